@@ -1,0 +1,19 @@
+#pragma once
+
+#include "models/fit_mode.h"
+
+namespace kivotra {
+
+// The five compression parameters as a plain value: the queue's snapshot, a
+// file's own parameters and the parked global parameters while editing.
+struct ItemSettings {
+  int shortSide = 1080;    // pixels of the output's shorter side before the no-upscale rule
+  int fps = 0;             // frames per second; 0 keeps the source's rate
+  int bitrateKbps = 5000;  // average video bitrate, 1 kbit = 1000 bits
+  FitMode fit = FitMode::keep;
+  bool noUpscale = true;
+
+  bool operator==(const ItemSettings&) const = default;
+};
+
+}  // namespace kivotra

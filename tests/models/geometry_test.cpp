@@ -1,0 +1,85 @@
+#include <gtest/gtest.h>
+
+#include "models/geometry.h"
+#include "models/video_item.h"
+
+using namespace kivotra;
+
+TEST(Even, RoundsHalfAwayThenOddGoesUp) {
+  EXPECT_EQ(even(0.4), 2);
+  EXPECT_EQ(even(-7), 2);
+  EXPECT_EQ(even(2.5), 4);
+  EXPECT_EQ(even(1281.0), 1282);
+  EXPECT_EQ(even(1280.49), 1280);
+  EXPECT_EQ(even(1280.5), 1282);
+  EXPECT_EQ(even(853.33), 854);
+}
+
+struct DimsCase {
+  int w, h, side;
+  FitMode fit;
+  bool noUpscale;
+  int outW, outH;
+};
+
+void PrintTo(const DimsCase& c, std::ostream* os) {
+  *os << c.w << "x" << c.h << "@" << c.side << "/" << rawValue(c.fit) << (c.noUpscale ? "/noUpscale" : "");
+}
+
+class OutputDimsTable : public ::testing::TestWithParam<DimsCase> {};
+
+TEST_P(OutputDimsTable, MatchesTheWindowAndEngineRule) {
+  const DimsCase& c = GetParam();
+  ItemSettings settings{c.side, 0, 5000, c.fit, c.noUpscale};
+  EXPECT_EQ(outputDims(c.w, c.h, settings), (Dims{c.outW, c.outH}))
+      << c.w << "x" << c.h << " at " << c.side << " " << rawValue(c.fit);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    CommonSources, OutputDimsTable,
+    ::testing::Values(DimsCase{1920, 1080, 720, FitMode::keep, true, 1280, 720},
+                      DimsCase{1080, 1920, 720, FitMode::keep, true, 720, 1280},
+                      DimsCase{1080, 1080, 720, FitMode::keep, true, 720, 720},
+                      DimsCase{1440, 1080, 720, FitMode::keep, true, 960, 720},
+                      DimsCase{3840, 2160, 1440, FitMode::keep, true, 2560, 1440},
+                      DimsCase{1280, 720, 1080, FitMode::keep, true, 1280, 720},
+                      DimsCase{1280, 720, 1080, FitMode::keep, false, 1920, 1080},
+                      DimsCase{1366, 768, 720, FitMode::keep, true, 1282, 720},
+                      DimsCase{1366, 768, 1080, FitMode::keep, true, 1366, 768},
+                      DimsCase{1920, 1080, 720, FitMode::crop, true, 1280, 720},
+                      DimsCase{720, 1280, 720, FitMode::pad, true, 1280, 720},
+                      DimsCase{720, 1280, 1080, FitMode::crop, true, 1280, 720},
+                      DimsCase{1920, 1080, 2160, FitMode::crop, true, 1920, 1080},
+                      DimsCase{640, 480, 720, FitMode::crop, true, 854, 480},
+                      DimsCase{640, 480, 1080, FitMode::crop, false, 1920, 1080},
+                      DimsCase{1920, 800, 1080, FitMode::pad, true, 1422, 800},
+                      DimsCase{1, 1, 720, FitMode::keep, true, 2, 2}));
+
+TEST(OutputDims, UnknownSourceGivesSquareTierUnrounded) {
+  for (FitMode fit : kAllFitModes) {
+    EXPECT_EQ(outputDims(0, 0, {1080, 0, 5000, fit, true}), (Dims{1080, 1080}));
+    EXPECT_EQ(outputDims(1920, 0, {1081, 0, 5000, fit, false}), (Dims{1081, 1081}));
+  }
+}
+
+TEST(OutputDims, PortraitKeepsOrientationAndNoUpscaleKeepsSmallWidth) {
+  // 540x960 under a 720 tier: no-upscale keeps it, otherwise width becomes the tier.
+  EXPECT_EQ(outputDims(540, 960, {720, 0, 5000, FitMode::keep, true}), (Dims{540, 960}));
+  EXPECT_EQ(outputDims(540, 960, {720, 0, 5000, FitMode::keep, false}), (Dims{720, 1280}));
+}
+
+TEST(OutputDims, CropAndPadAreLandscapeForEveryOrientation) {
+  for (FitMode fit : {FitMode::crop, FitMode::pad}) {
+    for (auto [w, h] : {std::pair{3840, 2160}, std::pair{2160, 3840}, std::pair{2000, 2000}}) {
+      EXPECT_EQ(outputDims(w, h, {1080, 0, 5000, fit, true}), (Dims{1920, 1080}));
+    }
+  }
+}
+
+TEST(OutputDims, VideoItemUsesItsSourceSize) {
+  VideoItem item("/videos/a.mov");
+  EXPECT_EQ(item.outputDims({720, 0, 3000, FitMode::keep, true}), (Dims{720, 720}));
+  item.srcWidth = 1920;
+  item.srcHeight = 1080;
+  EXPECT_EQ(item.outputDims({720, 0, 3000, FitMode::keep, true}), (Dims{1280, 720}));
+}
