@@ -1,0 +1,59 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <future>
+#include <optional>
+
+#include "models/item_settings.h"
+#include "models/probe_info.h"
+
+// The engine: stateless operations over the FFmpeg libraries. Failures are
+// thrown as kivotra::TranscodeError (the engine's own) or kivotra::PlatformError
+// (what the file system or FFmpeg reported), both kivotra::Error.
+namespace kivotra::Transcoder {
+
+// The parameters of one transcode, field for field those of ItemSettings.
+struct Config {
+  int shortSide = 1080;
+  int fps = 0;  // 0 or less keeps the source's rate
+  int bitrateKbps = 5000;
+  FitMode fit = FitMode::keep;
+  bool noUpscale = true;
+
+  static Config from(const ItemSettings& s) { return {s.shortSide, s.fps, s.bitrateKbps, s.fit, s.noUpscale}; }
+  ItemSettings itemSettings() const { return {shortSide, fps, bitrateKbps, fit, noUpscale}; }
+  bool operator==(const Config&) const = default;
+};
+
+// Called with the fraction done, 0..1, from the engine's threads.
+using ProgressFn = std::function<void(double fraction)>;
+// Asked from the engine's threads; true when the caller wants this file stopped.
+using CancelFn = std::function<bool()>;
+
+// Measures a source: upright size, duration, rate, audio facts, size on disk
+// and a 320-pixel cover. Safe to call from several threads at once.
+ProbeInfo probeSync(const std::filesystem::path& source);
+// The same on a background thread.
+std::future<ProbeInfo> probe(const std::filesystem::path& source);
+
+// The first frame at or after 0.05 s, upright, fitted into maxPixel x maxPixel.
+// Never throws; gives up after 5 s.
+std::optional<RgbaBitmap> makeThumbnail(const std::filesystem::path& source, int maxPixel);
+
+// The output frame rate: never above the source's, the source's own for 0, 30
+// when neither is known; at least 1.
+int outputFPS(const ProbeInfo& info, const Config& config);
+
+// Re-encodes source into an MP4 at destination and returns the written size in
+// bytes. Blocks until done. Ends with TranscodeError::cancelled within about
+// half a second of isCancelled answering true. Never deletes destination.
+std::int64_t transcodeSync(const std::filesystem::path& source, const std::filesystem::path& destination,
+                           const Config& config, const ProbeInfo& info, const ProgressFn& progress,
+                           const CancelFn& isCancelled);
+// The same on a background thread.
+std::future<std::int64_t> transcode(std::filesystem::path source, std::filesystem::path destination, Config config,
+                                    ProbeInfo info, ProgressFn progress, CancelFn isCancelled);
+
+}  // namespace kivotra::Transcoder
