@@ -9,7 +9,7 @@ extern "C" {
 }
 
 #include "models/errors.h"
-#include "transcoder/engine_errors.h"
+#include "transcoder/av_error.h"
 
 namespace kivotra::detail {
 
@@ -19,7 +19,7 @@ constexpr std::int64_t kAacBitrate = 128000;
 
 const AVCodec* aacEncoder() { return avcodec_find_encoder_by_name("aac"); }
 
-TranscodeError audioError(int err) { return TranscodeError::appendFailed(platformError(err).description()); }
+TranscodeError audioError(int err) { return TranscodeError::appendFailed(av::platformErrorFromAv(err).description()); }
 
 // Converts decoded audio to the encoder's format and feeds it in whole frames.
 class AudioChunker {

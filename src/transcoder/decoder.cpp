@@ -3,7 +3,7 @@
 #include <string>
 
 #include "models/errors.h"
-#include "transcoder/engine_errors.h"
+#include "transcoder/av_error.h"
 
 namespace kivotra::detail {
 
@@ -15,7 +15,7 @@ av::CodecContextPtr openDecoder(const AVStream* stream, std::string& why) {
   }
   av::CodecContextPtr ctx(avcodec_alloc_context3(codec));
   if (!ctx) {
-    why = avText(AVERROR(ENOMEM));
+    why = av::errorText(AVERROR(ENOMEM));
     return nullptr;
   }
   int err = avcodec_parameters_to_context(ctx.get(), stream->codecpar);
@@ -26,7 +26,7 @@ av::CodecContextPtr openDecoder(const AVStream* stream, std::string& why) {
     err = avcodec_open2(ctx.get(), codec, nullptr);
   }
   if (err < 0) {
-    why = platformError(err).description();
+    why = av::platformErrorFromAv(err).description();
     return nullptr;
   }
   return ctx;
@@ -38,7 +38,7 @@ namespace {
 bool drain(AVCodecContext* decoder, FrameQueue& frames, RunControl& control, bool& ended) {
   for (;;) {
     av::FramePtr frame = av::makeFrame();
-    if (!frame) throw TranscodeError::readerInit(platformError(AVERROR(ENOMEM)).description());
+    if (!frame) throw TranscodeError::readerInit(av::platformErrorFromAv(AVERROR(ENOMEM)).description());
     const int err = avcodec_receive_frame(decoder, frame.get());
     if (err == AVERROR(EAGAIN)) return true;
     if (err == AVERROR_EOF) {
@@ -46,7 +46,7 @@ bool drain(AVCodecContext* decoder, FrameQueue& frames, RunControl& control, boo
       return true;
     }
     if (err == AVERROR_INVALIDDATA) continue;
-    if (err < 0) throw TranscodeError::readerInit(platformError(err).description());
+    if (err < 0) throw TranscodeError::readerInit(av::platformErrorFromAv(err).description());
     if (!frames.push(std::move(frame), control.token())) return false;
   }
 }
@@ -63,12 +63,12 @@ void decodeStage(AVCodecContext* decoder, PacketQueue& packets, FrameQueue& fram
         if (!drain(decoder, frames, control, ended)) return;
         err = avcodec_send_packet(decoder, packet->get());
       }
-      if (err < 0 && err != AVERROR_INVALIDDATA) throw TranscodeError::readerInit(platformError(err).description());
+      if (err < 0 && err != AVERROR_INVALIDDATA) throw TranscodeError::readerInit(av::platformErrorFromAv(err).description());
       if (!drain(decoder, frames, control, ended)) return;
     }
     if (control.stopRequested()) return;
     const int err = avcodec_send_packet(decoder, nullptr);
-    if (err < 0 && err != AVERROR_EOF) throw TranscodeError::readerInit(platformError(err).description());
+    if (err < 0 && err != AVERROR_EOF) throw TranscodeError::readerInit(av::platformErrorFromAv(err).description());
     while (!ended) {
       if (!drain(decoder, frames, control, ended)) return;
     }

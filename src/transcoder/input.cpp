@@ -9,7 +9,7 @@
 #include <thread>
 
 #include "models/errors.h"
-#include "transcoder/engine_errors.h"
+#include "transcoder/av_error.h"
 
 namespace kivotra::detail {
 
@@ -83,10 +83,10 @@ Input::Input(const std::filesystem::path& source, RunControl& control)
   raw->interrupt_callback = control.interruptCallback();
   // The name only helps format detection; the bytes come from our callbacks.
   int err = avformat_open_input(&raw, source.c_str(), nullptr, nullptr);
-  if (err < 0) throw platformError(err);  // avformat_open_input freed raw
+  if (err < 0) throw av::platformErrorFromAv(err);  // avformat_open_input freed raw
   format_.reset(raw);
   err = avformat_find_stream_info(format_.get(), nullptr);
-  if (err < 0) throw platformError(err);
+  if (err < 0) throw av::platformErrorFromAv(err);
 
   for (unsigned i = 0; i < format_->nb_streams; ++i) {
     AVStream* st = format_->streams[i];
@@ -135,7 +135,7 @@ void Input::run(PacketQueue& video, PacketQueue* audio) {
     if (err == AVERROR_EOF) break;
     if (err < 0) {
       if (!stop.stop_requested()) {
-        control_.readerFailed(std::make_exception_ptr(TranscodeError::readerInit(platformError(err).description())));
+        control_.readerFailed(std::make_exception_ptr(TranscodeError::readerInit(av::platformErrorFromAv(err).description())));
       }
       return;
     }

@@ -5,7 +5,7 @@ extern "C" {
 }
 
 #include "models/errors.h"
-#include "transcoder/engine_errors.h"
+#include "transcoder/av_error.h"
 
 namespace kivotra::detail {
 
@@ -20,7 +20,7 @@ av::CodecContextPtr openVideoEncoder(Dims canvas, int fps, int bitrateKbps, bool
   const AVCodec* codec = avcodec_find_encoder_by_name("libx264");
   if (codec == nullptr) throw TranscodeError::writerInit("无法添加视频输入（缺少 H.264 编码器 libx264）");
   av::CodecContextPtr ctx(avcodec_alloc_context3(codec));
-  if (!ctx) throw TranscodeError::writerInit(platformError(AVERROR(ENOMEM)).description());
+  if (!ctx) throw TranscodeError::writerInit(av::platformErrorFromAv(AVERROR(ENOMEM)).description());
   ctx->width = canvas.w;
   ctx->height = canvas.h;
   ctx->pix_fmt = AV_PIX_FMT_YUV420P;
@@ -37,7 +37,7 @@ av::CodecContextPtr openVideoEncoder(Dims canvas, int fps, int bitrateKbps, bool
   int err = av_opt_set(ctx->priv_data, "preset", kX264Preset, 0);
   if (err >= 0) err = av_opt_set(ctx->priv_data, "profile", "high", 0);
   if (err >= 0) err = avcodec_open2(ctx.get(), codec, nullptr);
-  if (err < 0) throw TranscodeError::writerInit("无法添加视频输入（" + avText(err) + "）");
+  if (err < 0) throw TranscodeError::writerInit("无法添加视频输入（" + av::errorText(err) + "）");
   return ctx;
 }
 

@@ -11,7 +11,7 @@ extern "C" {
 }
 
 #include "models/errors.h"
-#include "transcoder/engine_errors.h"
+#include "transcoder/av_error.h"
 
 namespace kivotra::detail {
 
@@ -27,7 +27,7 @@ std::string format(const char* pattern, Args... args) {
 }
 
 TranscodeError pictureError(int err) {
-  return TranscodeError::readerInit("无法处理视频画面（" + avText(err) + "）");
+  return TranscodeError::readerInit("无法处理视频画面（" + av::errorText(err) + "）");
 }
 
 }  // namespace
