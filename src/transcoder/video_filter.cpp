@@ -84,12 +84,15 @@ std::string describeVideoChain(const Placement& p, const SourceColour& colour, i
                   colour.primaries, colour.transfer, colour.matrix, colour.fullRange ? "full" : "limited");
   if (colour.hdr()) {
     // HDR to SDR: linear light at 100 cd/m² per unit, gamut to BT.709, then a
-    // filmic curve that rolls the highlights off instead of clipping them.
-    chain += ":t=linear:npl=100,format=gbrpf32le,zscale=p=709,tonemap=tonemap=hable:desat=0,zscale=t=709:m=709:r=limited";
+    // curve that keeps shadows and mid-tones as they are and rolls the
+    // highlights off instead of clipping them (hable darkens the mid-tones).
+    chain += ":t=linear:npl=100,format=gbrpf32le,zscale=p=709,tonemap=tonemap=mobius:desat=0,zscale=t=709:m=709:r=limited";
+    // Highlights beyond the peak the file announces would land above
+    // white; keep every sample inside the legal video range.
+    chain += ",format=yuv420p,limiter=min=16:max=235:planes=1,limiter=min=16:max=240:planes=6";
   } else {
-    chain += ":p=709:t=709:m=709:r=limited";
+    chain += ":p=709:t=709:m=709:r=limited,format=yuv420p";
   }
-  chain += ",format=yuv420p";
   const Orientation& o = p.orientation;
   if (o.transpose) {
     const int dir = o.hflip && o.vflip ? 3 : o.hflip ? 1 : o.vflip ? 2 : 0;  // clock_flip, clock, cclock, cclock_flip

@@ -5,12 +5,18 @@
 
 #include <filesystem>
 #include <optional>
+#include <ostream>
 #include <string>
 
 #include "models/errors.h"
 #include "models/temp_dir.h"
 #include "support/media_fixtures.h"
 #include "transcoder/transcoder.h"
+
+namespace kivotra {
+// Failed expectations show the text a user would read.
+inline void PrintTo(const TranscodeError& e, std::ostream* os) { *os << e.description(); }
+}  // namespace kivotra
 
 namespace kivotra::testing {
 
