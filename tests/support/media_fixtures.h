@@ -137,6 +137,7 @@ struct AudioFacts {
   double duration = 0;  // seconds
   std::int64_t bitRate = 0;
   std::vector<double> packetTimes;  // presentation time of every packet, seconds, ascending
+  std::int64_t sampleCount = 0;  // sum of the packets' durations, in samples
 };
 
 struct MediaFacts {
