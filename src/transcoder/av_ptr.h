@@ -38,6 +38,8 @@ using FilterGraphPtr = std::unique_ptr<AVFilterGraph, Deleter<&avfilter_graph_fr
 using SwsContextPtr = std::unique_ptr<SwsContext, Deleter<&sws_freeContext>>;
 using SwrContextPtr = std::unique_ptr<SwrContext, Deleter<&swr_free>>;
 using AudioFifoPtr = std::unique_ptr<AVAudioFifo, Deleter<&av_audio_fifo_free>>;
+using BufferPtr = std::unique_ptr<AVBufferRef, Deleter<&av_buffer_unref>>;
+using BufferPoolPtr = std::unique_ptr<AVBufferPool, Deleter<&av_buffer_pool_uninit>>;
 
 // An output context together with the file it opened (if its format has one).
 // Freeing it does not write the trailer; whoever writes must call

@@ -1,8 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include "support/media_fixtures.h"
+#include "support/scratch_dir.h"
 
 using namespace kivotra::fixtures;
 
@@ -10,14 +9,7 @@ namespace {
 
 class Fixtures : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir_ = std::filesystem::temp_directory_path() /
-           ("kivotra-fixtures-" + std::to_string(getpid()) + "-" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::create_directories(dir_);
-  }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
-  std::filesystem::path dir_;
+  ScratchDir dir_;
 };
 
 }  // namespace
@@ -87,6 +79,7 @@ TEST_F(Fixtures, AudioOnlyAndAudioFacts) {
   EXPECT_EQ(f.audio->channels, 6);
   EXPECT_EQ(f.audio->sampleRate, 192000);
   EXPECT_NEAR(f.audio->duration, 0.5, 0.01);
+  EXPECT_EQ(f.audio->sampleCount, 96000);
 
   o.audioChannels = 1;
   o.audioSampleRate = 8000;
