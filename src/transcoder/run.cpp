@@ -20,12 +20,14 @@ namespace kivotra::detail {
 
 namespace {
 
-// Queue depths between the stages: a few frames each, so that every stage can
-// work while its neighbours do, and memory stays flat however long the file.
-constexpr std::size_t kVideoPackets = 32;
+// Queue depths between the stages: enough that every stage can work while its
+// neighbours do, few enough that memory stays flat however long the file. A
+// decoded 4K frame is 12 MB (25 MB at 10 bits), and the decoder's threads
+// already keep several in flight, so that queue is the shortest.
+constexpr std::size_t kVideoPackets = 16;
 constexpr std::size_t kAudioPackets = 64;
-constexpr std::size_t kDecodedFrames = 4;
-constexpr std::size_t kPlacedFrames = 4;
+constexpr std::size_t kDecodedFrames = 2;
+constexpr std::size_t kPlacedFrames = 3;
 constexpr std::size_t kAudioFrames = 8;
 
 // Everything from opening the source to the trailer, on the run's worker
