@@ -40,7 +40,7 @@ void runPipeline(const std::filesystem::path& source, const std::filesystem::pat
 
   std::string why;
   av::CodecContextPtr videoDecoder = openDecoder(demuxer.video(), why);
-  if (!videoDecoder) throw TranscodeError::readerInit("无法添加视频输出（" + why + "）");
+  if (!videoDecoder) throw TranscodeError::readerInit("无法添加视频输出：" + why);
   av::CodecContextPtr audioDecoder;
   if (info.hasAudio && demuxer.audio() != nullptr) audioDecoder = openDecoder(demuxer.audio(), why);
 
