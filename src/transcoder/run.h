@@ -12,7 +12,7 @@ struct RunLimits {
   // No frame accepted by an encoder for this long aborts the run as stalled.
   std::chrono::milliseconds stallTimeout{30000};
   // How often the caller's stop request and the stall clock are looked at.
-  std::chrono::milliseconds pollInterval{50};
+  std::chrono::milliseconds pollInterval{20};
 };
 
 // transcodeSync with its limits spelled out (tests shorten the stall timeout).
