@@ -4,7 +4,7 @@ ASAN_DIR ?= build-asan
 CMAKE_FLAGS ?=
 JOBS ?= $(shell nproc)
 
-.PHONY: deps configure build test run clean test-asan
+.PHONY: deps configure build test run clean test-asan bench
 
 deps:
 	@bash scripts/install-deps.sh
@@ -20,6 +20,10 @@ test: build
 
 run: build
 	@scripts/run.sh $(BUILD_DIR)
+
+# The engine against the ffmpeg command line; minutes, not part of `make test`.
+bench: build
+	@scripts/bench.sh $(BUILD_DIR)
 
 test-asan: deps
 	@cmake -S . -B $(ASAN_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKIVOTRA_SANITIZE=ON >/dev/null
