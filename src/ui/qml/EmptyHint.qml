@@ -1,0 +1,20 @@
+import QtQuick
+import QtQuick.Layouts
+import Kivotra.Ui
+
+ColumnLayout {
+    spacing: 8
+    Item { Layout.fillHeight: true }
+    Image {
+        Layout.alignment: Qt.AlignHCenter
+        source: Colors.icon("film-stack", Colors.quaternaryLabel)
+        sourceSize: Qt.size(30, 30)
+    }
+    Text {
+        Layout.alignment: Qt.AlignHCenter
+        text: "拖入视频后，这里会显示封面、输出尺寸与预估大小"
+        font.pixelSize: 11
+        color: Colors.tertiaryLabel
+    }
+    Item { Layout.fillHeight: true }
+}

@@ -1,0 +1,15 @@
+#pragma once
+
+class QQmlEngine;
+
+namespace kivotra {
+class AppState;
+}
+
+namespace kivotra::ui {
+
+// Makes the Kivotra.Ui QML module, its C++ types and the icon and thumbnail
+// image providers known to engine.
+void installUi(QQmlEngine& engine, AppState& state);
+
+}  // namespace kivotra::ui
