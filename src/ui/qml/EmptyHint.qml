@@ -11,7 +11,9 @@ ColumnLayout {
         sourceSize: Qt.size(30, 30)
     }
     Text {
-        Layout.alignment: Qt.AlignHCenter
+        // Filling the width lets the hint spread over the pane, so both lines centre in it.
+        Layout.fillWidth: true
+        horizontalAlignment: Text.AlignHCenter
         text: "拖入视频后，这里会显示封面、输出尺寸与预估大小"
         font.pixelSize: 11
         color: Colors.tertiaryLabel
