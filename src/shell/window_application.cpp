@@ -2,7 +2,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QFont>
 #include <QGuiApplication>
 #include <QIcon>
 #include <QQmlApplicationEngine>
@@ -42,9 +41,7 @@ int runWindowApplication(int argc, char** argv, const QStringList& files) {
   instance.listen();
 
   QGuiApplication::setWindowIcon(QIcon(QStringLiteral(":/kivotra/icons/app-icon.svg")));
-  QFont font(QStringLiteral("Noto Sans CJK SC"));
-  font.setPixelSize(13);
-  QGuiApplication::setFont(font);
+  ui::useWindowFont();
   QQuickStyle::setStyle(QStringLiteral("Fusion"));
 
   AppState& state = AppState::shared();

@@ -1,5 +1,7 @@
 #include "ui/ui_engine.h"
 
+#include <QFont>
+#include <QGuiApplication>
 #include <QQmlEngine>
 
 #include "ui/icon_provider.h"
@@ -19,6 +21,12 @@ void installUi(QQmlEngine& engine, AppState& state) {
   engine.addImportPath(QStringLiteral("qrc:/qt/qml"));
   engine.addImageProvider(QLatin1String(IconProvider::kId), new IconProvider);
   engine.addImageProvider(QLatin1String(ThumbnailProvider::kId), new ThumbnailProvider(state));
+}
+
+void useWindowFont() {
+  QFont font(QStringLiteral("Noto Sans CJK SC"));
+  font.setPixelSize(13);
+  QGuiApplication::setFont(font);
 }
 
 }  // namespace kivotra::ui

@@ -12,4 +12,7 @@ namespace kivotra::ui {
 // image providers known to engine.
 void installUi(QQmlEngine& engine, AppState& state);
 
+// The window's type face: a CJK sans serif for the Chinese texts. Needs the application object.
+void useWindowFont();
+
 }  // namespace kivotra::ui

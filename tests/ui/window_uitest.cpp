@@ -130,6 +130,8 @@ class WindowTest : public QObject {
   }
 
  private slots:
+  void initTestCase() { ui::useWindowFont(); }
+
   void init() {
     QVERIFY(dir_.isValid());
     state_ = std::make_unique<AppState>(
