@@ -38,6 +38,18 @@ using FilterGraphPtr = std::unique_ptr<AVFilterGraph, Deleter<&avfilter_graph_fr
 using SwsContextPtr = std::unique_ptr<SwsContext, Deleter<&sws_freeContext>>;
 using SwrContextPtr = std::unique_ptr<SwrContext, Deleter<&swr_free>>;
 using AudioFifoPtr = std::unique_ptr<AVAudioFifo, Deleter<&av_audio_fifo_free>>;
+using BufferPtr = std::unique_ptr<AVBufferRef, Deleter<&av_buffer_unref>>;
+using BufferPoolPtr = std::unique_ptr<AVBufferPool, Deleter<&av_buffer_pool_uninit>>;
+
+// An output context together with the file it opened (if its format has one).
+// Freeing it does not write the trailer; whoever writes must call
+// av_write_trailer and check its result first.
+inline void closeOutput(AVFormatContext* ctx) noexcept {
+  if (ctx == nullptr) return;
+  if (ctx->oformat != nullptr && !(ctx->oformat->flags & AVFMT_NOFILE)) avio_closep(&ctx->pb);
+  avformat_free_context(ctx);
+}
+using OutputContextPtr = std::unique_ptr<AVFormatContext, Deleter<&closeOutput>>;
 
 inline FramePtr makeFrame() { return FramePtr(av_frame_alloc()); }
 inline PacketPtr makePacket() { return PacketPtr(av_packet_alloc()); }

@@ -1,0 +1,332 @@
+extern "C" {
+#include <libavutil/channel_layout.h>
+#include <libavutil/display.h>
+#include <libavutil/opt.h>
+}
+
+#include <cmath>
+#include <fstream>
+#include <limits>
+#include <map>
+#include <mutex>
+#include <numbers>
+#include <random>
+
+#include "support/av_check.h"
+#include "support/media_fixtures.h"
+#include "support/mov_cover.h"
+#include "transcoder/av_ptr.h"
+
+namespace kivotra::fixtures {
+
+using detail::check;
+using detail::fail;
+using detail::require;
+using detail::insertCoverArt;
+
+namespace {
+
+void quietLogs() {
+  static std::once_flag once;
+  std::call_once(once, [] { av_log_set_level(AV_LOG_ERROR); });
+}
+
+void fillRect(std::vector<std::uint8_t>& rgba, int w, const Rect& r, std::uint8_t value) {
+  for (int y = r.y; y < r.y + r.h; ++y) {
+    for (int x = r.x; x < r.x + r.w; ++x) {
+      std::uint8_t* p = &rgba[(static_cast<std::size_t>(y) * w + x) * 4];
+      p[0] = p[1] = p[2] = value;
+      p[3] = 255;
+    }
+  }
+}
+
+void paintPattern(std::vector<std::uint8_t>& rgba, int w, int h, std::int64_t frameIndex) {
+  fillRect(rgba, w, {0, 0, w, h}, pattern::background);
+  fillRect(rgba, w, pattern::marker(w, h), pattern::white);
+  fillRect(rgba, w, pattern::tail(w, h), pattern::white);
+  for (int bit = 0; bit < 8; ++bit) {
+    const bool set = (frameIndex >> bit) & 1;
+    fillRect(rgba, w, pattern::counterCell(w, h, bit), set ? pattern::white : pattern::counterOff);
+  }
+}
+
+std::string containerFor(const std::filesystem::path& path) {
+  const std::string ext = path.extension().string();
+  if (ext == ".mov") return "mov";
+  if (ext == ".mp4" || ext == ".m4v") return "mp4";
+  fail("unsupported extension " + ext);
+}
+
+// A 64x64 pure red PNG, the cover art.
+std::string encodeCoverPng() {
+  const AVCodec* codec = require(avcodec_find_encoder(AV_CODEC_ID_PNG), "no PNG encoder");
+  av::CodecContextPtr ctx(require(avcodec_alloc_context3(codec), "PNG context"));
+  ctx->width = 64;
+  ctx->height = 64;
+  ctx->pix_fmt = AV_PIX_FMT_RGB24;
+  ctx->time_base = {1, 25};
+  check(avcodec_open2(ctx.get(), codec, nullptr), "opening PNG encoder");
+  av::FramePtr frame = av::makeFrame();
+  require(frame.get(), "frame");
+  frame->format = AV_PIX_FMT_RGB24;
+  frame->width = 64;
+  frame->height = 64;
+  check(av_frame_get_buffer(frame.get(), 0), "PNG frame buffer");
+  for (int y = 0; y < 64; ++y) {
+    for (int x = 0; x < 64; ++x) {
+      std::uint8_t* p = frame->data[0] + y * frame->linesize[0] + x * 3;
+      p[0] = 255;
+      p[1] = p[2] = 0;
+    }
+  }
+  check(avcodec_send_frame(ctx.get(), frame.get()), "encoding PNG");
+  check(avcodec_send_frame(ctx.get(), nullptr), "flushing PNG");
+  av::PacketPtr packet = av::makePacket();
+  require(packet.get(), "packet");
+  check(avcodec_receive_packet(ctx.get(), packet.get()), "receiving PNG");
+  return {reinterpret_cast<const char*>(packet->data), static_cast<std::size_t>(packet->size)};
+}
+
+struct OutputStream {
+  av::CodecContextPtr ctx;
+  AVStream* stream = nullptr;
+};
+
+class Writer {
+ public:
+  Writer(const std::filesystem::path& path, const MediaOptions& o) : path_(path), o_(o) {
+    if (!o.video && o.audioChannels <= 0) fail("a file needs video or audio");
+    if (o.video && (o.width < 2 || o.height < 8 || o.width % 2 || o.height % 2)) fail("video size must be even, 2x8 or more");
+    if (o.fps.num <= 0 || o.fps.den <= 0) fail("frame rate must be positive");
+    if (o.audioChannels < 0 || o.audioChannels > 8) fail("audio channels 0..8");
+    if (o.audioLeadSeconds < 0) fail("audio lead must not be negative");
+  }
+
+  void write() {
+    const std::string container = containerFor(path_);
+    AVFormatContext* raw = nullptr;
+    check(avformat_alloc_output_context2(&raw, nullptr, container.c_str(), path_.c_str()), "output context");
+    out_.reset(raw);
+    if (o_.video) openVideo();
+    if (o_.audioChannels > 0) openAudio(container);
+    check(avio_open(&out_->pb, path_.c_str(), AVIO_FLAG_WRITE), "opening " + path_.string());
+    check(avformat_write_header(out_.get(), nullptr), "writing header");
+
+    const std::int64_t frames =
+        o_.video ? static_cast<std::int64_t>(std::floor(o_.seconds * o_.fps.value() + 1e-9)) : 0;
+    const double audioSeconds = o_.video ? o_.seconds + leadTicks_ * av_q2d(videoTimeBase()) : o_.seconds;
+    const std::int64_t samples = o_.audioChannels > 0 ? std::llround(audioSeconds * o_.audioSampleRate) : 0;
+    std::int64_t frameIndex = 0, samplesDone = 0;
+    constexpr double never = std::numeric_limits<double>::infinity();
+    while (frameIndex < frames || samplesDone < samples) {
+      const double videoAt = frameIndex < frames ? videoTicks(frameIndex) * av_q2d(videoTimeBase()) : never;
+      const double audioAt = samplesDone < samples ? static_cast<double>(samplesDone) / o_.audioSampleRate : never;
+      if (audioAt <= videoAt) {
+        samplesDone += sendAudio(samplesDone, samples - samplesDone);
+      } else {
+        sendVideo(frameIndex++);
+      }
+    }
+    if (video_.ctx) encode(video_, nullptr);
+    if (audio_.ctx) encode(audio_, nullptr);
+    check(av_write_trailer(out_.get()), "writing trailer");
+    check(avio_closep(&out_->pb), "closing " + path_.string());
+    out_.reset();
+    if (o_.coverArt) insertCoverArt(path_, encodeCoverPng());
+  }
+
+ private:
+  AVRational videoTimeBase() const { return {o_.fps.den, o_.fps.num * 2}; }
+
+  // Presentation time of frame i in half-frame ticks (see videoTimeBase).
+  std::int64_t videoTicks(std::int64_t i) const {
+    if (!o_.variableFrameRate) return leadTicks_ + 2 * i;
+    // Durations 1, 2, 3 ticks in turn: three frames take six ticks.
+    const std::int64_t cycles = i / 3, rest = i % 3;
+    return leadTicks_ + cycles * 6 + (rest == 0 ? 0 : rest == 1 ? 1 : 3);
+  }
+
+  void openVideo() {
+    const bool hdr = o_.hdr != Hdr::none;
+    const bool hevc = hdr || o_.codec == VideoCodec::hevc;
+    const char* name = hevc ? "libx265" : "libx264";
+    const AVCodec* codec = require(avcodec_find_encoder_by_name(name), std::string("no encoder ") + name);
+    video_.ctx.reset(require(avcodec_alloc_context3(codec), "video context"));
+    AVCodecContext* c = video_.ctx.get();
+    c->width = o_.width;
+    c->height = o_.height;
+    c->pix_fmt = hdr ? AV_PIX_FMT_YUV420P10LE : AV_PIX_FMT_YUV420P;
+    c->time_base = videoTimeBase();
+    if (!o_.variableFrameRate) c->framerate = {o_.fps.num, o_.fps.den};
+    c->sample_aspect_ratio = {1, 1};
+    c->color_range = AVCOL_RANGE_MPEG;
+    c->color_primaries = hdr ? AVCOL_PRI_BT2020 : AVCOL_PRI_BT709;
+    c->colorspace = hdr ? AVCOL_SPC_BT2020_NCL : AVCOL_SPC_BT709;
+    c->color_trc = o_.hdr == Hdr::pq    ? AVCOL_TRC_SMPTE2084
+                   : o_.hdr == Hdr::hlg ? AVCOL_TRC_ARIB_STD_B67
+                                        : AVCOL_TRC_BT709;
+    if (out_->oformat->flags & AVFMT_GLOBALHEADER) c->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    check(av_opt_set(c->priv_data, "preset", hevc ? "ultrafast" : "veryfast", 0), "encoder preset");
+    if (hevc) check(av_opt_set(c->priv_data, "x265-params", "log-level=error", 0), "x265 parameters");
+    check(avcodec_open2(c, codec, nullptr), std::string("opening ") + name);
+
+    video_.stream = require(avformat_new_stream(out_.get(), nullptr), "video stream");
+    check(avcodec_parameters_from_context(video_.stream->codecpar, c), "video parameters");
+    if (hevc) video_.stream->codecpar->codec_tag = MKTAG('h', 'v', 'c', '1');
+    video_.stream->time_base = c->time_base;
+    if (o_.rotation % 360 != 0 || o_.hflip) {
+      auto* matrix = reinterpret_cast<std::int32_t*>(require(
+          av_stream_new_side_data(video_.stream, AV_PKT_DATA_DISPLAYMATRIX, 9 * sizeof(std::int32_t)),
+          "display matrix"));
+      // For a positive angle this gives the matrix {0, 1, -1, 0} of a phone's
+      // portrait recording: turned clockwise on screen (ffprobe: "rotation -90").
+      av_display_rotation_set(matrix, o_.rotation);
+      av_display_matrix_flip(matrix, o_.hflip, 0);
+    }
+    leadTicks_ = std::llround(o_.audioChannels > 0 ? o_.audioLeadSeconds / av_q2d(c->time_base) : 0);
+
+    sws_.reset(require(sws_getContext(o_.width, o_.height, AV_PIX_FMT_RGBA, o_.width, o_.height, c->pix_fmt,
+                                      SWS_BICUBIC, nullptr, nullptr, nullptr),
+                       "scaler"));
+    const int matrixId = hdr ? SWS_CS_BT2020 : SWS_CS_ITU709;
+    check(sws_setColorspaceDetails(sws_.get(), sws_getCoefficients(SWS_CS_DEFAULT), 1, sws_getCoefficients(matrixId),
+                                   0, 0, 1 << 16, 1 << 16),
+          "scaler colours");
+    rgba_.resize(static_cast<std::size_t>(o_.width) * o_.height * 4);
+  }
+
+  void openAudio(const std::string& container) {
+    const bool pcm = o_.audioCodec == AudioCodec::pcm || (o_.audioCodec == AudioCodec::automatic && container == "mov");
+    const AVCodec* codec =
+        require(avcodec_find_encoder(pcm ? AV_CODEC_ID_PCM_S16LE : AV_CODEC_ID_AAC), "no audio encoder");
+    audio_.ctx.reset(require(avcodec_alloc_context3(codec), "audio context"));
+    AVCodecContext* c = audio_.ctx.get();
+    c->sample_fmt = pcm ? AV_SAMPLE_FMT_S16 : AV_SAMPLE_FMT_FLTP;
+    c->sample_rate = o_.audioSampleRate;
+    c->time_base = {1, o_.audioSampleRate};
+    av_channel_layout_default(&c->ch_layout, o_.audioChannels);
+    // Prefer a layout the encoder lists (AAC has 5.1 only with back speakers).
+    for (const AVChannelLayout* l = codec->ch_layouts; l && l->nb_channels; ++l) {
+      if (l->nb_channels == o_.audioChannels) {
+        check(av_channel_layout_copy(&c->ch_layout, l), "channel layout");
+        break;
+      }
+    }
+    if (!pcm) c->bit_rate = 64000 * o_.audioChannels;
+    if (out_->oformat->flags & AVFMT_GLOBALHEADER) c->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    check(avcodec_open2(c, codec, nullptr), "opening audio encoder (" + std::to_string(o_.audioSampleRate) + " Hz, " +
+                                                std::to_string(o_.audioChannels) + " channels)");
+    audio_.stream = require(avformat_new_stream(out_.get(), nullptr), "audio stream");
+    check(avcodec_parameters_from_context(audio_.stream->codecpar, c), "audio parameters");
+    audio_.stream->time_base = c->time_base;
+  }
+
+  void sendVideo(std::int64_t index) {
+    paintPattern(rgba_, o_.width, o_.height, index);
+    av::FramePtr frame = av::makeFrame();
+    require(frame.get(), "frame");
+    frame->format = video_.ctx->pix_fmt;
+    frame->width = o_.width;
+    frame->height = o_.height;
+    check(av_frame_get_buffer(frame.get(), 0), "video frame buffer");
+    const std::uint8_t* src[1] = {rgba_.data()};
+    const int srcStride[1] = {o_.width * 4};
+    check(sws_scale(sws_.get(), src, srcStride, 0, o_.height, frame->data, frame->linesize), "converting picture");
+    frame->pts = videoTicks(index);
+    frameDurations_[frame->pts] = videoTicks(index + 1) - frame->pts;
+    frame->color_range = video_.ctx->color_range;
+    frame->color_primaries = video_.ctx->color_primaries;
+    frame->color_trc = video_.ctx->color_trc;
+    frame->colorspace = video_.ctx->colorspace;
+    encode(video_, frame.get());
+  }
+
+  // Sends one audio frame starting at sample `first`; returns its sample count.
+  std::int64_t sendAudio(std::int64_t first, std::int64_t remaining) {
+    AVCodecContext* c = audio_.ctx.get();
+    const int size = c->frame_size > 0 ? c->frame_size : 1024;
+    const int n = static_cast<int>(std::min<std::int64_t>(size, remaining));
+    av::FramePtr frame = av::makeFrame();
+    require(frame.get(), "frame");
+    frame->format = c->sample_fmt;
+    frame->sample_rate = c->sample_rate;
+    frame->nb_samples = n;
+    check(av_channel_layout_copy(&frame->ch_layout, &c->ch_layout), "frame layout");
+    check(av_frame_get_buffer(frame.get(), 0), "audio frame buffer");
+    const int channels = c->ch_layout.nb_channels;
+    for (int i = 0; i < n; ++i) {
+      const double t = static_cast<double>(first + i) / c->sample_rate;
+      for (int ch = 0; ch < channels; ++ch) {
+        const double v = 0.25 * std::sin(2 * std::numbers::pi * 440.0 * (ch + 1) * t);
+        if (c->sample_fmt == AV_SAMPLE_FMT_S16) {
+          reinterpret_cast<std::int16_t*>(frame->data[0])[i * channels + ch] = static_cast<std::int16_t>(v * 32767);
+        } else {
+          reinterpret_cast<float*>(frame->extended_data[ch])[i] = static_cast<float>(v);
+        }
+      }
+    }
+    frame->pts = first;
+    encode(audio_, frame.get());
+    return n;
+  }
+
+  // Sends a frame (null flushes) and writes every packet the encoder returns.
+  void encode(OutputStream& s, const AVFrame* frame) {
+    check(avcodec_send_frame(s.ctx.get(), frame), "encoding");
+    av::PacketPtr packet = av::makePacket();
+    require(packet.get(), "packet");
+    for (;;) {
+      const int got = avcodec_receive_packet(s.ctx.get(), packet.get());
+      if (got == AVERROR(EAGAIN) || got == AVERROR_EOF) return;
+      check(got, "receiving packet");
+      // The encoder leaves video durations empty; without them the muxer
+      // shortens the last frame and the stream's average rate comes out wrong.
+      if (&s == &video_ && packet->duration == 0) {
+        const auto it = frameDurations_.find(packet->pts);
+        if (it != frameDurations_.end()) {
+          packet->duration = it->second;
+          frameDurations_.erase(it);
+        }
+      }
+      av_packet_rescale_ts(packet.get(), s.ctx->time_base, s.stream->time_base);
+      packet->stream_index = s.stream->index;
+      check(av_interleaved_write_frame(out_.get(), packet.get()), "writing packet");
+    }
+  }
+
+  std::filesystem::path path_;
+  MediaOptions o_;
+  av::OutputContextPtr out_;
+  OutputStream video_;
+  OutputStream audio_;
+  av::SwsContextPtr sws_;
+  std::vector<std::uint8_t> rgba_;
+  std::int64_t leadTicks_ = 0;  // video start, in video time-base ticks
+  std::map<std::int64_t, std::int64_t> frameDurations_;  // by pts, in video time-base ticks
+};
+
+}  // namespace
+
+void writeMedia(const std::filesystem::path& path, const MediaOptions& options) {
+  quietLogs();
+  std::error_code ignored;
+  std::filesystem::remove(path, ignored);
+  Writer(path, options).write();
+}
+
+void writeBytes(const std::filesystem::path& path, std::size_t bytes, std::optional<std::uint8_t> fill) {
+  std::ofstream file(path, std::ios::binary | std::ios::trunc);
+  if (!file) fail("cannot write " + path.string());
+  std::mt19937 random(20240611);
+  for (std::size_t i = 0; i < bytes; ++i) file.put(static_cast<char>(fill ? *fill : random() & 0xff));
+  if (!file.flush()) fail("cannot write " + path.string());
+}
+
+void truncateFile(const std::filesystem::path& path, std::uintmax_t keepBytes) {
+  std::error_code error;
+  std::filesystem::resize_file(path, keepBytes, error);
+  if (error) fail("cannot truncate " + path.string() + ": " + error.message());
+}
+
+}  // namespace kivotra::fixtures

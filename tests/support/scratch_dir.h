@@ -1,0 +1,23 @@
+#pragma once
+
+#include <filesystem>
+
+namespace kivotra::fixtures {
+
+// A private (mode 0700) folder made fresh for one test under the system's
+// temporary directory, removed with everything in it on destruction.
+class ScratchDir {
+ public:
+  ScratchDir();
+  ~ScratchDir();
+  ScratchDir(const ScratchDir&) = delete;
+  ScratchDir& operator=(const ScratchDir&) = delete;
+
+  const std::filesystem::path& path() const { return path_; }
+  std::filesystem::path operator/(const std::filesystem::path& name) const { return path_ / name; }
+
+ private:
+  std::filesystem::path path_;
+};
+
+}  // namespace kivotra::fixtures
