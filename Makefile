@@ -24,7 +24,7 @@ run: build
 test-asan: deps
 	@cmake -S . -B $(ASAN_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKIVOTRA_SANITIZE=ON >/dev/null
 	@cmake --build $(ASAN_DIR) -j $(JOBS)
-	@cd $(ASAN_DIR) && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j $(JOBS)
+	@cd $(ASAN_DIR) && ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS=suppressions=$(CURDIR)/scripts/lsan.supp ctest --output-on-failure -j $(JOBS)
 
 clean:
 	rm -rf $(BUILD_DIR) $(ASAN_DIR)

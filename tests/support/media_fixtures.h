@@ -8,13 +8,16 @@
 //
 // Typical use:
 //
+//   fixtures::ScratchDir dir;                                  // support/scratch_dir.h
 //   fixtures::MediaOptions o;
 //   o.width = 320; o.height = 180; o.seconds = 1; o.rotation = 90;
 //   o.audioChannels = 2; o.audioSampleRate = 48000;
 //   fixtures::writeMedia(dir / "portrait.mov", o);
 //   auto facts = fixtures::readFacts(dir / "portrait.mov");   // facts.video->rotation == 90
-//   auto luma = fixtures::decodeVideoFrame(out, 0, fixtures::PixelKind::luma);
-//   auto box = fixtures::brightBounds(luma, 40);             // where the picture landed
+//   ... the engine writes dir / "out.mp4" from it ...
+//   auto luma = fixtures::decodeVideoFrame(dir / "out.mp4", 0, fixtures::PixelKind::luma);
+//   auto box = fixtures::brightBounds(luma, 40);               // where the picture landed
+//   int frame = fixtures::readFrameCounter(luma, box);         // which source frame it shows
 //
 // The picture ("stored" = as encoded, before the display matrix is applied):
 //

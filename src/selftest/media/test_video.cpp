@@ -5,6 +5,7 @@
 #include <numbers>
 
 #include "transcoder/av_error.h"
+#include "transcoder/media_input.h"
 
 namespace kivotra::SelfTest {
 
@@ -208,9 +209,9 @@ std::filesystem::path makeTestVideo(const std::filesystem::path& at, int w, int 
   std::filesystem::remove(at, ignored);
 
   AVFormatContext* raw = nullptr;
-  av::check(avformat_alloc_output_context2(&raw, nullptr, "mov", at.c_str()));
+  av::check(avformat_alloc_output_context2(&raw, nullptr, "mov", nullptr));
   av::OutputContextPtr out(raw);
-  av::check(avio_open(&out->pb, at.c_str(), AVIO_FLAG_WRITE));
+  av::check(avio_open(&out->pb, av::fileUrl(at).c_str(), AVIO_FLAG_WRITE));
 
   VideoInput video(out.get(), w, h, fps);
   AVStream* audio = nullptr;

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <string>
+
+#include "transcoder/av_ptr.h"
+
+namespace kivotra::av {
+
+// The URL FFmpeg should open for a local path: "file:" and the absolute path,
+// so a colon in a file name is never taken for a protocol.
+std::string fileUrl(const std::filesystem::path& path);
+
+// A media file opened for reading with its stream info read. Blocking reads
+// give up (AVERROR_EXIT) once the deadline, if one is set, has passed.
+// Throws PlatformError when the file cannot be opened or understood.
+class MediaInput {
+ public:
+  using Clock = std::chrono::steady_clock;
+
+  explicit MediaInput(const std::filesystem::path& path, Clock::time_point deadline = Clock::time_point::max());
+  MediaInput(const MediaInput&) = delete;
+  MediaInput& operator=(const MediaInput&) = delete;
+
+  AVFormatContext* context() const { return ctx_.get(); }
+  AVStream* stream(int index) const { return ctx_->streams[index]; }
+
+  // The first video stream that is not an attached picture (cover art), or -1.
+  int firstVideoStream() const;
+  int firstAudioStream() const;  // -1 when none
+
+  void setDeadline(Clock::time_point deadline) { deadline_.store(deadline.time_since_epoch().count()); }
+  bool pastDeadline() const { return Clock::now().time_since_epoch().count() >= deadline_.load(); }
+
+ private:
+  static int interrupted(void* self);
+
+  std::atomic<Clock::rep> deadline_;  // read by FFmpeg's I/O through interrupted()
+  InputContextPtr ctx_;
+};
+
+}  // namespace kivotra::av

@@ -1,0 +1,70 @@
+#include <cmath>
+
+#include "transcoder/av_error.h"
+#include "transcoder/media_input.h"
+#include "transcoder/orientation.h"
+#include "transcoder/thumbnail.h"
+#include "transcoder/transcoder.h"
+
+namespace kivotra::Transcoder {
+
+namespace {
+
+constexpr int thumbnailEdge = 320;
+constexpr auto thumbnailLimit = std::chrono::seconds(5);
+
+double seconds(std::int64_t duration) {
+  return duration == AV_NOPTS_VALUE ? NAN : static_cast<double>(duration) / AV_TIME_BASE;
+}
+
+double frameRate(const AVStream* st) {
+  for (const AVRational rate : {st->avg_frame_rate, st->r_frame_rate}) {
+    if (rate.num > 0 && rate.den > 0) return av_q2d(rate);
+  }
+  return 0;
+}
+
+std::int64_t sizeOnDisk(const std::filesystem::path& path) {
+  std::error_code error;
+  const std::uintmax_t size = std::filesystem::file_size(path, error);
+  return error ? 0 : static_cast<std::int64_t>(size);
+}
+
+}  // namespace
+
+ProbeInfo probeSync(const std::filesystem::path& source) {
+  av::MediaInput input(source);
+  const int video = input.firstVideoStream();
+  if (video < 0) throw TranscodeError::noVideoTrack();
+  const AVStream* st = input.stream(video);
+  if (avcodec_find_decoder(st->codecpar->codec_id) == nullptr) throw av::platformErrorFromAv(AVERROR_DECODER_NOT_FOUND);
+  if (st->codecpar->width <= 0 || st->codecpar->height <= 0) throw av::platformErrorFromAv(AVERROR_INVALIDDATA);
+
+  ProbeInfo info;
+  const double duration = seconds(input.context()->duration);
+  info.duration = duration >= 0 ? duration : 0;  // NaN fails the test too
+  const av::Size size = av::displaySize(st);
+  info.width = size.width;
+  info.height = size.height;
+  info.fps = frameRate(st);
+  info.fileSize = sizeOnDisk(source);
+
+  if (const int audio = input.firstAudioStream(); audio >= 0) {
+    info.hasAudio = true;
+    const AVCodecParameters* par = input.stream(audio)->codecpar;
+    if (par->sample_rate > 0 && par->ch_layout.nb_channels > 0) {
+      info.audioSampleRate = par->sample_rate;
+      info.audioChannels = par->ch_layout.nb_channels;
+    }
+  }
+
+  input.setDeadline(av::MediaInput::Clock::now() + thumbnailLimit);
+  info.thumbnail = av::coverFrame(input, video, thumbnailEdge);
+  return info;
+}
+
+std::future<ProbeInfo> probe(const std::filesystem::path& source) {
+  return std::async(std::launch::async, [source] { return probeSync(source); });
+}
+
+}  // namespace kivotra::Transcoder
