@@ -4,7 +4,7 @@ ASAN_DIR ?= build-asan
 CMAKE_FLAGS ?=
 JOBS ?= $(shell nproc)
 
-.PHONY: deps configure build test run clean test-asan
+.PHONY: deps configure build test run install package clean test-asan
 
 deps:
 	@bash scripts/install-deps.sh
@@ -20,6 +20,14 @@ test: build
 
 run: build
 	@scripts/run.sh $(BUILD_DIR)
+
+# PREFIX (default /usr/local) and DESTDIR as usual.
+PREFIX ?= /usr/local
+install: build
+	@cmake --install $(BUILD_DIR) --prefix $(PREFIX)
+
+package: build
+	@cd $(BUILD_DIR) && cpack -G DEB
 
 test-asan: deps
 	@cmake -S . -B $(ASAN_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKIVOTRA_SANITIZE=ON >/dev/null
