@@ -5,6 +5,10 @@
 #include <system_error>
 #include <vector>
 
+extern "C" {
+#include <libavutil/log.h>
+}
+
 #include "app/run_mode.h"
 #include "models/errors.h"
 #include "models/temp_dir.h"
@@ -43,6 +47,8 @@ int main(int argc, char** argv) {
   const kivotra::RunChoice choice = kivotra::chooseRunMode(args, markerExists);
   if (choice.mode == kivotra::RunMode::window) return runWindow(argc, argv);
 
+  // The reports are the modes' whole output; failures reach them as errors.
+  av_log_set_level(AV_LOG_QUIET);
   QCoreApplication app(argc, argv);
   namespace SelfTest = kivotra::SelfTest;
   switch (choice.mode) {

@@ -2,6 +2,10 @@
 #include <cstdio>
 #include <variant>
 
+extern "C" {
+#include <libavutil/log.h>
+}
+
 #include "cli/cli_options.h"
 #include "cli/commands.h"
 
@@ -15,6 +19,8 @@ void write(std::FILE* stream, const QString& text) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // The encoders' chatter would break the progress lines; failures arrive as errors.
+  av_log_set_level(AV_LOG_QUIET);
   QCoreApplication app(argc, argv);
   using namespace kivotra::cli;
   const Command command = parseCommandLine(QCoreApplication::arguments());
