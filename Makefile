@@ -4,7 +4,7 @@ ASAN_DIR ?= build-asan
 CMAKE_FLAGS ?=
 JOBS ?= $(shell nproc)
 
-.PHONY: deps configure build test run install package clean test-asan
+.PHONY: deps configure build test run install package clean test-asan bench
 
 deps:
 	@bash scripts/install-deps.sh
@@ -28,6 +28,10 @@ install: build
 
 package: build
 	@cd $(BUILD_DIR) && cpack -G DEB
+
+# The engine against the ffmpeg command line; minutes, not part of `make test`.
+bench: build
+	@scripts/bench.sh $(BUILD_DIR)
 
 test-asan: deps
 	@cmake -S . -B $(ASAN_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKIVOTRA_SANITIZE=ON >/dev/null

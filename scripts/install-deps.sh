@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   libavcodec-dev libavformat-dev libavfilter-dev libswscale-dev libswresample-dev libavutil-dev
-  ffmpeg
+  ffmpeg time bc
   qt6-base-dev qt6-declarative-dev qt6-svg-dev qt6-tools-dev
   qml6-module-qtquick qml6-module-qtquick-controls qml6-module-qtquick-layouts
   qml6-module-qtquick-dialogs qml6-module-qtquick-window qml6-module-qtquick-templates

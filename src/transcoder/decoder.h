@@ -4,7 +4,7 @@
 
 #include "transcoder/av_ptr.h"
 #include "transcoder/bounded_queue.h"
-#include "transcoder/input.h"
+#include "transcoder/demuxer.h"
 #include "transcoder/run_control.h"
 
 namespace kivotra::detail {

@@ -1,8 +1,22 @@
 #include "transcoder/media_input.h"
 
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
 #include "transcoder/av_error.h"
 
 namespace kivotra::av {
+
+namespace {
+
+constexpr int kIoBufferSize = 1 << 16;
+constexpr int kPollMilliseconds = 100;  // how late a stop can be noticed while waiting for data
+
+}  // namespace
 
 std::string fileUrl(const std::filesystem::path& path) {
   std::error_code error;
@@ -10,18 +24,77 @@ std::string fileUrl(const std::filesystem::path& path) {
   return "file:" + (error ? path : absolute).string();
 }
 
-MediaInput::MediaInput(const std::filesystem::path& path, Clock::time_point deadline)
-    : deadline_(deadline.time_since_epoch().count()) {
+// The source file, opened non-blocking: with no data to read, the read waits
+// in poll() for a short while and then asks whether to give up.
+struct MediaInput::File {
+  int fd = -1;
+  bool regular = false;
+  const MediaInput* owner = nullptr;
+
+  ~File() {
+    if (fd >= 0) ::close(fd);
+  }
+
+  static int read(void* opaque, std::uint8_t* buffer, int size) {
+    auto* self = static_cast<File*>(opaque);
+    for (;;) {
+      if (self->owner->interrupted()) return AVERROR_EXIT;
+      const ssize_t n = ::read(self->fd, buffer, static_cast<size_t>(size));
+      if (n > 0) return static_cast<int>(n);
+      if (n == 0) return AVERROR_EOF;
+      if (errno == EINTR) continue;
+      if (errno != EAGAIN && errno != EWOULDBLOCK) return AVERROR(errno);
+      pollfd p{self->fd, POLLIN, 0};
+      ::poll(&p, 1, kPollMilliseconds);
+    }
+  }
+
+  static std::int64_t seek(void* opaque, std::int64_t offset, int whence) {
+    auto* self = static_cast<File*>(opaque);
+    if (!self->regular) return AVERROR(ESPIPE);
+    if (whence & AVSEEK_SIZE) {
+      struct stat st {};
+      return ::fstat(self->fd, &st) == 0 ? st.st_size : AVERROR(errno);
+    }
+    const off_t at = ::lseek(self->fd, offset, whence & ~AVSEEK_FORCE);
+    return at < 0 ? AVERROR(errno) : at;
+  }
+};
+
+MediaInput::MediaInput(const std::filesystem::path& path, Clock::time_point deadline, std::stop_token stop)
+    : deadline_(deadline.time_since_epoch().count()), stop_(std::move(stop)), file_(std::make_unique<File>()) {
+  file_->owner = this;
+  file_->fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (file_->fd < 0) throw platformErrorFromAv(AVERROR(errno));
+  struct stat st {};
+  if (::fstat(file_->fd, &st) != 0) throw platformErrorFromAv(AVERROR(errno));
+  if (S_ISDIR(st.st_mode)) throw platformErrorFromAv(AVERROR(EISDIR));
+  file_->regular = S_ISREG(st.st_mode);
+
+  auto* buffer = static_cast<std::uint8_t*>(av_malloc(kIoBufferSize));
+  if (buffer == nullptr) throw platformErrorFromAv(AVERROR(ENOMEM));
+  io_.reset(avio_alloc_context(buffer, kIoBufferSize, 0, file_.get(), &File::read, nullptr, &File::seek));
+  if (!io_) {
+    av_free(buffer);
+    throw platformErrorFromAv(AVERROR(ENOMEM));
+  }
+  io_->seekable = file_->regular ? AVIO_SEEKABLE_NORMAL : 0;
+
   AVFormatContext* raw = avformat_alloc_context();
   if (raw == nullptr) throw platformErrorFromAv(AVERROR(ENOMEM));
-  raw->interrupt_callback = {&MediaInput::interrupted, this};
-  // avformat_open_input frees the context when it fails.
+  raw->pb = io_.get();
+  raw->flags |= AVFMT_FLAG_CUSTOM_IO;
+  raw->interrupt_callback = {&MediaInput::interruptCallback, this};
+  // The name only helps to recognise the format; avformat_open_input frees
+  // the context when it fails.
   check(avformat_open_input(&raw, fileUrl(path).c_str(), nullptr, nullptr));
   ctx_.reset(raw);
   check(avformat_find_stream_info(ctx_.get(), nullptr));
 }
 
-int MediaInput::interrupted(void* self) { return static_cast<MediaInput*>(self)->pastDeadline() ? 1 : 0; }
+MediaInput::~MediaInput() = default;
+
+int MediaInput::interruptCallback(void* self) { return static_cast<MediaInput*>(self)->interrupted() ? 1 : 0; }
 
 namespace {
 

@@ -3,6 +3,8 @@
 #include <atomic>
 #include <chrono>
 #include <filesystem>
+#include <memory>
+#include <stop_token>
 #include <string>
 
 #include "transcoder/av_ptr.h"
@@ -14,13 +16,18 @@ namespace kivotra::av {
 std::string fileUrl(const std::filesystem::path& path);
 
 // A media file opened for reading with its stream info read. Blocking reads
-// give up (AVERROR_EXIT) once the deadline, if one is set, has passed.
+// give up (AVERROR_EXIT) once the deadline, if one is set, has passed or the
+// stop is requested. The bytes come through our own non-blocking reads, so
+// this holds even for a source that stops delivering (a pipe, a stuck network
+// mount), where a plain read() would wait in the kernel for good.
 // Throws PlatformError when the file cannot be opened or understood.
 class MediaInput {
  public:
   using Clock = std::chrono::steady_clock;
 
-  explicit MediaInput(const std::filesystem::path& path, Clock::time_point deadline = Clock::time_point::max());
+  explicit MediaInput(const std::filesystem::path& path, Clock::time_point deadline = Clock::time_point::max(),
+                      std::stop_token stop = {});
+  ~MediaInput();
   MediaInput(const MediaInput&) = delete;
   MediaInput& operator=(const MediaInput&) = delete;
 
@@ -33,11 +40,16 @@ class MediaInput {
 
   void setDeadline(Clock::time_point deadline) { deadline_.store(deadline.time_since_epoch().count()); }
   bool pastDeadline() const { return Clock::now().time_since_epoch().count() >= deadline_.load(); }
+  bool interrupted() const { return stop_.stop_requested() || pastDeadline(); }
 
  private:
-  static int interrupted(void* self);
+  struct File;
+  static int interruptCallback(void* self);
 
   std::atomic<Clock::rep> deadline_;  // read by FFmpeg's I/O through interrupted()
+  std::stop_token stop_;
+  std::unique_ptr<File> file_;  // the next three are declared in the order they depend on each other
+  CustomIoPtr io_;
   InputContextPtr ctx_;
 };
 

@@ -4,6 +4,7 @@
 
 #include "models/errors.h"
 #include "transcoder/av_error.h"
+#include "transcoder/media_input.h"
 
 namespace kivotra::detail {
 
@@ -13,9 +14,7 @@ Muxer::Muxer(const std::filesystem::path& destination, RunControl& control) {
   if (err < 0 || raw == nullptr) throw TranscodeError::writerInit(av::platformErrorFromAv(err).description());
   out_.reset(raw);
   out_->interrupt_callback = control.interruptCallback();
-  // "file:" keeps a colon in the name from being read as a protocol.
-  const std::string url = "file:" + destination.string();
-  err = avio_open2(&out_->pb, url.c_str(), AVIO_FLAG_WRITE, &out_->interrupt_callback, nullptr);
+  err = avio_open2(&out_->pb, av::fileUrl(destination).c_str(), AVIO_FLAG_WRITE, &out_->interrupt_callback, nullptr);
   if (err < 0) throw TranscodeError::writerInit(av::platformErrorFromAv(err).description());
 }
 

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
 
 namespace kivotra::detail {
 
@@ -26,24 +25,8 @@ void centredSpan(double visible, int full, int& offset, int& length) {
 
 }  // namespace
 
-Orientation orientationFromDisplayMatrix(const std::int32_t* m) {
-  Orientation o;
-  if (m == nullptr) return o;
-  // x' = a x + c y, y' = b x + d y, picture coordinates with y pointing down.
-  const double a = m[0], b = m[1], c = m[3], d = m[4];
-  if (std::abs(a) + std::abs(d) >= std::abs(b) + std::abs(c)) {
-    o.hflip = a < 0;
-    o.vflip = d < 0;
-  } else {
-    o.transpose = true;
-    o.hflip = c < 0;
-    o.vflip = b < 0;
-  }
-  return o;
-}
-
-Placement placeFrame(int storedWidth, int storedHeight, double pixelAspect, Orientation orientation, Dims canvas,
-                     FitMode fit) {
+Placement placeFrame(int storedWidth, int storedHeight, double pixelAspect, av::Orientation orientation,
+                     Dims canvas, FitMode fit) {
   Placement p;
   p.storedWidth = storedWidth;
   p.storedHeight = storedHeight;
@@ -54,8 +37,8 @@ Placement placeFrame(int storedWidth, int storedHeight, double pixelAspect, Orie
   // Displayed size of the stored picture, then turned upright.
   const double shownW = std::max(1.0, storedWidth * pixelAspect);
   const double shownH = std::max(1.0, static_cast<double>(storedHeight));
-  const double dw = orientation.transpose ? shownH : shownW;
-  const double dh = orientation.transpose ? shownW : shownH;
+  const double dw = orientation.swapsSides() ? shownH : shownW;
+  const double dh = orientation.swapsSides() ? shownW : shownH;
 
   const double sx = canvas.w / dw;
   const double sy = canvas.h / dh;
@@ -66,13 +49,13 @@ Placement placeFrame(int storedWidth, int storedHeight, double pixelAspect, Orie
   // The upright part that lands on the canvas, in displayed units.
   const double visibleW = std::min(dw, canvas.w / s);
   const double visibleH = std::min(dh, canvas.h / s);
-  const double storedVisibleW = (orientation.transpose ? visibleH : visibleW) / pixelAspect;
-  const double storedVisibleH = orientation.transpose ? visibleW : visibleH;
+  const double storedVisibleW = (orientation.swapsSides() ? visibleH : visibleW) / pixelAspect;
+  const double storedVisibleH = orientation.swapsSides() ? visibleW : visibleH;
   centredSpan(storedVisibleW, std::max(storedWidth, 2), p.crop.x, p.crop.w);
   centredSpan(storedVisibleH, std::max(storedHeight, 2), p.crop.y, p.crop.h);
 
-  p.scaledWidth = orientation.transpose ? outH : outW;
-  p.scaledHeight = orientation.transpose ? outW : outH;
+  p.scaledWidth = orientation.swapsSides() ? outH : outW;
+  p.scaledHeight = orientation.swapsSides() ? outW : outH;
   p.x = ((canvas.w - outW) / 2) & ~1;
   p.y = ((canvas.h - outH) / 2) & ~1;
   return p;

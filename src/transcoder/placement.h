@@ -4,22 +4,9 @@
 
 #include "models/fit_mode.h"
 #include "models/geometry.h"
+#include "transcoder/orientation.h"
 
 namespace kivotra::detail {
-
-// How a stored picture is turned upright: first an optional transpose (the
-// axes swapped), then optional mirrors. The eight combinations are every
-// rotation by quarter turns with or without a mirror.
-struct Orientation {
-  bool transpose = false;
-  bool hflip = false;
-  bool vflip = false;
-  bool operator==(const Orientation&) const = default;
-};
-
-// From a stream's display matrix (FFmpeg's 3x3 16.16 layout); identity for
-// nullptr. Angles between quarter turns go to the nearest quarter turn.
-Orientation orientationFromDisplayMatrix(const std::int32_t* matrix);
 
 struct PixelRect {
   int x = 0;
@@ -39,13 +26,13 @@ struct Placement {
   PixelRect crop;       // in stored pixels
   int scaledWidth = 0;  // stored orientation
   int scaledHeight = 0;
-  Orientation orientation;
+  av::Orientation orientation;
   int x = 0;  // upright picture's top-left corner on the canvas
   int y = 0;
   Dims canvas;
 
-  int uprightWidth() const { return orientation.transpose ? scaledHeight : scaledWidth; }
-  int uprightHeight() const { return orientation.transpose ? scaledWidth : scaledHeight; }
+  int uprightWidth() const { return orientation.swapsSides() ? scaledHeight : scaledWidth; }
+  int uprightHeight() const { return orientation.swapsSides() ? scaledWidth : scaledHeight; }
   bool cropsSource() const { return crop != PixelRect{0, 0, storedWidth, storedHeight}; }
   bool fillsCanvas() const { return uprightWidth() == canvas.w && uprightHeight() == canvas.h; }
 };
@@ -54,7 +41,7 @@ struct Placement {
 // covers the canvas, the overflow is cut evenly on both sides), keep and pad
 // the smaller (all of the picture shows, centred between black bands).
 // pixelAspect is the source's sample aspect ratio (1 for square pixels).
-Placement placeFrame(int storedWidth, int storedHeight, double pixelAspect, Orientation orientation, Dims canvas,
-                     FitMode fit);
+Placement placeFrame(int storedWidth, int storedHeight, double pixelAspect, av::Orientation orientation,
+                     Dims canvas, FitMode fit);
 
 }  // namespace kivotra::detail

@@ -10,7 +10,7 @@
 #include "transcoder/audio_path.h"
 #include "transcoder/config_check.h"
 #include "transcoder/decoder.h"
-#include "transcoder/input.h"
+#include "transcoder/demuxer.h"
 #include "transcoder/muxer.h"
 #include "transcoder/run_control.h"
 #include "transcoder/video_encoder.h"
@@ -20,53 +20,48 @@ namespace kivotra::detail {
 
 namespace {
 
-// Queue depths between the stages: a few frames each, so that every stage can
-// work while its neighbours do, and memory stays flat however long the file.
-constexpr std::size_t kVideoPackets = 32;
+// Queue depths between the stages: enough that every stage can work while its
+// neighbours do, few enough that memory stays flat however long the file. A
+// decoded 4K frame is 12 MB (25 MB at 10 bits), and the decoder's threads
+// already keep several in flight, so that queue is the shortest.
+constexpr std::size_t kVideoPackets = 16;
 constexpr std::size_t kAudioPackets = 64;
-constexpr std::size_t kDecodedFrames = 4;
-constexpr std::size_t kPlacedFrames = 4;
+constexpr std::size_t kDecodedFrames = 2;
+constexpr std::size_t kPlacedFrames = 3;
 constexpr std::size_t kAudioFrames = 8;
-
-Orientation orientationOf(const AVStream* stream) {
-  std::size_t size = 0;
-  const std::uint8_t* data = av_stream_get_side_data(stream, AV_PKT_DATA_DISPLAYMATRIX, &size);
-  if (data == nullptr || size < 9 * sizeof(std::int32_t)) return {};
-  return orientationFromDisplayMatrix(reinterpret_cast<const std::int32_t*>(data));
-}
 
 // Everything from opening the source to the trailer, on the run's worker
 // thread. Returns early, quietly, once the run is stopped.
 void runPipeline(const std::filesystem::path& source, const std::filesystem::path& destination,
                  const Transcoder::Config& config, const ProbeInfo& info, Dims canvas, RunControl& control,
                  const Transcoder::ProgressFn& progress) {
-  Input input(source, control);
+  Demuxer demuxer(source, control);
   const int fps = Transcoder::outputFPS(info, config);
 
   std::string why;
-  av::CodecContextPtr videoDecoder = openDecoder(input.video(), why);
+  av::CodecContextPtr videoDecoder = openDecoder(demuxer.video(), why);
   if (!videoDecoder) throw TranscodeError::readerInit("无法添加视频输出（" + why + "）");
   av::CodecContextPtr audioDecoder;
-  if (info.hasAudio && input.audio() != nullptr) audioDecoder = openDecoder(input.audio(), why);
+  if (info.hasAudio && demuxer.audio() != nullptr) audioDecoder = openDecoder(demuxer.audio(), why);
 
   Muxer muxer(destination, control);
   av::CodecContextPtr videoEncoder = openVideoEncoder(canvas, fps, config.bitrateKbps, muxer.wantsGlobalHeader());
   av::CodecContextPtr audioEncoder;
   if (audioDecoder) audioEncoder = openAudioEncoder(aacFormatFor(info), muxer.wantsGlobalHeader());
-  if (!audioEncoder) input.dropAudio();  // audio that cannot be decoded or encoded is left out
+  if (!audioEncoder) demuxer.dropAudio();  // audio that cannot be decoded or encoded is left out
   const int videoStream = muxer.addStream(videoEncoder.get());
   const int audioStream = audioEncoder ? muxer.addStream(audioEncoder.get()) : -1;
   muxer.start();
 
-  const std::int64_t start = input.timelineStart();
-  const AVStream* video = input.video();
-  const AVStream* audio = input.audio();
+  const std::int64_t start = demuxer.timelineStart();
+  const AVStream* video = demuxer.video();
+  const AVStream* audio = demuxer.audio();
   PacketQueue videoPackets(kVideoPackets);
   PacketQueue audioPackets(kAudioPackets);
   FrameQueue decoded(kDecodedFrames);
   FrameQueue placed(kPlacedFrames);
   FrameQueue audioFrames(kAudioFrames);
-  VideoFilter filter({canvas, fps, config.fit, orientationOf(video)}, video->time_base);
+  VideoFilter filter({canvas, fps, config.fit, av::orientationOf(av::displayMatrix(video))}, video->time_base);
 
   const double duration = std::max(info.duration, 0.1);
   double done = 0;  // only the video encoder thread touches it
@@ -77,7 +72,7 @@ void runPipeline(const std::filesystem::path& source, const std::filesystem::pat
 
   {
     std::vector<std::jthread> stages;
-    stages.emplace_back([&] { control.guard([&] { input.run(videoPackets, audioEncoder ? &audioPackets : nullptr); }); });
+    stages.emplace_back([&] { control.guard([&] { demuxer.run(videoPackets, audioEncoder ? &audioPackets : nullptr); }); });
     stages.emplace_back([&] { decodeStage(videoDecoder.get(), videoPackets, decoded, control); });
     stages.emplace_back([&] {
       filterStage(filter, video, av_rescale_q(start, AV_TIME_BASE_Q, video->time_base), decoded, placed, control);

@@ -93,13 +93,14 @@ std::string describeVideoChain(const Placement& p, const SourceColour& colour, i
   } else {
     chain += ":p=709:t=709:m=709:r=limited,format=yuv420p";
   }
-  const Orientation& o = p.orientation;
-  if (o.transpose) {
-    const int dir = o.hflip && o.vflip ? 3 : o.hflip ? 1 : o.vflip ? 2 : 0;  // clock_flip, clock, cclock, cclock_flip
-    chain += format(",transpose=dir=%d", dir);
-  } else {
-    if (o.hflip) chain += ",hflip";
-    if (o.vflip) chain += ",vflip";
+  // Turned clockwise, then mirrored left-right; a turn and a mirror together
+  // are one transpose (or one flip) of the other kind.
+  const bool mirrored = p.orientation.mirrored;
+  switch (p.orientation.clockwise) {
+    case 90: chain += mirrored ? ",transpose=dir=cclock_flip" : ",transpose=dir=clock"; break;
+    case 180: chain += mirrored ? ",vflip" : ",hflip,vflip"; break;
+    case 270: chain += mirrored ? ",transpose=dir=clock_flip" : ",transpose=dir=cclock"; break;
+    default: chain += mirrored ? ",hflip" : ""; break;
   }
   if (!p.fillsCanvas()) {
     chain += format(",pad=w=%d:h=%d:x=%d:y=%d:color=black", p.canvas.w, p.canvas.h, p.x, p.y);

@@ -18,7 +18,7 @@ struct VideoTarget {
   Dims canvas;
   int fps = 30;
   FitMode fit = FitMode::keep;
-  Orientation orientation;
+  av::Orientation orientation;
 };
 
 // The colour of a decoded picture as the conversion reads it: ITU code

@@ -84,7 +84,7 @@ class QueueTest : public ::testing::Test {
                          [](const VideoItem& item) { return !item.status.is(ItemStatus::Kind::loading); });
     }));
     for (const VideoItem& item : state->items()) ASSERT_EQ(item.status, ItemStatus::ready()) << item.url;
-    log->events.clear();  // the probes' loading-to-ready changes are not the run's
+    log->events.clear();  // only the run's own updates are of interest
   }
 
   std::set<std::string> outputsIn(const fs::path& dir) const {
@@ -105,7 +105,7 @@ class QueueTest : public ::testing::Test {
 };
 
 TEST_F(QueueTest, StoppedSecondFileReturnsToReadyAndTheRunGoesOn) {
-  addAll({video("q1.mov", 160, 120, 1), video("q2.mov", 320, 240, 4), video("q3.mov", 160, 120, 1)});
+  addAll({video("q1.mov", 160, 120, 1), video("q2.mov", 320, 240, 2), video("q3.mov", 160, 120, 1)});
   // Someone else's file under the second file's first-choice name.
   const fs::path theirs = scope.writeFile("q2_压缩_720P.mp4", "theirs");
   const Uuid second = item(1).id;
@@ -225,7 +225,7 @@ TEST_F(QueueTest, AFailingFileIsMarkedAndTheNextOneIsStillCompressed) {
 TEST_F(QueueTest, AFileWithItsOwnParametersBesideAGlobalRun) {
   const fs::path out = scope.makeFolder("out");
   ASSERT_TRUE(state->chooseOutputFolder(QString::fromStdString(out.string())));
-  addAll({video("同样素材A.mov", 320, 180, 0.5), video("同样素材B.mov", 320, 180, 0.5)});
+  addAll({video("同样素材A.mov", 320, 180, 0.25), video("同样素材B.mov", 320, 180, 0.25)});
   state->setCustom(item(0).id, ItemSettings{1440, 30, 8000, FitMode::keep, false});
 
   CompressionSettings panel;

@@ -1,40 +1,9 @@
 #include <gtest/gtest.h>
 
-extern "C" {
-#include <libavutil/display.h>
-}
-
-#include <array>
-
 #include "transcoder/placement.h"
 
 using namespace kivotra;
 using namespace kivotra::detail;
-
-namespace {
-
-Orientation fromRotation(double clockwiseDegrees, bool hflip) {
-  std::array<std::int32_t, 9> m{};
-  av_display_rotation_set(m.data(), clockwiseDegrees);
-  av_display_matrix_flip(m.data(), hflip, 0);
-  return orientationFromDisplayMatrix(m.data());
-}
-
-}  // namespace
-
-TEST(Orientation, ReadsEveryQuarterTurnWithAndWithoutMirror) {
-  // (transpose, hflip, vflip) that turn the stored picture upright.
-  EXPECT_EQ(orientationFromDisplayMatrix(nullptr), (Orientation{false, false, false}));
-  EXPECT_EQ(fromRotation(0, false), (Orientation{false, false, false}));
-  EXPECT_EQ(fromRotation(90, false), (Orientation{true, true, false}));  // a phone's portrait recording
-  EXPECT_EQ(fromRotation(180, false), (Orientation{false, true, true}));
-  EXPECT_EQ(fromRotation(270, false), (Orientation{true, false, true}));
-  EXPECT_EQ(fromRotation(0, true), (Orientation{false, true, false}));
-  EXPECT_EQ(fromRotation(90, true), (Orientation{true, false, false}));
-  EXPECT_EQ(fromRotation(180, true), (Orientation{false, false, true}));
-  EXPECT_EQ(fromRotation(270, true), (Orientation{true, true, true}));
-  EXPECT_EQ(fromRotation(85, false), fromRotation(90, false));
-}
 
 TEST(Placement, SameShapeFillsTheCanvasInEveryMode) {
   for (FitMode fit : kAllFitModes) {
@@ -68,7 +37,7 @@ TEST(Placement, CropCutsTheOverflowEvenlyAndFillsTheCanvas) {
 }
 
 TEST(Placement, QuarterTurnedPortraitStandsUpright) {
-  const Orientation turned{true, true, false};
+  const av::Orientation turned{90, false};
   const Placement keep = placeFrame(1920, 1080, 1, turned, {720, 1280}, FitMode::keep);
   EXPECT_EQ(keep.uprightWidth(), 720);
   EXPECT_EQ(keep.uprightHeight(), 1280);
@@ -105,7 +74,7 @@ TEST(Placement, AnamorphicPixelsAreShownAtTheirDisplayShape) {
 
 TEST(Placement, EverySizeAndOffsetIsEven) {
   for (FitMode fit : kAllFitModes) {
-    for (const Orientation o : {Orientation{}, Orientation{true, true, false}}) {
+    for (const av::Orientation o : {av::Orientation{}, av::Orientation{90, false}}) {
       const Placement p = placeFrame(1079, 719, 1, o, {854, 480}, fit);
       for (int v : {p.crop.x, p.crop.y, p.crop.w, p.crop.h, p.scaledWidth, p.scaledHeight, p.x, p.y}) {
         EXPECT_EQ(v % 2, 0) << "fit " << static_cast<int>(fit);

@@ -1,0 +1,63 @@
+// Runs one transcode the way the queue does (probe, then transcodeSync) and
+// prints what the transcode cost on one line (the probe, done when a file is
+// added, is not counted; peak memory is the whole process's):
+//   wall=<s> cpu=<s> rss_kb=<peak KiB> size=<bytes> fps=<source frames per second>
+// Usage: transcode_bench <source> <destination> <shortSide> <bitrateKbps> [keep|crop|pad] [fps]
+#include <sys/resource.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+extern "C" {
+#include <libavutil/log.h>
+}
+
+#include "models/errors.h"
+#include "models/fit_mode.h"
+#include "transcoder/transcoder.h"
+
+namespace {
+
+double cpuSeconds() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  const auto seconds = [](const timeval& t) { return t.tv_sec + t.tv_usec / 1e6; };
+  return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  using namespace kivotra;
+  if (argc < 5) {
+    std::fprintf(stderr, "usage: %s <source> <destination> <shortSide> <bitrateKbps> [keep|crop|pad] [fps]\n", argv[0]);
+    return 2;
+  }
+  av_log_set_level(AV_LOG_ERROR);
+  Transcoder::Config config;
+  config.shortSide = std::atoi(argv[3]);
+  config.bitrateKbps = std::atoi(argv[4]);
+  if (argc > 5) {
+    const std::string fit = argv[5];
+    config.fit = fit == "crop" ? FitMode::crop : fit == "pad" ? FitMode::pad : FitMode::keep;
+  }
+  if (argc > 6) config.fps = std::atoi(argv[6]);
+
+  try {
+    const ProbeInfo info = Transcoder::probeSync(argv[1]);
+    const double cpuBefore = cpuSeconds();
+    const auto start = std::chrono::steady_clock::now();
+    const std::int64_t size = Transcoder::transcodeSync(argv[1], argv[2], config, info, {}, [] { return false; });
+    const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    std::printf("wall=%.3f cpu=%.3f rss_kb=%ld size=%lld fps=%.1f\n", wall, cpuSeconds() - cpuBefore,
+                usage.ru_maxrss, static_cast<long long>(size), info.duration * info.fps / wall);
+  } catch (const Error& e) {
+    std::fprintf(stderr, "failed: %s\n", e.description().c_str());
+    return 1;
+  }
+  return 0;
+}
