@@ -10,7 +10,7 @@ namespace kivotra::detail {
 av::CodecContextPtr openDecoder(const AVStream* stream, std::string& why) {
   const AVCodec* codec = avcodec_find_decoder(stream->codecpar->codec_id);
   if (codec == nullptr) {
-    why = std::string("不支持的编码格式（") + avcodec_get_name(stream->codecpar->codec_id) + "）";
+    why = std::string("不支持的编码格式 ") + avcodec_get_name(stream->codecpar->codec_id);
     return nullptr;
   }
   av::CodecContextPtr ctx(avcodec_alloc_context3(codec));

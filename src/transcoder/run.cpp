@@ -31,8 +31,9 @@ constexpr std::size_t kPlacedFrames = 3;
 constexpr std::size_t kAudioFrames = 8;
 
 // Everything from opening the source to the trailer, on the run's worker
-// thread. Returns early, quietly, once the run is stopped.
-void runPipeline(const std::filesystem::path& source, const std::filesystem::path& destination,
+// thread. True once the file is complete; false, early and quietly, when the
+// run was stopped.
+bool runPipeline(const std::filesystem::path& source, const std::filesystem::path& destination,
                  const Transcoder::Config& config, const ProbeInfo& info, Dims canvas, RunControl& control,
                  const Transcoder::ProgressFn& progress) {
   Demuxer demuxer(source, control);
@@ -40,7 +41,7 @@ void runPipeline(const std::filesystem::path& source, const std::filesystem::pat
 
   std::string why;
   av::CodecContextPtr videoDecoder = openDecoder(demuxer.video(), why);
-  if (!videoDecoder) throw TranscodeError::readerInit("无法添加视频输出（" + why + "）");
+  if (!videoDecoder) throw TranscodeError::readerInit("无法添加视频输出：" + why);
   av::CodecContextPtr audioDecoder;
   if (info.hasAudio && demuxer.audio() != nullptr) audioDecoder = openDecoder(demuxer.audio(), why);
 
@@ -72,23 +73,28 @@ void runPipeline(const std::filesystem::path& source, const std::filesystem::pat
 
   {
     std::vector<std::jthread> stages;
-    stages.emplace_back([&] { control.guard([&] { demuxer.run(videoPackets, audioEncoder ? &audioPackets : nullptr); }); });
-    stages.emplace_back([&] { decodeStage(videoDecoder.get(), videoPackets, decoded, control); });
-    stages.emplace_back([&] {
-      filterStage(filter, video, av_rescale_q(start, AV_TIME_BASE_Q, video->time_base), decoded, placed, control);
-    });
-    stages.emplace_back([&] { encodeVideoStage(videoEncoder.get(), placed, muxer, videoStream, control, written); });
-    if (audioEncoder) {
-      stages.emplace_back([&] { decodeStage(audioDecoder.get(), audioPackets, audioFrames, control); });
+    try {
+      stages.emplace_back([&] { control.guard([&] { demuxer.run(videoPackets, audioEncoder ? &audioPackets : nullptr); }); });
+      stages.emplace_back([&] { decodeStage(videoDecoder.get(), videoPackets, decoded, control); });
       stages.emplace_back([&] {
-        encodeAudioStage(audioEncoder.get(), audioFrames, audio->time_base,
-                         av_rescale_q(start, AV_TIME_BASE_Q, audio->time_base), muxer, audioStream, control);
+        filterStage(filter, video, av_rescale_q(start, AV_TIME_BASE_Q, video->time_base), decoded, placed, control);
       });
+      stages.emplace_back([&] { encodeVideoStage(videoEncoder.get(), placed, muxer, videoStream, control, written); });
+      if (audioEncoder) {
+        stages.emplace_back([&] { decodeStage(audioDecoder.get(), audioPackets, audioFrames, control); });
+        stages.emplace_back([&] {
+          encodeAudioStage(audioEncoder.get(), audioFrames, audio->time_base,
+                           av_rescale_q(start, AV_TIME_BASE_Q, audio->time_base), muxer, audioStream, control);
+        });
+      }
+    } catch (...) {
+      control.fail(std::current_exception());  // a thread that could not start; stops those that did
     }
   }  // every stage has ended here
 
-  if (control.stopRequested()) return;
+  if (control.stopRequested()) return false;
   muxer.finish();
+  return true;
 }
 
 }  // namespace
@@ -101,10 +107,16 @@ std::int64_t runTranscode(const std::filesystem::path& source, const std::filesy
   checkConfig(config, canvas);
 
   RunControl control;
-  std::thread worker([&] {
-    control.guard([&] { runPipeline(source, destination, config, info, canvas, control, progress); });
-    control.markFinished();
-  });
+  bool complete = false;  // written by the worker, read after joining it
+  std::thread worker;
+  try {
+    worker = std::thread([&] {
+      control.guard([&] { complete = runPipeline(source, destination, config, info, canvas, control, progress); });
+      control.markFinished();
+    });
+  } catch (const std::system_error& e) {
+    throw PlatformError::fromErrno(e.code().value());
+  }
 
   // This thread only watches: the caller's stop request and the stall clock.
   bool cancelled = false;
@@ -127,6 +139,8 @@ std::int64_t runTranscode(const std::filesystem::path& source, const std::filesy
   if (cancelled || (isCancelled && isCancelled())) throw TranscodeError::cancelled();
   if (stalled) throw TranscodeError::stalled("视频编码");
   if (std::exception_ptr failure = control.readerFailure()) std::rethrow_exception(failure);
+  // Never a success without a finished file, whatever stopped the run.
+  if (!complete) throw TranscodeError::appendFailed("写入未完成");
 
   if (progress) progress(1.0);
   std::error_code error;

@@ -39,7 +39,7 @@ SourceColour sourceColour(const AVFrame& frame);
 
 // The libavfilter chain from a decoded picture to an output frame: constant
 // rate first (so dropped frames cost nothing), the visible part cut out,
-// scaled with a spline filter and converted to BT.709 limited range (HDR tone
+// scaled with a lanczos filter and converted to BT.709 limited range (HDR tone
 // mapped), turned upright, and centred on the black canvas.
 std::string describeVideoChain(const Placement& placement, const SourceColour& colour, int fps,
                                double startSeconds);
