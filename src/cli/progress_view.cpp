@@ -47,7 +47,7 @@ void ProgressView::update(const ProgressState& state) {
     live_ = true;
     return;
   }
-  const Clock::time_point now = Clock::now();
+  const Clock::time_point now = now_();
   if (lastPlain_ && now - *lastPlain_ < std::chrono::seconds(1)) return;
   lastPlain_ = now;
   write(progressLine(state, false) + QLatin1Char('\n'));

@@ -3,6 +3,7 @@
 #include <QString>
 #include <chrono>
 #include <cstdio>
+#include <functional>
 #include <optional>
 
 namespace kivotra::cli {
@@ -26,8 +27,10 @@ QString progressLine(const ProgressState& state, bool bar);
 class ProgressView {
  public:
   using Clock = std::chrono::steady_clock;
+  using Now = std::function<Clock::time_point()>;
 
-  ProgressView(std::FILE* stream, bool terminal) : stream_(stream), terminal_(terminal) {}
+  ProgressView(std::FILE* stream, bool terminal, Now now = Clock::now)
+      : stream_(stream), terminal_(terminal), now_(std::move(now)) {}
 
   void update(const ProgressState& state);
   // Ends the file's progress with one final line (the live line is replaced).
@@ -41,6 +44,7 @@ class ProgressView {
 
   std::FILE* stream_;
   bool terminal_;
+  Now now_;
   bool live_ = false;  // a redrawable line is on screen
   std::optional<Clock::time_point> lastPlain_;
 };
