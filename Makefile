@@ -4,7 +4,7 @@ ASAN_DIR ?= build-asan
 CMAKE_FLAGS ?=
 JOBS ?= $(shell nproc)
 
-.PHONY: deps configure build test run clean test-asan bench
+.PHONY: deps configure build test run install package clean test-asan bench
 
 deps:
 	@bash scripts/install-deps.sh
@@ -20,6 +20,14 @@ test: build
 
 run: build
 	@scripts/run.sh $(BUILD_DIR)
+
+# PREFIX (default /usr/local) and DESTDIR as usual.
+PREFIX ?= /usr/local
+install: build
+	@cmake --install $(BUILD_DIR) --prefix $(PREFIX)
+
+package: build
+	@cd $(BUILD_DIR) && cpack -G DEB
 
 # The engine against the ffmpeg command line; minutes, not part of `make test`.
 bench: build

@@ -12,8 +12,9 @@ packages=(
   qml6-module-qtquick-dialogs qml6-module-qtquick-window qml6-module-qtquick-templates
   qml6-module-qtqml-workerscript qml6-module-qtquick-shapes qml6-module-qt5compat-graphicaleffects
   qml6-module-qttest qml6-module-qtqml-models qml6-module-qt-labs-platform
+  qml6-module-qt-labs-folderlistmodel
   libgtest-dev
-  xvfb xauth x11-utils imagemagick
+  xvfb xauth x11-utils xdotool imagemagick
   fonts-noto-cjk
   locales
   desktop-file-utils

@@ -2,7 +2,7 @@
 
 #include <QCoreApplication>
 
-// The state layer delivers its results through the Qt event loop, so every
+// Tests of layers that deliver results through the Qt event loop: every
 // test runs with a real application object.
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);

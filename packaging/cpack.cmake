@@ -1,0 +1,20 @@
+# `make package`: a Debian package. dpkg-shlibdeps finds the shared libraries
+# the executables link (FFmpeg, Qt); the QML modules and the CJK font are
+# loaded at run time, so they are named here.
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME kivotra)
+set(CPACK_PACKAGE_VENDOR "Kivotra")
+set(CPACK_PACKAGE_CONTACT "Kivotra developers <dev@kivotra.invalid>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Video compressor: MOV/MP4/M4V to smaller H.264 MP4 (KivotraMP4)")
+set(CPACK_PACKAGE_DESCRIPTION
+    "KivotraMP4 re-encodes video files into MP4 files with H.264 video and AAC audio at a chosen\n"
+    "resolution tier, frame rate and bitrate. It comes with a window (kivotra) and a terminal\n"
+    "front end (kivotra-cli).")
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION video)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS
+    "qml6-module-qtquick, qml6-module-qtquick-controls, qml6-module-qtquick-layouts, qml6-module-qtquick-dialogs, qml6-module-qtquick-window, qml6-module-qtquick-templates, qml6-module-qtqml-workerscript, qml6-module-qtquick-shapes, fonts-noto-cjk | fonts-wqy-microhei")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "desktop-file-utils")
+include(CPack)

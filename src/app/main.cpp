@@ -1,0 +1,77 @@
+#include <QCoreApplication>
+#include <QStringList>
+#include <filesystem>
+#include <iostream>
+#include <string>
+#include <system_error>
+#include <vector>
+
+extern "C" {
+#include <libavutil/log.h>
+}
+
+#include "app/run_mode.h"
+#include "models/errors.h"
+#include "models/temp_dir.h"
+#include "selftest/media/test_video.h"
+#include "selftest/self_test.h"
+#include "shell/window_application.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Without a private temporary directory there is no marker to find.
+fs::path markerPath() {
+  try {
+    return kivotra::privateTempDir() / "run_selftest";
+  } catch (const kivotra::Error&) {
+    return {};
+  }
+}
+
+bool markerExists() {
+  const fs::path marker = markerPath();
+  std::error_code ec;
+  return !marker.empty() && fs::exists(marker, ec);
+}
+
+// Every argument may be a file handed over by the file manager (Exec=kivotra %F);
+// the intake keeps only the movies among them.
+int runWindow(int argc, char** argv) {
+  QStringList files;
+  for (int i = 1; i < argc; ++i) files.append(QString::fromLocal8Bit(argv[i]));
+  return kivotra::runWindowApplication(argc, argv, files);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::vector<std::string> args(argv, argv + argc);
+  const kivotra::RunChoice choice = kivotra::chooseRunMode(args, markerExists);
+  if (choice.mode == kivotra::RunMode::window) return runWindow(argc, argv);
+
+  // The reports are the modes' whole output; failures reach them as errors.
+  av_log_set_level(AV_LOG_QUIET);
+  QCoreApplication app(argc, argv);
+  namespace SelfTest = kivotra::SelfTest;
+  switch (choice.mode) {
+    case kivotra::RunMode::selfTest: SelfTest::run(); break;
+    case kivotra::RunMode::queueTest: SelfTest::runQueueTest(); break;
+    case kivotra::RunMode::configTest: SelfTest::runPerItemConfigTest(); break;
+    case kivotra::RunMode::demoGenerate: {
+      std::error_code ec;
+      const fs::path absolute = fs::absolute(choice.demoFolder, ec);
+      SelfTest::demoGenerate(ec ? fs::path(choice.demoFolder) : absolute);
+      break;
+    }
+    case kivotra::RunMode::markerSelfTest: {
+      std::error_code ignored;  // a marker that will not go does not stop the run
+      fs::remove(markerPath(), ignored);
+      SelfTest::run();
+      break;
+    }
+    case kivotra::RunMode::window: break;
+  }
+  return 0;
+}

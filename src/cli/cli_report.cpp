@@ -1,0 +1,165 @@
+#include "cli/cli_report.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonValue>
+
+#include "models/format.h"
+#include "models/item_text.h"
+
+namespace kivotra::cli {
+
+namespace {
+
+QString qstr(const std::string& text) { return QString::fromStdString(text); }
+
+VideoItem asItem(const ProbeInfo& info) {
+  VideoItem item{std::filesystem::path()};
+  item.applyProbe(info);
+  return item;
+}
+
+bool isWide(char32_t c) {
+  return (c >= 0x1100 && c <= 0x115F) || (c >= 0x2E80 && c <= 0x303E) || (c >= 0x3041 && c <= 0x33FF) ||
+         (c >= 0x3400 && c <= 0x4DBF) || (c >= 0x4E00 && c <= 0x9FFF) || (c >= 0xA000 && c <= 0xA4CF) ||
+         (c >= 0xAC00 && c <= 0xD7A3) || (c >= 0xF900 && c <= 0xFAFF) || (c >= 0xFE30 && c <= 0xFE4F) ||
+         (c >= 0xFF00 && c <= 0xFF60) || (c >= 0xFFE0 && c <= 0xFFE6) || (c >= 0x20000 && c <= 0x3FFFD);
+}
+
+QString padded(const QString& text, int width) {
+  const int missing = width - displayWidth(text);
+  return missing > 0 ? text + QString(missing, QLatin1Char(' ')) : text;
+}
+
+QString savingText(std::int64_t source, std::int64_t output) {
+  if (source <= 0) return QStringLiteral("—");
+  return qstr(formatFixed((1.0 - static_cast<double>(output) / static_cast<double>(source)) * 100, 1)) + "%";
+}
+
+QString statusText(const ItemStatus& status) {
+  switch (status.kind()) {
+    case ItemStatus::Kind::done: return QStringLiteral("完成");
+    case ItemStatus::Kind::failed: return QStringLiteral("失败");
+    case ItemStatus::Kind::compressing: return QStringLiteral("压缩中");
+    case ItemStatus::Kind::loading: return QStringLiteral("读取中");
+    case ItemStatus::Kind::ready: break;
+  }
+  return QStringLiteral("未处理");
+}
+
+}  // namespace
+
+int displayWidth(const QString& text) {
+  int width = 0;
+  for (const char32_t c : text.toUcs4()) width += isWide(c) ? 2 : 1;
+  return width;
+}
+
+QJsonObject probeJson(const QString& file, const ProbeInfo& info) {
+  QJsonObject object{
+      {QStringLiteral("file"), file},
+      {QStringLiteral("ok"), true},
+      {QStringLiteral("duration"), info.duration},
+      {QStringLiteral("width"), info.width},
+      {QStringLiteral("height"), info.height},
+      {QStringLiteral("fps"), info.fps},
+      {QStringLiteral("fileSize"), static_cast<qint64>(info.fileSize)},
+      {QStringLiteral("hasAudio"), info.hasAudio},
+      {QStringLiteral("audioSampleRate"), info.audioSampleRate},
+      {QStringLiteral("audioChannels"), info.audioChannels},
+  };
+  object.insert(QStringLiteral("thumbnail"),
+                info.thumbnail ? QJsonValue(QJsonArray{info.thumbnail->width, info.thumbnail->height})
+                               : QJsonValue(QJsonValue::Null));
+  return object;
+}
+
+QJsonObject probeFailureJson(const QString& file, const QString& error) {
+  return {{QStringLiteral("file"), file}, {QStringLiteral("ok"), false}, {QStringLiteral("error"), error}};
+}
+
+QString jsonLine(const QJsonObject& object) {
+  return QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact));
+}
+
+QString probeLine(const QString& file, const ProbeInfo& info) {
+  const QString audio = info.hasAudio ? QStringLiteral("音频 %1 Hz · %2 声道")
+                                            .arg(qstr(formatFixed(info.audioSampleRate, 0)))
+                                            .arg(info.audioChannels)
+                                      : QStringLiteral("无音频");
+  return file + QStringLiteral("：") + qstr(metaText(asItem(info))) + QStringLiteral("  ") +
+         qstr(ratioLabel(info.width, info.height)) + QStringLiteral("  ") + audio;
+}
+
+QString probeFailureLine(const QString& file, const QString& error) {
+  return file + QStringLiteral("：读取失败：") + error;
+}
+
+QJsonObject resultJson(const QString& file, const VideoItem& item) {
+  QString status = QStringLiteral("ready");
+  if (item.status.is(ItemStatus::Kind::done)) status = QStringLiteral("done");
+  if (item.status.is(ItemStatus::Kind::failed)) status = QStringLiteral("failed");
+  const bool done = item.status.is(ItemStatus::Kind::done);
+  const QJsonValue output =
+      done && item.outputURL ? QJsonValue(qstr(item.outputURL->string())) : QJsonValue(QJsonValue::Null);
+  const QJsonValue message = item.status.is(ItemStatus::Kind::failed) ? QJsonValue(qstr(item.status.message()))
+                                                                       : QJsonValue(QJsonValue::Null);
+  return {
+      {QStringLiteral("file"), file},
+      {QStringLiteral("status"), status},
+      {QStringLiteral("output"), output},
+      {QStringLiteral("size"), done ? static_cast<qint64>(item.actualSize.value_or(0)) : qint64(0)},
+      {QStringLiteral("message"), message},
+  };
+}
+
+QString summaryTable(const std::vector<ResultRow>& rows) {
+  const QStringList header{QStringLiteral("文件"), QStringLiteral("状态"), QStringLiteral("源大小"),
+                           QStringLiteral("输出大小"), QStringLiteral("节省"), QStringLiteral("用时")};
+  std::vector<QStringList> lines{header};
+  std::int64_t sourceTotal = 0;
+  std::int64_t outputTotal = 0;
+  int done = 0;
+  int failed = 0;
+  for (const ResultRow& row : rows) {
+    const VideoItem& item = *row.item;
+    const bool isDone = item.status.is(ItemStatus::Kind::done);
+    const std::int64_t output = item.actualSize.value_or(0);
+    if (isDone) {
+      ++done;
+      sourceTotal += item.fileSize;
+      outputTotal += output;
+    }
+    if (item.status.is(ItemStatus::Kind::failed)) ++failed;
+    lines.push_back({row.file, statusText(item.status), item.fileSize > 0 ? qstr(fmtBytes(item.fileSize)) : "—",
+                     isDone ? qstr(fmtBytes(output)) : "—", isDone ? savingText(item.fileSize, output) : "—",
+                     row.seconds && isDone ? qstr(formatFixed(*row.seconds, 1)) + "s" : "—"});
+  }
+
+  std::vector<int> widths(header.size(), 0);
+  for (const QStringList& line : lines) {
+    for (int i = 0; i < line.size(); ++i) widths[i] = std::max(widths[i], displayWidth(line[i]));
+  }
+  QString table;
+  for (const QStringList& line : lines) {
+    QString text;
+    for (int i = 0; i < line.size(); ++i) {
+      text += i + 1 < line.size() ? padded(line[i], widths[i] + 2) : line[i];
+    }
+    table += text + QLatin1Char('\n');
+  }
+  for (const ResultRow& row : rows) {
+    if (row.item->status.is(ItemStatus::Kind::failed)) {
+      table += QStringLiteral("✗ ") + row.file + QStringLiteral("：") + qstr(row.item->status.message()) + '\n';
+    }
+  }
+  const int waiting = static_cast<int>(rows.size()) - done - failed;
+  table += QStringLiteral("共 %1 个文件：完成 %2，失败 %3，未处理 %4").arg(rows.size()).arg(done).arg(failed).arg(waiting);
+  if (done > 0) {
+    table += QStringLiteral("；%1 → %2，节省 %3")
+                 .arg(qstr(fmtBytes(sourceTotal)), qstr(fmtBytes(outputTotal)), savingText(sourceTotal, outputTotal));
+  }
+  return table + QLatin1Char('\n');
+}
+
+}  // namespace kivotra::cli

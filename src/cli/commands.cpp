@@ -1,0 +1,208 @@
+#include "cli/commands.h"
+
+#include <unistd.h>
+
+#include <QDir>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <chrono>
+#include <cstdio>
+#include <map>
+#include <vector>
+
+#include "cli/cli_report.h"
+#include "cli/interrupt_watcher.h"
+#include "cli/progress_view.h"
+#include "models/errors.h"
+#include "models/format.h"
+#include "state/app_state.h"
+#include "transcoder/transcoder.h"
+
+namespace kivotra::cli {
+
+namespace fs = std::filesystem;
+using SteadyClock = std::chrono::steady_clock;
+
+namespace {
+
+void print(std::FILE* stream, const QString& line) {
+  const QByteArray bytes = (line + QLatin1Char('\n')).toUtf8();
+  std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stream);
+  std::fflush(stream);
+}
+
+fs::path absolutePath(const QString& file) { return fs::path(QFileInfo(file).absoluteFilePath().toStdString()); }
+
+QString qstr(const std::string& text) { return QString::fromStdString(text); }
+
+// Probes one file; the error's description on failure.
+std::variant<ProbeInfo, QString> probe(const QString& file) {
+  try {
+    return Transcoder::probeSync(absolutePath(file));
+  } catch (const Error& e) {
+    return qstr(e.description());
+  } catch (const std::exception& e) {
+    return QString::fromUtf8(e.what());
+  }
+}
+
+// Follows the queue through the items' changes and draws each file's progress.
+class QueueWatcher {
+ public:
+  QueueWatcher(const AppState& state, const QStringList& files, int count)
+      : state_(state), files_(files), count_(count), view_(stderr, ::isatty(STDERR_FILENO) == 1) {}
+
+  void noteProbeFailure(const QString& file, const QString& message) {
+    view_.note(QStringLiteral("✗ ") + file + QStringLiteral("：") + message);
+  }
+  void note(const QString& line) { view_.note(line); }
+
+  void refresh() {
+    const auto& items = state_.items();
+    for (std::size_t i = 0; i < items.size(); ++i) {
+      const VideoItem& item = items[i];
+      Track& track = tracks_[i];
+      const bool compressing = item.status.is(ItemStatus::Kind::compressing);
+      if (compressing && !track.started) {
+        track.started = SteadyClock::now();
+        track.index = ++started_;
+      }
+      if (compressing) {
+        view_.update(progress(i, item, track));
+      } else if (track.started && !track.ended) {
+        track.ended = SteadyClock::now();
+        view_.finish(finalLine(i, item, track));
+      }
+    }
+  }
+
+  std::optional<double> seconds(std::size_t index) const {
+    const auto found = tracks_.find(index);
+    if (found == tracks_.end() || !found->second.started || !found->second.ended) return std::nullopt;
+    return std::chrono::duration<double>(*found->second.ended - *found->second.started).count();
+  }
+
+ private:
+  struct Track {
+    int index = 0;
+    std::optional<SteadyClock::time_point> started;
+    std::optional<SteadyClock::time_point> ended;
+  };
+
+  QString label(std::size_t i, const Track& track) const {
+    return QStringLiteral("[%1/%2] %3").arg(track.index).arg(count_).arg(files_.at(static_cast<int>(i)));
+  }
+
+  ProgressState progress(std::size_t i, const VideoItem& item, const Track& track) const {
+    ProgressState state{track.index, count_, files_.at(static_cast<int>(i)), item.progress, item.etaSeconds, {}};
+    const double elapsed = std::chrono::duration<double>(SteadyClock::now() - *track.started).count();
+    if (elapsed > 0.5 && item.progress > 0 && item.duration > 0) state.speed = item.progress * item.duration / elapsed;
+    return state;
+  }
+
+  QString finalLine(std::size_t i, const VideoItem& item, const Track& track) const {
+    const double secs = std::chrono::duration<double>(*track.ended - *track.started).count();
+    switch (item.status.kind()) {
+      case ItemStatus::Kind::done:
+        return QStringLiteral("✓ ") + label(i, track) + QStringLiteral(" → ") +
+               qstr(item.outputURL ? item.outputURL->filename().string() : std::string()) + QStringLiteral("  ") +
+               qstr(fmtBytes(item.actualSize.value_or(0))) + QStringLiteral("  用时 ") + qstr(formatFixed(secs, 1)) +
+               QStringLiteral("s");
+      case ItemStatus::Kind::failed:
+        return QStringLiteral("✗ ") + label(i, track) + QStringLiteral(" 失败：") + qstr(item.status.message());
+      default:
+        return QStringLiteral("■ ") + label(i, track) + QStringLiteral(" 已停止，未留下输出文件");
+    }
+  }
+
+  const AppState& state_;
+  const QStringList& files_;
+  int count_;
+  ProgressView view_;
+  int started_ = 0;
+  std::map<std::size_t, Track> tracks_;
+};
+
+}  // namespace
+
+int runProbe(const ProbeCommand& command) {
+  bool allOk = true;
+  for (const QString& file : command.files) {
+    const auto result = probe(file);
+    if (const auto* info = std::get_if<ProbeInfo>(&result)) {
+      print(stdout, command.json ? jsonLine(probeJson(file, *info)) : probeLine(file, *info));
+    } else {
+      allOk = false;
+      const QString& error = std::get<QString>(result);
+      print(stdout, command.json ? jsonLine(probeFailureJson(file, error)) : probeFailureLine(file, error));
+    }
+  }
+  return allOk ? kExitOk : kExitFailed;
+}
+
+int runCompress(const CompressCommand& command) {
+  InterruptWatcher watcher;
+  // No settings store: the window's remembered output folder is neither read nor changed.
+  AppState state(nullptr);
+  if (command.outputDir) {
+    const QString dir = QFileInfo(*command.outputDir).absoluteFilePath();
+    if (!QDir().mkpath(dir) || !state.chooseOutputFolder(dir)) {
+      print(stderr, QStringLiteral("kivotra-cli：无法创建输出文件夹：") + *command.outputDir);
+      return kExitUsage;
+    }
+  }
+
+  std::vector<VideoItem> items;
+  int ready = 0;
+  QStringList probeFailures;
+  for (const QString& file : command.files) {
+    VideoItem item(absolutePath(file));
+    item.status = ItemStatus::ready();  // files not probed before a Ctrl-C stay waiting
+    if (!InterruptWatcher::seen()) {
+      const auto result = probe(file);
+      if (const auto* info = std::get_if<ProbeInfo>(&result)) {
+        item.applyProbe(*info);
+        item.thumbnail.reset();
+        ++ready;
+      } else {
+        item.status = ItemStatus::failed("读取失败：" + std::get<QString>(result).toStdString());
+      }
+    }
+    items.push_back(std::move(item));
+  }
+  state.setItems(std::move(items));
+
+  QueueWatcher queue(state, command.files, ready);
+  for (int i = 0; i < command.files.size(); ++i) {
+    const ItemStatus& status = state.items()[static_cast<std::size_t>(i)].status;
+    if (status.is(ItemStatus::Kind::failed)) queue.noteProbeFailure(command.files.at(i), qstr(status.message()));
+  }
+
+  if (!InterruptWatcher::seen() && ready > 0) {
+    QEventLoop loop;
+    QObject::connect(&state, &AppState::itemsChanged, &loop, [&] { queue.refresh(); });
+    QObject::connect(&state, &AppState::runFinished, &loop, &QEventLoop::quit);
+    QObject::connect(&watcher, &InterruptWatcher::interrupted, &loop, [&] {
+      queue.note(QStringLiteral("已收到 Ctrl-C：停止当前文件并结束…"));
+      state.stopQueue();
+    });
+    state.startCompressing(command.settings);
+    loop.exec();
+    queue.refresh();
+  }
+
+  std::vector<ResultRow> rows;
+  bool allDone = true;
+  for (int i = 0; i < command.files.size(); ++i) {
+    const VideoItem& item = state.items()[static_cast<std::size_t>(i)];
+    allDone = allDone && item.status.is(ItemStatus::Kind::done);
+    rows.push_back({command.files.at(i), &item, queue.seconds(static_cast<std::size_t>(i))});
+    if (command.json) print(stdout, jsonLine(resultJson(command.files.at(i), item)));
+  }
+  if (!command.json) print(stdout, summaryTable(rows).chopped(1));
+
+  if (InterruptWatcher::seen()) return kExitInterrupted;
+  return allDone ? kExitOk : kExitFailed;
+}
+
+}  // namespace kivotra::cli

@@ -1,0 +1,37 @@
+#include <QCoreApplication>
+#include <cstdio>
+#include <variant>
+
+extern "C" {
+#include <libavutil/log.h>
+}
+
+#include "cli/cli_options.h"
+#include "cli/commands.h"
+
+namespace {
+
+void write(std::FILE* stream, const QString& text) {
+  const QByteArray bytes = text.toUtf8();
+  std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stream);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // The encoders' chatter would break the progress lines; failures arrive as errors.
+  av_log_set_level(AV_LOG_QUIET);
+  QCoreApplication app(argc, argv);
+  using namespace kivotra::cli;
+  const Command command = parseCommandLine(QCoreApplication::arguments());
+  if (const auto* help = std::get_if<HelpRequest>(&command)) {
+    write(stdout, help->text);
+    return kExitOk;
+  }
+  if (const auto* error = std::get_if<UsageError>(&command)) {
+    write(stderr, QStringLiteral("kivotra-cli：") + error->message + QLatin1Char('\n') + shortUsage());
+    return kExitUsage;
+  }
+  if (const auto* probe = std::get_if<ProbeCommand>(&command)) return runProbe(*probe);
+  return runCompress(std::get<CompressCommand>(command));
+}

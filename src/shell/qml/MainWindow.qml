@@ -1,0 +1,55 @@
+import QtQuick
+import QtQuick.Controls
+import Kivotra.Ui
+
+ApplicationWindow {
+    id: window
+    required property var viewModel
+    required property var delegate
+
+    title: "KivotraMP4"
+    visible: true
+    color: Colors.windowBackground
+
+    // The content is 980 × 680; the menu bar sits above it.
+    readonly property int contentHeight: 680
+    width: 980
+    height: contentHeight + (menuBar ? menuBar.height : 0)
+    minimumWidth: 980
+    maximumWidth: 980
+    minimumHeight: height
+    maximumHeight: height
+
+    // Closing the one window ends the program, also when the About window is still open.
+    onClosing: Qt.quit()
+
+    menuBar: MenuBar {
+        objectName: "menuBar"
+        Menu {
+            title: "KivotraMP4"
+            Action { objectName: "aboutAction"; text: "关于KivotraMP4"; onTriggered: window.delegate.showAbout() }
+            MenuSeparator {}
+            Action { objectName: "quitAction"; text: "退出"; shortcut: StandardKey.Quit; onTriggered: Qt.quit() }
+        }
+        Menu {
+            title: "窗口"
+            Action { objectName: "closeAction"; text: "关闭"; shortcut: "Ctrl+W"; onTriggered: window.close() }
+            Action { objectName: "minimizeAction"; text: "最小化"; shortcut: "Ctrl+M"; onTriggered: window.showMinimized() }
+            Action {
+                objectName: "zoomAction"
+                text: "缩放"
+                onTriggered: window.visibility === Window.Maximized ? window.showNormal() : window.showMaximized()
+            }
+        }
+        Menu {
+            title: "帮助"
+            Action { objectName: "websiteAction"; text: "KivotraMP4 官方网站"; onTriggered: window.delegate.openWebsite() }
+        }
+    }
+
+    ContentView {
+        objectName: "contentView"
+        anchors.fill: parent
+        viewModel: window.viewModel
+    }
+}

@@ -1,0 +1,74 @@
+#include "shell/window_application.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QIcon>
+#include <QQmlApplicationEngine>
+#include <QQuickStyle>
+#include <QQuickWindow>
+
+#include "shell/app_delegate.h"
+#include "shell/desktop_ops.h"
+#include "shell/single_instance.h"
+#include "state/app_state.h"
+#include "state/compression_settings.h"
+#include "ui/ui_engine.h"
+#include "ui/window_view_model.h"
+
+namespace kivotra {
+
+namespace {
+
+QStringList absolutePaths(const QStringList& files) {
+  QStringList paths;
+  for (const QString& file : files) paths.append(QFileInfo(file).absoluteFilePath());
+  return paths;
+}
+
+}  // namespace
+
+int runWindowApplication(int argc, char** argv, const QStringList& files) {
+  QGuiApplication::setOrganizationName(QStringLiteral("Kivotra"));
+  QGuiApplication::setApplicationName(QStringLiteral("KivotraMP4"));
+  QGuiApplication::setDesktopFileName(QStringLiteral("kivotra"));
+  QGuiApplication app(argc, argv);
+
+  // Relative paths mean the folder this launch was started in, not the running window's.
+  const QStringList paths = absolutePaths(files);
+  shell::SingleInstance instance;
+  if (instance.handOver(paths)) return 0;
+  instance.listen();
+
+  QGuiApplication::setWindowIcon(QIcon(QStringLiteral(":/kivotra/icons/app-icon.svg")));
+  ui::useWindowFont();
+  QQuickStyle::setStyle(QStringLiteral("Fusion"));
+
+  AppState& state = AppState::shared();
+  CompressionSettings settings;
+  ui::WindowViewModel viewModel(state, settings);
+
+  QQmlApplicationEngine engine;
+  ui::installUi(engine, state);
+  shell::AppDelegate delegate(engine, state);
+
+  QObject::connect(&viewModel, &ui::WindowViewModel::revealRequested, &viewModel,
+                   [](const QString& path) { shell::revealFile(path); });
+  QObject::connect(&instance, &shell::SingleInstance::filesReceived, &delegate, &shell::AppDelegate::openFiles);
+  instance.setListedFiles([&state] {
+    QStringList listed;
+    for (const VideoItem& item : state.items()) listed.append(QString::fromStdString(item.url.string()));
+    return listed;
+  });
+
+  engine.setInitialProperties({{QStringLiteral("viewModel"), QVariant::fromValue(&viewModel)},
+                               {QStringLiteral("delegate"), QVariant::fromValue(&delegate)}});
+  engine.load(QUrl(QStringLiteral("qrc:/qt/qml/Kivotra/Shell/qml/MainWindow.qml")));
+  if (engine.rootObjects().isEmpty()) return 1;
+  delegate.setMainWindow(qobject_cast<QQuickWindow*>(engine.rootObjects().constFirst()));
+
+  if (!paths.isEmpty()) delegate.openFiles(paths);
+  return app.exec();
+}
+
+}  // namespace kivotra

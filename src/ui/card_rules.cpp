@@ -1,0 +1,137 @@
+#include "ui/card_rules.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "models/format.h"
+
+namespace kivotra::ui {
+
+namespace {
+
+constexpr const char* kFactSeparator = "\u2009\u00B7\u2009";
+
+bool is(const ItemStatus& status, ItemStatus::Kind kind) { return status.kind() == kind; }
+
+}  // namespace
+
+ItemSettings effectiveSettings(const VideoItem& item, const std::optional<ItemSettings>& editingBackup,
+                               const ItemSettings& global) {
+  if (item.customSettings) return *item.customSettings;
+  if (editingBackup) return *editingBackup;
+  return global;
+}
+
+double thumbnailWidth(int srcWidth, int srcHeight) {
+  constexpr double kMax = 84;
+  constexpr double kMin = 28;
+  if (srcWidth < 1 || srcHeight < 1) return kMax;
+  const double w = kThumbnailHeight * srcWidth / srcHeight;
+  return std::max(std::min(w, kMax), kMin);
+}
+
+std::string fileName(const VideoItem& item) { return item.url.filename().string(); }
+
+std::string metaText(const VideoItem& item) {
+  std::vector<std::string> parts;
+  if (item.duration > 0) parts.push_back(fmtDuration(item.duration));
+  if (item.srcWidth >= 1) parts.push_back(std::to_string(item.srcWidth) + "×" + std::to_string(item.srcHeight));
+  if (item.fileSize >= 1) parts.push_back(fmtBytes(item.fileSize));
+  if (item.srcFPS > 0) parts.push_back(formatFixed(item.srcFPS, 0) + " FPS");
+  if (item.duration > 0.5 && item.fileSize >= 1) {
+    const double kbps = static_cast<double>(item.fileSize) * 8 / 1000 / item.duration;
+    parts.push_back(kbps >= 1000 ? formatFixed(kbps / 1000, 1) + " Mbps" : formatFixed(kbps, 0) + " kbps");
+  }
+  if (parts.empty()) return "读取中…";
+  std::string text = parts.front();
+  for (std::size_t i = 1; i < parts.size(); ++i) text += kFactSeparator + parts[i];
+  return text;
+}
+
+Tone ratioTone(int srcWidth, int srcHeight) {
+  if (srcWidth < 1 || srcHeight < 1) return Tone::tertiaryLabel;
+  const double r = static_cast<double>(srcWidth) / srcHeight;
+  if (r < 1) return Tone::portrait;
+  if (r > 1.85) return Tone::wide;
+  return Tone::secondaryLabel;
+}
+
+std::string progressText(double progress) {
+  const double percent = progress * 100;
+  if (progress < 0.1) return formatFixed(percent, 1) + "%";
+  return std::to_string(static_cast<long long>(std::trunc(percent))) + "%";
+}
+
+std::vector<Tag> tags(const VideoItem& item) {
+  std::vector<Tag> result;
+  result.push_back({ratioLabel(item.srcWidth, item.srcHeight), ratioTone(item.srcWidth, item.srcHeight)});
+  if (item.srcFPS > 0) result.push_back({std::to_string(std::llround(item.srcFPS)) + " FPS", Tone::secondaryLabel});
+  if (item.customSettings) result.push_back({"单独设置", Tone::primary});
+  if (is(item.status, ItemStatus::Kind::compressing) && item.etaSeconds && *item.etaSeconds > 3) {
+    result.push_back({"剩 " + fmtDuration(*item.etaSeconds), Tone::primary});
+  }
+  return result;
+}
+
+std::string dimsText(const VideoItem& item, const ItemSettings& effective) {
+  if (is(item.status, ItemStatus::Kind::loading)) return "—";
+  const Dims dims = item.outputDims(effective);
+  return std::to_string(dims.w) + "×" + std::to_string(dims.h);
+}
+
+SizeColumn sizeColumn(const VideoItem& item, const ItemSettings& effective) {
+  using Kind = ItemStatus::Kind;
+  switch (item.status.kind()) {
+    case Kind::loading:
+      return {SizeColumn::Kind::loading, "—", "读取中", Tone::secondaryLabel};
+    case Kind::ready:
+      return {SizeColumn::Kind::estimate, "≈ " + fmtBytes(item.estimatedBytes(effective.bitrateKbps)), "预估",
+              Tone::primary};
+    case Kind::compressing:
+      return {SizeColumn::Kind::progress, progressText(item.progress), "", Tone::primary};
+    case Kind::done:
+      return {SizeColumn::Kind::result, fmtBytes(item.actualSize.value_or(0)), "", Tone::primary};
+    case Kind::failed:
+      return {SizeColumn::Kind::failed, "失败", item.status.message(), Tone::danger};
+  }
+  return {SizeColumn::Kind::loading, "—", "读取中", Tone::secondaryLabel};
+}
+
+CardControls cardControls(const ItemStatus& status, bool isRunning) {
+  const bool compressing = is(status, ItemStatus::Kind::compressing);
+  const bool locked = compressing || isRunning;
+  return {
+      .clickable = !locked,
+      .editEnabled = !locked,
+      .editOpacity = locked ? 0.3 : 1.0,
+      .removeEnabled = !locked,
+      .removeOpacity = compressing ? 0.25 : 0.85,
+      .showStop = compressing,
+      .showReveal = is(status, ItemStatus::Kind::done),
+      .showProgressBar = compressing || is(status, ItemStatus::Kind::done),
+  };
+}
+
+Stroke cardBorder(bool isEditing, const ItemStatus& status) {
+  if (isEditing) return {Tone::primary, 0.75, 1.5};
+  if (is(status, ItemStatus::Kind::compressing)) return {Tone::primary, 0.55, 1.5};
+  return {Tone::separator, 0.45, 1};
+}
+
+Fill cardBackground(bool isEditing) {
+  if (isEditing) return {Tone::soft, 0.75};
+  return {Tone::controlBackground, 1};
+}
+
+Tone editIconTone(bool isEditing, bool hasCustomSettings) {
+  return isEditing || hasCustomSettings ? Tone::primary : Tone::secondaryLabel;
+}
+
+double progressFraction(const ItemStatus& status, double progress) {
+  if (is(status, ItemStatus::Kind::done)) return 1;
+  return std::clamp(progress, 0.0, 1.0);
+}
+
+double progressBarWidth(double trackWidth, double fraction) { return std::max(trackWidth * fraction, 3.0); }
+
+}  // namespace kivotra::ui

@@ -1,0 +1,52 @@
+import QtQuick
+import QtQuick.Layouts
+import Kivotra.Ui
+
+// The whole main window: file list on the left, parameters on the right.
+Rectangle {
+    id: root
+    required property var viewModel
+    // Filled by the parameter panel; the frame is here so the left pane has its final width.
+    default property alias rightPaneContent: rightPane.data
+
+    implicitWidth: 980
+    implicitHeight: 680
+    color: Colors.windowBackground
+
+    RowLayout {
+        anchors.fill: parent
+        spacing: 0
+
+        LeftPane {
+            objectName: "leftPane"
+            viewModel: root.viewModel
+            Layout.fillWidth: true
+            Layout.fillHeight: true
+        }
+
+        Rectangle {
+            objectName: "separator"
+            Layout.preferredWidth: 1
+            Layout.fillHeight: true
+            color: Colors.separator
+            opacity: 0.55
+        }
+
+        Item {
+            objectName: "rightPaneFrame"
+            Layout.preferredWidth: 318
+            Layout.fillHeight: true
+
+            ColumnLayout {
+                id: rightPane
+                objectName: "rightPane"
+                anchors.fill: parent
+                anchors.leftMargin: 18
+                anchors.rightMargin: 18
+                anchors.topMargin: 16
+                anchors.bottomMargin: 16
+                spacing: 14
+            }
+        }
+    }
+}

@@ -1,0 +1,66 @@
+#include "ui/window_view_model.h"
+
+#include "state/app_state.h"
+#include "state/compression_settings.h"
+#include "ui/list_rules.h"
+#include "ui/palette.h"
+
+namespace kivotra::ui {
+
+WindowViewModel::WindowViewModel(AppState& state, CompressionSettings& settings, QObject* parent)
+    : QObject(parent), state_(&state), settings_(&settings), cards_(state, settings), editor_(state, settings) {
+  connect(state.itemsModel(), &ItemListModel::countChanged, this, &WindowViewModel::itemCountChanged);
+}
+
+int WindowViewModel::itemCount() const { return state_ ? state_->itemCount() : 0; }
+bool WindowViewModel::listFull() const { return ui::listFull(itemCount()); }
+QString WindowViewModel::countText() const { return QString::fromStdString(ui::countText(itemCount())); }
+QColor WindowViewModel::countColor() const { return Palette::colour(countTone(itemCount())); }
+QString WindowViewModel::dropHint() const { return QString::fromStdString(dropHintText(itemCount())); }
+double WindowViewModel::dropZoneOpacity() const { return ui::dropZoneOpacity(itemCount()); }
+
+QStringList WindowViewModel::pickerFilters() {
+  // Any movie file; AppState decides which of them enter the list.
+  return {QStringLiteral("影片 (*.mp4 *.MP4 *.mov *.MOV *.m4v *.M4V *.mkv *.MKV *.avi *.AVI *.webm *.WEBM "
+                         "*.mpg *.MPG *.mpeg *.MPEG *.wmv *.WMV *.flv *.FLV *.3gp *.3GP *.mts *.MTS *.ts *.TS)"),
+          QStringLiteral("所有文件 (*)")};
+}
+
+bool WindowViewModel::handleDrop(const QList<QUrl>& urls) {
+  if (listFull()) return false;
+  QList<QUrl> files;
+  for (const QUrl& url : urls) {
+    if (url.isLocalFile()) files.append(url);
+  }
+  if (state_) state_->add(files);
+  return true;
+}
+
+void WindowViewModel::addFiles(const QList<QUrl>& urls) {
+  if (state_) state_->add(urls);
+}
+
+void WindowViewModel::toggleEditing(const QString& id) {
+  if (const auto uuid = Uuid::parse(id.toStdString())) editor_.toggle(*uuid);
+}
+
+void WindowViewModel::remove(const QString& id) {
+  if (state_) state_->remove(id);
+}
+
+void WindowViewModel::cancelItem(const QString& id) {
+  if (state_) state_->cancelItem(id);
+}
+
+void WindowViewModel::reveal(const QString& id) {
+  const auto uuid = Uuid::parse(id.toStdString());
+  if (!state_ || !uuid) return;
+  const VideoItem* item = state_->find(*uuid);
+  if (item && item->outputURL) emit revealRequested(QString::fromStdString(item->outputURL->string()));
+}
+
+double WindowViewModel::progressBarWidth(double trackWidth, double fraction) {
+  return ui::progressBarWidth(trackWidth, fraction);
+}
+
+}  // namespace kivotra::ui

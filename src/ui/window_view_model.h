@@ -1,0 +1,78 @@
+#pragma once
+
+#include <QColor>
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QStringList>
+#include <QUrl>
+#include <QtQml/qqmlregistration.h>
+
+#include "state/app_state.h"
+#include "state/compression_settings.h"
+
+#include "ui/card_list_model.h"
+#include "ui/item_editor.h"
+
+namespace kivotra::ui {
+
+// The main window's model: the left pane's texts and rules, the card list, and
+// the actions of the drop zone, the file picker and the cards. Every change
+// goes to AppState; nothing here filters files (AppState::add does).
+class WindowViewModel : public QObject {
+  Q_OBJECT
+  QML_ELEMENT
+  QML_UNCREATABLE("made by the window")
+  Q_PROPERTY(kivotra::AppState* state READ state CONSTANT)
+  Q_PROPERTY(kivotra::CompressionSettings* settings READ settings CONSTANT)
+  Q_PROPERTY(kivotra::ui::CardListModel* cards READ cards CONSTANT)
+  Q_PROPERTY(int itemCount READ itemCount NOTIFY itemCountChanged)
+  Q_PROPERTY(bool isEmpty READ isEmpty NOTIFY itemCountChanged)
+  Q_PROPERTY(bool listFull READ listFull NOTIFY itemCountChanged)
+  Q_PROPERTY(QString countText READ countText NOTIFY itemCountChanged)
+  Q_PROPERTY(QColor countColor READ countColor NOTIFY itemCountChanged)
+  Q_PROPERTY(QString dropHint READ dropHint NOTIFY itemCountChanged)
+  Q_PROPERTY(double dropZoneOpacity READ dropZoneOpacity NOTIFY itemCountChanged)
+  Q_PROPERTY(QStringList pickerFilters READ pickerFilters CONSTANT)
+
+ public:
+  WindowViewModel(AppState& state, CompressionSettings& settings, QObject* parent = nullptr);
+
+  AppState* state() const { return state_; }
+  CompressionSettings* settings() const { return settings_; }
+  CardListModel* cards() { return &cards_; }
+  ItemEditor& editor() { return editor_; }
+
+  int itemCount() const;
+  bool isEmpty() const { return itemCount() == 0; }
+  bool listFull() const;
+  QString countText() const;
+  QColor countColor() const;
+  QString dropHint() const;
+  double dropZoneOpacity() const;
+  static QStringList pickerFilters();
+
+  // A drop on the zone: refused (false) while the list is full; otherwise every
+  // local file URL goes to AppState::add in one call and the drop is accepted.
+  Q_INVOKABLE bool handleDrop(const QList<QUrl>& urls);
+  // The file picker's choice, in its order.
+  Q_INVOKABLE void addFiles(const QList<QUrl>& urls);
+  Q_INVOKABLE void toggleEditing(const QString& id);
+  Q_INVOKABLE void remove(const QString& id);
+  Q_INVOKABLE void cancelItem(const QString& id);
+  // Asks for the file manager to show the item's output, when it has one.
+  Q_INVOKABLE void reveal(const QString& id);
+  Q_INVOKABLE static double progressBarWidth(double trackWidth, double fraction);
+
+ signals:
+  void itemCountChanged();
+  void revealRequested(const QString& path);
+
+ private:
+  QPointer<AppState> state_;
+  QPointer<CompressionSettings> settings_;
+  CardListModel cards_;
+  ItemEditor editor_;
+};
+
+}  // namespace kivotra::ui

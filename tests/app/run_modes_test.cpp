@@ -1,0 +1,184 @@
+// The kivotra executable's headless modes, run as a user runs them: real
+// engine, real queue, a private TMPDIR and settings folder, no display.
+#include <gtest/gtest.h>
+
+#include <ctime>
+#include <fstream>
+#include <sstream>
+
+#include "support/scratch_dir.h"
+#include "support/tool_process.h"
+
+namespace kivotra {
+namespace {
+
+namespace fs = std::filesystem;
+using test::runTool;
+using Lines = std::vector<std::string>;
+
+std::string readFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream content;
+  content << in.rdbuf();
+  return content.str();
+}
+
+void touch(const fs::path& path) { std::ofstream(path) << "x"; }
+
+bool startsWith(const std::string& text, const std::string& prefix) { return text.rfind(prefix, 0) == 0; }
+
+// Each expected line (exact, or a prefix when it ends in "*") appears, in this order.
+void expectLinesInOrder(const Lines& lines, const Lines& expected, const std::string& context) {
+  std::size_t at = 0;
+  for (const std::string& want : expected) {
+    const bool prefix = !want.empty() && want.back() == '*';
+    const std::string body = prefix ? want.substr(0, want.size() - 1) : want;
+    while (at < lines.size() && !(prefix ? startsWith(lines[at], body) : lines[at] == body)) ++at;
+    ASSERT_LT(at, lines.size()) << "missing line: " << want << "\n--- output ---\n" << context;
+    ++at;
+  }
+}
+
+bool anyLineContains(const Lines& lines, const std::string& part) {
+  for (const std::string& line : lines) {
+    if (line.find(part) != std::string::npos) return true;
+  }
+  return false;
+}
+
+// The one work folder a suite made, by its prefix.
+fs::path workFolderIn(const fs::path& tmp, const std::string& prefix) {
+  fs::path found;
+  for (const auto& entry : fs::directory_iterator(tmp)) {
+    if (entry.is_directory() && startsWith(entry.path().filename().string(), prefix)) found = entry.path();
+  }
+  return found;
+}
+
+TEST(RunModes, SelfTestWordWinsReportsEveryStepAndRecordsPassed) {
+  fixtures::ScratchDir tmp;
+  touch(tmp / "run_selftest");
+
+  const auto result = runTool(KIVOTRA_BIN, {"selftest", "cfgtest"}, tmp.path());
+  const Lines lines = result.outLines();
+  EXPECT_EQ(result.exitCode, 0) << result.out << result.err;
+  expectLinesInOrder(lines,
+                     {
+                         "=== Kivotra自检 ===",
+                         "[1/4] 生成测试视频：16:9 横屏 1280×720，4 秒，30FPS，含音频…",
+                         "[2/4] 生成测试视频：9:16 竖屏 720×1280，4 秒，30FPS，无音频…",
+                         "[3/4] 压缩横屏（预期输出 1280×720）…",
+                         "      源探测：1280×720 @30fps 00:04 音频=true",
+                         "      输出命名：test_h_压缩_720P.mp4",
+                         "      ✓ 输出 1280×720 @30fps *",
+                         "[4/4] 压缩竖屏（预期输出 720×1280，短边自动换向）…",
+                         "      源探测：720×1280 @30fps",
+                         "      ✓ 输出 720×1280 @30fps *",
+                         "      码率校验：预估 *",
+                         "=== 自检通过 ===",
+                         "测试目录：" + (tmp / "kivotra_selftest-").string() + "*",
+                     },
+                     result.out);
+  EXPECT_TRUE(anyLineContains(lines, " 音频=true 耗时 ")) << result.out;
+  EXPECT_FALSE(anyLineContains(lines, "单条")) << "the per-item suite must not run";
+
+  EXPECT_EQ(readFile(tmp / "selftest_result.txt"), "PASSED");
+  const fs::path work = workFolderIn(tmp.path(), "kivotra_selftest-");
+  ASSERT_FALSE(work.empty());
+  EXPECT_TRUE(fs::exists(work / "test_h_压缩_720P.mp4"));
+  EXPECT_TRUE(fs::exists(work / "out_v.mp4"));
+  EXPECT_TRUE(fs::exists(tmp / "run_selftest")) << "a command-line word leaves the marker alone";
+}
+
+TEST(RunModes, QueueTestStopsTheSecondFileAndTheQueueCarriesOn) {
+  fixtures::ScratchDir tmp;
+  touch(tmp / "run_selftest");
+
+  const auto result = runTool(KIVOTRA_BIN, {"cfgtest", "queuetest"}, tmp.path());
+  const Lines lines = result.outLines();
+  EXPECT_EQ(result.exitCode, 0) << result.out << result.err;
+  expectLinesInOrder(lines,
+                     {
+                         "=== 队列 / 单条停止自检 ===",
+                         "      已生成 3 条测试视频",
+                         "      第 2 条压缩中，发出单条「停止」",
+                         "      结果：完成 / 待处理 / 完成",
+                         "      输出命名：q1_压缩_720P.mp4",
+                         "=== 队列自检通过 ===",
+                         "测试目录：" + (tmp / "kivotra_queue-").string() + "*",
+                     },
+                     result.out);
+  EXPECT_FALSE(anyLineContains(lines, "单条独立参数")) << "the queue suite wins over the per-item suite";
+  EXPECT_TRUE(fs::exists(tmp / "run_selftest"));
+  EXPECT_FALSE(fs::exists(tmp / "selftest_result.txt")) << "only the full self test records a result";
+
+  const fs::path work = workFolderIn(tmp.path(), "kivotra_queue-");
+  ASSERT_FALSE(work.empty());
+  EXPECT_TRUE(fs::exists(work / "q1_压缩_720P.mp4"));
+  EXPECT_TRUE(fs::exists(work / "q3_压缩_720P.mp4"));
+  for (const auto& entry : fs::directory_iterator(work)) {
+    EXPECT_FALSE(startsWith(entry.path().filename().string(), "q2_")) << "stopped file left " << entry.path();
+  }
+}
+
+TEST(RunModes, PerItemConfigTestFollowsEachFilesOwnParameters) {
+  fixtures::ScratchDir tmp;
+  const auto result = runTool(KIVOTRA_BIN, {"cfgtest"}, tmp.path());
+  EXPECT_EQ(result.exitCode, 0) << result.out << result.err;
+  expectLinesInOrder(result.outLines(),
+                     {
+                         "=== 单条独立参数自检 ===",
+                         "      全局：720P / 2000kbps；第 1 条单独：2K / 8000kbps",
+                         "      第 1 条输出：同样素材A_压缩_2K.mp4  2560×1440",
+                         "      第 2 条输出：同样素材B_压缩_720P.mp4  1280×720",
+                         "=== 单条参数自检通过 ===",
+                         "测试目录：" + (tmp / "kivotra_cfg-").string() + "*",
+                     },
+                     result.out);
+}
+
+TEST(RunModes, DemogenAtPositionOneWritesTheFourDemoMoviesAndIgnoresExtraWords) {
+  fixtures::ScratchDir tmp;
+  const fs::path demo = tmp / "nested" / "demo";
+  const auto result = runTool(KIVOTRA_BIN, {"demogen", QString::fromStdString(demo.string()), "extra"}, tmp.path());
+  EXPECT_EQ(result.exitCode, 0) << result.out << result.err;
+  expectLinesInOrder(result.outLines(),
+                     {
+                         "✓ 开学典礼宣传片.mov  1920×1080  6s  *",
+                         "✓ 校庆竖屏短视频.mov  1080×1920  5s  *",
+                         "✓ 校史纪录片片段.mov  1920×816  8s  *",
+                         "✓ 老资料访谈.mov  1440×1080  6s  *",
+                     },
+                     result.out);
+  for (const char* name : {"开学典礼宣传片.mov", "校庆竖屏短视频.mov", "校史纪录片片段.mov", "老资料访谈.mov"}) {
+    EXPECT_GT(fs::file_size(demo / name), 0u) << name;
+  }
+}
+
+// A regular file where the work folder should go makes its creation fail.
+void blockSelfTestWorkFolders(const fs::path& tmp) {
+  const long long now = std::time(nullptr);
+  for (long long t = now - 2; t <= now + 120; ++t) touch(tmp / ("kivotra_selftest-" + std::to_string(t)));
+}
+
+TEST(RunModes, MarkerIsConsumedOnceAndAFailedSelfTestEndsWithStatus1) {
+  fixtures::ScratchDir tmp;
+  touch(tmp / "run_selftest");
+  blockSelfTestWorkFolders(tmp.path());
+
+  const auto result = runTool(KIVOTRA_BIN, {}, tmp.path());
+  const Lines lines = result.outLines();
+  EXPECT_EQ(result.exitCode, 1) << result.out << result.err;
+  EXPECT_FALSE(fs::exists(tmp / "run_selftest"));
+  ASSERT_EQ(lines.size(), 2u) << result.out;
+  EXPECT_EQ(lines[0], "=== Kivotra自检 ===");
+  ASSERT_TRUE(startsWith(lines[1], "=== 自检失败：")) << lines[1];
+  const std::string description = lines[1].substr(std::string("=== 自检失败：").size(),
+                                                   lines[1].size() - std::string("=== 自检失败：").size() - 4);
+  EXPECT_FALSE(description.empty());
+  EXPECT_EQ(lines[1].substr(lines[1].size() - 4), " ===");
+  EXPECT_EQ(readFile(tmp / "selftest_result.txt"), "FAILED: " + description);
+}
+
+}  // namespace
+}  // namespace kivotra

@@ -1,0 +1,105 @@
+#include "cli/cli_report.h"
+
+#include <gtest/gtest.h>
+
+#include <QJsonArray>
+
+namespace kivotra::cli {
+namespace {
+
+ProbeInfo facts() {
+  ProbeInfo info;
+  info.duration = 90;
+  info.width = 1920;
+  info.height = 1080;
+  info.fps = 29.97;
+  info.fileSize = 45'000'000;
+  info.hasAudio = true;
+  info.audioSampleRate = 48000;
+  info.audioChannels = 1;
+  return info;
+}
+
+TEST(ProbeOutput, JsonCarriesEveryFactAndTheThumbnailSize) {
+  ProbeInfo info = facts();
+  QJsonObject object = probeJson("a.mov", info);
+  EXPECT_EQ(object.value("file").toString(), "a.mov");
+  EXPECT_TRUE(object.value("ok").toBool());
+  EXPECT_DOUBLE_EQ(object.value("duration").toDouble(), 90);
+  EXPECT_EQ(object.value("width").toInt(), 1920);
+  EXPECT_EQ(object.value("height").toInt(), 1080);
+  EXPECT_DOUBLE_EQ(object.value("fps").toDouble(), 29.97);
+  EXPECT_EQ(object.value("fileSize").toInteger(), 45'000'000);
+  EXPECT_TRUE(object.value("hasAudio").toBool());
+  EXPECT_DOUBLE_EQ(object.value("audioSampleRate").toDouble(), 48000);
+  EXPECT_EQ(object.value("audioChannels").toInt(), 1);
+  EXPECT_TRUE(object.value("thumbnail").isNull());
+  EXPECT_EQ(object.size(), 11);
+
+  info.thumbnail = RgbaBitmap{320, 180, std::vector<std::uint8_t>(320 * 180 * 4)};
+  object = probeJson("a.mov", info);
+  EXPECT_EQ(object.value("thumbnail").toArray(), (QJsonArray{320, 180}));
+  EXPECT_FALSE(jsonLine(object).contains('\n'));
+}
+
+TEST(ProbeOutput, FailureJsonAndLines) {
+  const QJsonObject object = probeFailureJson("bad.mp4", "文件已损坏");
+  EXPECT_EQ(jsonLine(object), QStringLiteral(R"({"error":"文件已损坏","file":"bad.mp4","ok":false})"));
+  EXPECT_EQ(probeFailureLine("bad.mp4", "文件已损坏"), QStringLiteral("bad.mp4：读取失败：文件已损坏"));
+  EXPECT_EQ(probeLine("a.mov", facts()),
+            QStringLiteral("a.mov：01:30\u2009·\u20091920×1080\u2009·\u200942.9 MB\u2009·\u200930 FPS\u2009·\u2009"
+                           "4.0 Mbps  16:9 横屏  音频 48000 Hz · 1 声道"));
+}
+
+VideoItem itemWith(ItemStatus status) {
+  VideoItem item("/videos/a.mov");
+  item.fileSize = 10'485'760;
+  item.status = std::move(status);
+  return item;
+}
+
+TEST(CompressOutput, ResultJsonByStatus) {
+  VideoItem done = itemWith(ItemStatus::done());
+  done.outputURL = "/out/a_压缩_720P.mp4";
+  done.actualSize = 1'048'576;
+  EXPECT_EQ(jsonLine(resultJson("a.mov", done)),
+            QStringLiteral(R"({"file":"a.mov","message":null,"output":"/out/a_压缩_720P.mp4","size":1048576,"status":"done"})"));
+
+  const VideoItem failed = itemWith(ItemStatus::failed("读取失败：文件已损坏"));
+  EXPECT_EQ(jsonLine(resultJson("bad.mp4", failed)),
+            QStringLiteral(R"({"file":"bad.mp4","message":"读取失败：文件已损坏","output":null,"size":0,"status":"failed"})"));
+
+  VideoItem stopped = itemWith(ItemStatus::ready());
+  EXPECT_EQ(jsonLine(resultJson("a.mov", stopped)),
+            QStringLiteral(R"({"file":"a.mov","message":null,"output":null,"size":0,"status":"ready"})"));
+}
+
+TEST(CompressOutput, SummaryAlignsWideCharactersAndTotalsTheSaving) {
+  VideoItem done = itemWith(ItemStatus::done());
+  done.actualSize = 2'621'440;  // a quarter of the source
+  const VideoItem failed = itemWith(ItemStatus::failed("磁盘已满"));
+  const VideoItem stopped = itemWith(ItemStatus::ready());
+  const QString table = summaryTable({{"开学典礼.mov", &done, 4.25}, {"b.mov", &failed, 1.0}, {"c.mov", &stopped, {}}});
+  const QStringList lines = table.split('\n', Qt::SkipEmptyParts);
+  ASSERT_EQ(lines.size(), 6) << table.toStdString();
+  // The status column starts at the same cell on every row.
+  const int column = displayWidth(lines[0].left(lines[0].indexOf(QStringLiteral("状态"))));
+  EXPECT_EQ(displayWidth(lines[1].left(lines[1].indexOf(QStringLiteral("完成")))), column);
+  EXPECT_EQ(displayWidth(lines[2].left(lines[2].indexOf(QStringLiteral("失败")))), column);
+  EXPECT_EQ(displayWidth(lines[3].left(lines[3].indexOf(QStringLiteral("未处理")))), column);
+  EXPECT_TRUE(lines[1].contains(QStringLiteral("10.0 MB"))) << lines[1].toStdString();
+  EXPECT_TRUE(lines[1].contains(QStringLiteral("2.5 MB")));
+  EXPECT_TRUE(lines[1].contains(QStringLiteral("75.0%")));
+  EXPECT_TRUE(lines[1].endsWith(QStringLiteral("4.3s")) || lines[1].endsWith(QStringLiteral("4.2s")));
+  EXPECT_EQ(lines[4], QStringLiteral("✗ b.mov：磁盘已满"));
+  EXPECT_EQ(lines[5], QStringLiteral("共 3 个文件：完成 1，失败 1，未处理 1；10.0 MB → 2.5 MB，节省 75.0%"));
+}
+
+TEST(CompressOutput, DisplayWidthCountsWideCharactersTwice) {
+  EXPECT_EQ(displayWidth("abc"), 3);
+  EXPECT_EQ(displayWidth(QStringLiteral("开学")), 4);
+  EXPECT_EQ(displayWidth(QStringLiteral("a：b")), 4);
+}
+
+}  // namespace
+}  // namespace kivotra::cli

@@ -1,0 +1,74 @@
+#pragma once
+
+// Runs one of the project's executables as a user would, with a private
+// temporary directory and a private settings folder, and collects what it
+// printed. Header only, for the tests that link Qt (QProcess).
+
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QString>
+#include <QStringList>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace kivotra::test {
+
+struct ToolResult {
+  int exitCode = -1;
+  bool crashed = false;
+  std::string out;
+  std::string err;
+
+  std::vector<std::string> outLines() const {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start < out.size()) {
+      const std::size_t end = out.find('\n', start);
+      lines.push_back(out.substr(start, end == std::string::npos ? std::string::npos : end - start));
+      if (end == std::string::npos) break;
+      start = end + 1;
+    }
+    return lines;
+  }
+};
+
+// TMPDIR = privateTmp, XDG_CONFIG_HOME = privateTmp/config, no display.
+inline QProcessEnvironment toolEnvironment(const std::filesystem::path& privateTmp) {
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert(QStringLiteral("TMPDIR"), QString::fromStdString(privateTmp.string()));
+  env.insert(QStringLiteral("XDG_CONFIG_HOME"), QString::fromStdString((privateTmp / "config").string()));
+  env.remove(QStringLiteral("DISPLAY"));
+  env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+  return env;
+}
+
+inline void startTool(QProcess& process, const std::string& program, const QStringList& args,
+                      const std::filesystem::path& privateTmp) {
+  process.setProcessEnvironment(toolEnvironment(privateTmp));
+  process.setProgram(QString::fromStdString(program));
+  process.setArguments(args);
+  process.start();
+}
+
+inline ToolResult finishTool(QProcess& process, int timeoutMs = 300000) {
+  ToolResult result;
+  if (!process.waitForFinished(timeoutMs)) {
+    process.kill();
+    process.waitForFinished();
+  }
+  result.crashed = process.exitStatus() != QProcess::NormalExit;
+  result.exitCode = process.exitCode();
+  result.out = process.readAllStandardOutput().toStdString();
+  result.err = process.readAllStandardError().toStdString();
+  return result;
+}
+
+inline ToolResult runTool(const std::string& program, const QStringList& args,
+                          const std::filesystem::path& privateTmp, int timeoutMs = 300000) {
+  QProcess process;
+  startTool(process, program, args, privateTmp);
+  return finishTool(process, timeoutMs);
+}
+
+}  // namespace kivotra::test
