@@ -1,11 +1,22 @@
 #include "transcoder/decoder.h"
 
+#include <algorithm>
 #include <string>
+
+extern "C" {
+#include <libavutil/cpu.h>
+}
 
 #include "models/errors.h"
 #include "transcoder/av_error.h"
 
 namespace kivotra::detail {
+
+namespace {
+
+constexpr int kMaxDecoderThreads = 8;
+
+}  // namespace
 
 av::CodecContextPtr openDecoder(const AVStream* stream, std::string& why) {
   const AVCodec* codec = avcodec_find_decoder(stream->codecpar->codec_id);
@@ -21,7 +32,9 @@ av::CodecContextPtr openDecoder(const AVStream* stream, std::string& why) {
   int err = avcodec_parameters_to_context(ctx.get(), stream->codecpar);
   if (err >= 0) {
     ctx->pkt_timebase = stream->time_base;
-    ctx->thread_count = 0;  // one per core and then some: the decoder is often the bottleneck
+    // One frame thread per core (FFmpeg's own choice adds one more): each
+    // holds a picture in flight, 12 MB at 4K, and the encoder wants cores too.
+    ctx->thread_count = std::min(av_cpu_count(), kMaxDecoderThreads);
     ctx->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
     err = avcodec_open2(ctx.get(), codec, nullptr);
   }
