@@ -1,0 +1,421 @@
+#include "state/app_state.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QMetaObject>
+#include <system_error>
+
+#include "models/errors.h"
+#include "models/tiers.h"
+#include "state/output_naming.h"
+#include "transcoder/transcoder.h"
+
+namespace kivotra {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Probes run all at once; the list holds at most 5, a few more cover items
+// removed and replaced while their probe still runs.
+constexpr int kProbeThreads = 8;
+
+QString qpath(const fs::path& path) { return QString::fromStdString(path.string()); }
+fs::path fspath(const QString& path) { return fs::path(path.toStdString()); }
+
+std::optional<Uuid> parseId(const QString& text) { return Uuid::parse(text.toStdString()); }
+
+// The folder's name for display; the root has no last component of its own.
+QString folderName(const QString& absolutePath) {
+  const QString name = QFileInfo(absolutePath).fileName();
+  return name.isEmpty() ? absolutePath : name;
+}
+
+bool isFolder(const fs::path& path) {
+  std::error_code ec;
+  return fs::is_directory(path, ec);
+}
+
+}  // namespace
+
+const QStringList& AppState::acceptedExts() {
+  static const QStringList exts{QStringLiteral("mp4"), QStringLiteral("mov"), QStringLiteral("m4v")};
+  return exts;
+}
+
+AppState::AppState(std::unique_ptr<QSettings> settings, Clock clock, QObject* parent)
+    : QObject(parent), settings_(std::move(settings)), clock_(std::move(clock)) {
+  probePool_.setMaxThreadCount(kProbeThreads);
+  connect(&model_, &QAbstractItemModel::rowsInserted, this, &AppState::itemsChanged);
+  connect(&model_, &QAbstractItemModel::rowsRemoved, this, &AppState::itemsChanged);
+  connect(&model_, &QAbstractItemModel::modelReset, this, &AppState::itemsChanged);
+  connect(&model_, &QAbstractItemModel::dataChanged, this, &AppState::itemsChanged);
+  restoreOutputFolder();
+}
+
+AppState::~AppState() {
+  cancelRequested_ = true;
+  if (runner_.joinable()) runner_.join();
+  probePool_.waitForDone();
+  // Results the threads posted but the loop has not delivered are dropped by
+  // QObject's destructor together with this object.
+}
+
+AppState& AppState::shared() {
+  // Never destroyed: the window, the delegate and the headless modes use it
+  // until the process ends.
+  static AppState* const instance = new AppState(userSettings());
+  return *instance;
+}
+
+std::unique_ptr<QSettings> AppState::userSettings() {
+  return std::make_unique<QSettings>(QStringLiteral("Kivotra"), QStringLiteral("KivotraMP4"));
+}
+
+template <class F>
+void AppState::post(F&& fn) {
+  QMetaObject::invokeMethod(this, std::forward<F>(fn), Qt::QueuedConnection);
+}
+
+// ---- Intake ----
+
+void AppState::add(const QList<QUrl>& urls) {
+  std::vector<fs::path> paths;
+  for (const QUrl& url : urls) {
+    if (url.isLocalFile()) paths.push_back(fspath(url.toLocalFile()));
+  }
+  add(paths);
+}
+
+void AppState::addPaths(const QStringList& paths) {
+  std::vector<fs::path> converted;
+  for (const QString& path : paths) converted.push_back(fspath(path));
+  add(converted);
+}
+
+void AppState::add(const std::vector<fs::path>& paths) {
+  if (isRunning_) return;
+  for (const fs::path& path : paths) {
+    if (model_.count() >= kMaxItems) break;
+    const QString ext = qpath(path.extension()).mid(1).toLower();
+    if (!acceptedExts().contains(ext)) continue;
+    const auto& items = model_.items();
+    const bool duplicate =
+        std::any_of(items.begin(), items.end(), [&](const VideoItem& item) { return item.url.native() == path.native(); });
+    if (duplicate) continue;
+    VideoItem item(path);
+    startProbe(item);
+    model_.append(std::move(item));
+  }
+}
+
+void AppState::startProbe(const VideoItem& item) {
+  probePool_.start([this, id = item.id, source = item.url] {
+    try {
+      ProbeInfo info = Transcoder::probeSync(source);
+      post([this, id, info = std::move(info)] { fill(id, info); });
+    } catch (const Error& e) {
+      post([this, id, text = QString::fromStdString(e.description())] { failLoad(id, text); });
+    } catch (const std::exception& e) {
+      post([this, id, text = QString::fromUtf8(e.what())] { failLoad(id, text); });
+    }
+  });
+}
+
+void AppState::fill(const Uuid& id, const ProbeInfo& info) {
+  changeItem(id, [&](VideoItem& item) {
+    auto thumbnail = std::move(item.thumbnail);
+    item.applyProbe(info);
+    if (!info.thumbnail) item.thumbnail = std::move(thumbnail);
+    item.status = ItemStatus::ready();
+  });
+  emit probeFinished(QString::fromStdString(id.toString()));
+}
+
+void AppState::failLoad(const Uuid& id, const QString& description) {
+  changeItem(id, [&](VideoItem& item) { item.status = ItemStatus::failed("读取失败：" + description.toStdString()); });
+  emit probeFinished(QString::fromStdString(id.toString()));
+}
+
+void AppState::setItems(std::vector<VideoItem> items) {
+  if (isRunning_) return;
+  model_.reset(std::move(items));
+  if (editingID_ && !model_.find(*editingID_)) setEditingID(std::nullopt);
+}
+
+void AppState::remove(const Uuid& id) {
+  if (editingID_ == id) setEditingID(std::nullopt);
+  const VideoItem* item = model_.find(id);
+  if (!item) return;
+  if (isRunning_) {
+    if (item->status.is(ItemStatus::Kind::compressing)) return;
+    // The run took its work list at the start; this tells it to skip the file,
+    // or to stop it should the run have got to it already.
+    removedDuringRun_.insert(id);
+  }
+  model_.removeId(id);
+}
+
+void AppState::remove(const QString& id) {
+  if (auto parsed = parseId(id)) remove(*parsed);
+}
+
+void AppState::setCustom(const Uuid& id, const ItemSettings& settings) {
+  changeItem(id, [&](VideoItem& item) { item.customSettings = settings; });
+}
+
+void AppState::setCustomFrom(const QString& id, CompressionSettings* settings) {
+  if (!settings) return;
+  if (auto parsed = parseId(id)) setCustom(*parsed, settings->snapshot());
+}
+
+void AppState::clearCustom(const Uuid& id) {
+  changeItem(id, [](VideoItem& item) { item.customSettings.reset(); });
+}
+
+void AppState::clearCustom(const QString& id) {
+  if (auto parsed = parseId(id)) clearCustom(*parsed);
+}
+
+void AppState::changeItem(const Uuid& id, const std::function<void(VideoItem&)>& change) { model_.update(id, change); }
+
+// ---- Editing ----
+
+void AppState::setEditingID(std::optional<Uuid> id) {
+  if (editingID_ == id) return;
+  editingID_ = id;
+  emit editingIDChanged();
+}
+
+QString AppState::editingIDText() const {
+  return editingID_ ? QString::fromStdString(editingID_->toString()) : QString();
+}
+
+void AppState::setEditingIDText(const QString& id) {
+  if (id.isEmpty()) {
+    setEditingID(std::nullopt);
+  } else if (auto parsed = parseId(id)) {
+    setEditingID(*parsed);
+  }
+}
+
+// ---- Queue ----
+
+void AppState::setRunning(bool running) {
+  if (isRunning_ == running) return;
+  isRunning_ = running;
+  emit isRunningChanged();
+}
+
+void AppState::setCurrentFileName(std::optional<QString> name) {
+  if (currentFileName_ == name) return;
+  currentFileName_ = std::move(name);
+  emit currentFileNameChanged();
+}
+
+void AppState::setCompletedCount(int count) {
+  if (completedCount_ == count) return;
+  completedCount_ = count;
+  emit completedCountChanged();
+}
+
+void AppState::startCompressing(CompressionSettings* settings) {
+  if (settings) startCompressing(settings->snapshot());
+}
+
+void AppState::startCompressing(const ItemSettings& snapshot) {
+  if (isRunning_) return;
+  std::vector<VideoItem> work;
+  for (const VideoItem& item : model_.items()) {
+    if (item.status.is(ItemStatus::Kind::ready)) work.push_back(item);
+  }
+  if (work.empty()) return;
+
+  setRunning(true);
+  cancelRequested_ = false;
+  itemCancels_.clear();
+  removedDuringRun_.clear();
+  setCompletedCount(0);
+  // The previous run's thread posted its end update as its last act, so this
+  // join does not wait on any work.
+  if (runner_.joinable()) runner_.join();
+  runner_ = std::thread([this, work = std::move(work), snapshot] { runQueue(work, snapshot); });
+}
+
+void AppState::runQueue(std::vector<VideoItem> work, ItemSettings global) {
+  for (const VideoItem& item : work) {
+    if (cancelRequested_) break;
+    if (removedDuringRun_.contains(item.id)) continue;
+    itemCancels_.erase(item.id);
+    compressOne(item, global);
+  }
+  post([this] {
+    setRunning(false);
+    setCurrentFileName(std::nullopt);
+    emit runFinished();
+  });
+}
+
+bool AppState::stopAsked(const Uuid& id) const {
+  return cancelRequested_ || itemCancels_.contains(id) || removedDuringRun_.contains(id);
+}
+
+void AppState::compressOne(const VideoItem& item, const ItemSettings& global) {
+  const Uuid id = item.id;
+  post([this, id, name = qpath(item.url.filename())] {
+    changeItem(id, [](VideoItem& it) {
+      it.status = ItemStatus::compressing();
+      it.progress = 0;
+    });
+    setCurrentFileName(name);
+  });
+
+  const ItemSettings params = item.customSettings.value_or(global);
+  fs::path output;
+  bool stopped = false;
+  QString failure;
+  try {
+    output = reserveOutputPath(item.url, beginOutputDir(item.url), params.shortSide);
+
+    ProgressThrottle throttle(clock_);
+    std::mutex throttleLock;  // the engine may report from more than one thread
+    auto progress = [&](double fraction) {
+      std::optional<ProgressThrottle::Update> update;
+      {
+        std::lock_guard guard(throttleLock);
+        update = throttle.report(fraction);
+      }
+      if (update) post([this, id, u = *update] { setProgress(id, u.fraction, u.etaSeconds); });
+    };
+    auto isCancelled = [this, id] { return stopAsked(id); };
+
+    const std::int64_t size = Transcoder::transcodeSync(item.url, output, Transcoder::Config::from(params),
+                                                        item.probeInfo(), progress, isCancelled);
+    post([this, id, output, size] {
+      changeItem(id, [&](VideoItem& it) {
+        it.status = ItemStatus::done();
+        it.outputURL = output;
+        it.actualSize = size;
+        it.progress = 1;
+        it.etaSeconds.reset();
+      });
+      setCompletedCount(completedCount_ + 1);
+    });
+    return;
+  } catch (const TranscodeError& e) {
+    stopped = e.kind() == TranscodeError::Kind::cancelled;
+    failure = QString::fromStdString(e.description());
+  } catch (const Error& e) {
+    failure = QString::fromStdString(e.description());
+  } catch (const std::exception& e) {
+    failure = QString::fromUtf8(e.what());
+  }
+
+  // Only a file this run created exclusively is ever deleted here.
+  if (!output.empty()) {
+    std::error_code ec;
+    fs::remove(output, ec);
+  }
+  post([this, id, stopped, failure] {
+    changeItem(id, [&](VideoItem& it) {
+      if (stopped) {
+        it.status = ItemStatus::ready();
+        it.progress = 0;
+      } else {
+        it.status = ItemStatus::failed(failure.toStdString());
+      }
+      it.etaSeconds.reset();
+    });
+  });
+  itemCancels_.erase(id);
+}
+
+void AppState::cancelItem(const Uuid& id) {
+  if (!isRunning_) return;
+  const VideoItem* item = model_.find(id);
+  if (!item || !item->status.is(ItemStatus::Kind::compressing)) return;
+  itemCancels_.insert(id);
+}
+
+void AppState::cancelItem(const QString& id) {
+  if (auto parsed = parseId(id)) cancelItem(*parsed);
+}
+
+void AppState::stopQueue() {
+  if (isRunning_) cancelRequested_ = true;
+}
+
+void AppState::setProgress(const Uuid& id, double fraction, std::optional<double> etaSeconds) {
+  changeItem(id, [&](VideoItem& item) {
+    item.progress = fraction;
+    item.etaSeconds = etaSeconds;
+  });
+}
+
+// ---- Output folder ----
+
+void AppState::setBookmark(std::optional<QByteArray> bytes, std::optional<QString> name) {
+  {
+    std::lock_guard guard(bookmarkLock_);
+    bookmarkFolder_ = bytes ? std::optional<fs::path>(bytes->toStdString()) : std::nullopt;
+  }
+  if (outputFolderBookmark_ != bytes) {
+    outputFolderBookmark_ = std::move(bytes);
+    emit outputFolderBookmarkChanged();
+  }
+  if (outputFolderName_ != name) {
+    outputFolderName_ = std::move(name);
+    emit outputFolderNameChanged();
+  }
+}
+
+void AppState::restoreOutputFolder() {
+  if (!settings_ || !settings_->contains(QLatin1String(bookmarkKey))) return;
+  const QByteArray bytes = settings_->value(QLatin1String(bookmarkKey)).toByteArray();
+  // A folder that is gone keeps its stored bytes (it may come back, say a
+  // disk plugged in later) but shows no name.
+  const QString path = QString::fromUtf8(bytes);
+  std::optional<QString> name;
+  if (!bytes.isEmpty() && isFolder(fspath(path))) name = folderName(path);
+  setBookmark(bytes, name);
+}
+
+bool AppState::chooseOutputFolder(const QString& path) {
+  if (path.isEmpty()) return false;
+  const QString absolute = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+  if (!isFolder(fspath(absolute))) return false;
+  const QByteArray bytes = absolute.toUtf8();
+  setBookmark(bytes, folderName(absolute));
+  if (settings_) {
+    settings_->setValue(QLatin1String(bookmarkKey), bytes);
+    settings_->sync();
+  }
+  return true;
+}
+
+bool AppState::chooseOutputFolderUrl(const QUrl& url) {
+  return url.isLocalFile() && chooseOutputFolder(url.toLocalFile());
+}
+
+void AppState::clearOutputFolder() {
+  setBookmark(std::nullopt, std::nullopt);
+  if (settings_) {
+    settings_->remove(QLatin1String(bookmarkKey));
+    settings_->sync();
+  }
+}
+
+fs::path AppState::beginOutputDir(const fs::path& source) const {
+  std::optional<fs::path> folder;
+  {
+    std::lock_guard guard(bookmarkLock_);
+    folder = bookmarkFolder_;
+  }
+  if (folder && isFolder(*folder)) return *folder;
+  fs::path parent = source.parent_path();
+  return parent.empty() ? fs::path(".") : parent;
+}
+
+QString AppState::tierLabel(int shortSide) { return QString::fromStdString(kivotra::tierLabel(shortSide)); }
+
+}  // namespace kivotra

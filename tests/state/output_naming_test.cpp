@@ -1,0 +1,84 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "models/errors.h"
+#include "state/output_naming.h"
+#include "state_fixture.h"
+
+namespace kivotra {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string nameOf(const fs::path& path) { return path.filename().string(); }
+
+std::string contentsOf(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+TEST(OutputNaming, NamesAfterTheSourceWithTheTierLabel) {
+  test::Scope scope;
+  const fs::path dir = scope.root();
+  scope.writeFile("trip_压缩_1080P.mp4", "x");
+  const fs::path source = "/elsewhere/trip.mov";
+  EXPECT_EQ(nameOf(chooseOutputPath(source, dir, 1080)), "trip_压缩_1080P_2.mp4");
+  EXPECT_EQ(nameOf(chooseOutputPath(source, dir, 720)), "trip_压缩_720P.mp4");
+  EXPECT_EQ(nameOf(chooseOutputPath(source, dir, 1440)), "trip_压缩_2K.mp4");
+  EXPECT_EQ(nameOf(chooseOutputPath(source, dir, 2160)), "trip_压缩_4K.mp4");
+  EXPECT_EQ(nameOf(chooseOutputPath(source, dir, 480)), "trip_压缩_480P.mp4");
+  EXPECT_EQ(chooseOutputPath(source, dir, 720).parent_path(), dir);
+}
+
+TEST(OutputNaming, RemovesOnlyTheLastExtension) {
+  test::Scope scope;
+  EXPECT_EQ(nameOf(chooseOutputPath("/x/a.b.mov", scope.root(), 720)), "a.b_压缩_720P.mp4");
+  EXPECT_EQ(nameOf(chooseOutputPath("/x/clip", scope.root(), 720)), "clip_压缩_720P.mp4");
+}
+
+TEST(OutputNaming, CollisionsCountUpFromTwo) {
+  test::Scope scope;
+  scope.writeFile("clip_压缩_720P_2.mp4", "x");
+  // A gap in the sequence is filled first.
+  EXPECT_EQ(nameOf(chooseOutputPath("/x/clip.mov", scope.root(), 720)), "clip_压缩_720P.mp4");
+  scope.writeFile("clip_压缩_720P.mp4", "x");
+  EXPECT_EQ(nameOf(chooseOutputPath("/x/clip.mov", scope.root(), 720)), "clip_压缩_720P_3.mp4");
+}
+
+TEST(OutputNaming, ADanglingLinkOrAFolderTakesTheName) {
+  test::Scope scope;
+  fs::create_symlink(scope.path("nowhere"), scope.path("clip_压缩_720P.mp4"));
+  scope.makeFolder("clip_压缩_720P_2.mp4");
+  EXPECT_EQ(nameOf(chooseOutputPath("/x/clip.mov", scope.root(), 720)), "clip_压缩_720P_3.mp4");
+  EXPECT_EQ(nameOf(reserveOutputPath("/x/clip.mov", scope.root(), 720)), "clip_压缩_720P_3.mp4");
+  EXPECT_FALSE(fs::exists(scope.path("nowhere")));  // the link was not followed
+}
+
+TEST(OutputNaming, ReservationCreatesTheFileSoTheNextOneMovesOn) {
+  test::Scope scope;
+  const fs::path first = reserveOutputPath("/x/clip.mov", scope.root(), 1080);
+  const fs::path second = reserveOutputPath("/x/clip.mov", scope.root(), 1080);
+  EXPECT_EQ(nameOf(first), "clip_压缩_1080P.mp4");
+  EXPECT_EQ(nameOf(second), "clip_压缩_1080P_2.mp4");
+  EXPECT_TRUE(fs::is_regular_file(first));
+  EXPECT_EQ(fs::file_size(first), 0u);
+}
+
+TEST(OutputNaming, ReservationLeavesSomeoneElsesFileAlone) {
+  test::Scope scope;
+  const fs::path theirs = scope.writeFile("clip_压缩_1080P.mp4", "not ours");
+  const fs::path ours = reserveOutputPath("/x/clip.mov", scope.root(), 1080);
+  EXPECT_NE(ours, theirs);
+  EXPECT_EQ(contentsOf(theirs), "not ours");
+}
+
+TEST(OutputNaming, ReservationInAPlaceThatIsNoFolderFails) {
+  test::Scope scope;
+  const fs::path file = scope.writeFile("plain.txt", "x");
+  EXPECT_THROW(reserveOutputPath("/x/clip.mov", file, 720), PlatformError);
+  EXPECT_THROW(reserveOutputPath("/x/clip.mov", scope.path("missing"), 720), PlatformError);
+}
+
+}  // namespace
+}  // namespace kivotra
