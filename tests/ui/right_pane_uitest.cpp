@@ -84,6 +84,17 @@ class RightPaneTest : public QObject {
   }
 
   std::filesystem::path path(const QString& name) const { return dir_->filePath(name).toStdString(); }
+
+  // A generated movie with sound in the test's folder.
+  std::filesystem::path movie(const QString& name, int w, int h, double seconds) const {
+    fixtures::MediaOptions options;
+    options.width = w;
+    options.height = h;
+    options.seconds = seconds;
+    options.audioChannels = 2;
+    fixtures::writeMedia(path(name), options);
+    return path(name);
+  }
   const VideoItem& item(int row) const { return state_->items()[static_cast<std::size_t>(row)]; }
 
  private slots:
@@ -262,6 +273,71 @@ class RightPaneTest : public QObject {
     QCOMPARE(find("startHighlight")->opacity(), 0.14);
     QTest::mouseMove(view_.get(), QPoint(5, 5));
     QTRY_COMPARE_WITH_TIMEOUT(start->scale(), 1.0, 2000);
+  }
+
+  // The whole pane over the real queue: one file gets its own parameters
+  // through the panel, the start control runs the queue, the second file is
+  // stopped as its card's stop button does, the others are compressed.
+  void queueSessionWithOwnParametersAndOneStop() {
+    state_->add(std::vector<std::filesystem::path>{movie("a.mov", 480, 360, 1), movie("b.mov", 480, 360, 4),
+                                                   movie("c.mov", 480, 360, 1)});
+    QTRY_VERIFY_WITH_TIMEOUT(summary_->canStart() && std::none_of(state_->items().begin(), state_->items().end(),
+                                                                   [](const VideoItem& item) {
+                                                                     return item.status.is(ItemStatus::Kind::loading);
+                                                                   }),
+                             30000);
+    settle();
+    const Uuid a = item(0).id, b = item(1).id, c = item(2).id;
+
+    // a: 2K on a 16:9 canvas with black borders, set in the panel.
+    panel_->toggleEditing(QString::fromStdString(a.toString()));
+    settle();
+    click("segment_2K");
+    click(QStringLiteral("segment_加黑边 16:9"));
+    click("doneButton");
+    QCOMPARE(state_->find(a)->customSettings, (ItemSettings{1440, 0, 5000, FitMode::pad, true}));
+    QCOMPARE(settings_->snapshot(), ItemSettings{});
+
+    QString detailWhileRunning;
+    bool redWhileRunning = false;
+    QObject::connect(state_->itemsModel(), &QAbstractItemModel::dataChanged, this, [&] {
+      const VideoItem* second = state_->find(b);
+      if (!second || !second->status.is(ItemStatus::Kind::compressing) || !detailWhileRunning.isEmpty()) return;
+      settle();
+      detailWhileRunning = text("countLine");
+      redWhileRunning = shown("startRedFill") && text("startTitle") == QStringLiteral("取消压缩");
+      screenshot("pane-running");
+      state_->cancelItem(b);
+    });
+    QSignalSpy finished(state_.get(), &AppState::runFinished);
+    click("startButton");
+    QVERIFY(state_->isRunning());
+    QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 120000);
+    settle();
+
+    QCOMPARE(detailWhileRunning, QStringLiteral("共 3 个文件 · 已完成 1/3  ·  含单独设置的条目"));
+    QVERIFY(redWhileRunning);
+    QVERIFY(state_->find(a)->status.is(ItemStatus::Kind::done));
+    QVERIFY(state_->find(b)->status.is(ItemStatus::Kind::ready));
+    QVERIFY(state_->find(c)->status.is(ItemStatus::Kind::done));
+    QCOMPARE(state_->completedCount(), 2);
+    QCOMPARE(text("startTitle"), QStringLiteral("开始压缩"));
+    QCOMPARE(text("countLine"), QStringLiteral("共 3 个文件 · 含单独设置的条目"));
+
+    const std::filesystem::path outA = *state_->find(a)->outputURL, outC = *state_->find(c)->outputURL;
+    QCOMPARE(QString::fromStdString(outA.filename().string()), QStringLiteral("a_压缩_2K.mp4"));
+    QCOMPARE(QString::fromStdString(outC.filename().string()), QStringLiteral("c_压缩_1080P.mp4"));
+    QVERIFY(!state_->find(b)->outputURL);
+    QVERIFY(!std::filesystem::exists(path("b_压缩_1080P.mp4")));
+    QCOMPARE(*state_->find(a)->actualSize, static_cast<std::int64_t>(std::filesystem::file_size(outA)));
+    // a's own parameters put it on a 16:9 canvas held at its 360 lines; c keeps its 4:3 shape.
+    const auto factsA = fixtures::readFacts(outA), factsC = fixtures::readFacts(outC);
+    QVERIFY(factsA.video && factsC.video);
+    QCOMPARE(factsA.video->width, 640);
+    QCOMPARE(factsA.video->height, 360);
+    QCOMPARE(factsC.video->width, 480);
+    QCOMPARE(factsC.video->height, 360);
+    QCOMPARE(settings_->snapshot(), ItemSettings{});
   }
 };
 
