@@ -54,4 +54,14 @@ using OutputContextPtr = std::unique_ptr<AVFormatContext, Deleter<&closeOutput>>
 inline FramePtr makeFrame() { return FramePtr(av_frame_alloc()); }
 inline PacketPtr makePacket() { return PacketPtr(av_packet_alloc()); }
 
+// A reading context over our own I/O callbacks, together with its buffer
+// (avio_context_free leaves the buffer to the caller).
+inline void freeCustomIo(AVIOContext* io) noexcept {
+  if (io == nullptr) return;
+  av_freep(&io->buffer);
+  avio_context_free(&io);
+}
+using CustomIoPtr = std::unique_ptr<AVIOContext, Deleter<&freeCustomIo>>;
+using FilterInOutPtr = std::unique_ptr<AVFilterInOut, Deleter<&avfilter_inout_free>>;
+
 }  // namespace kivotra::av

@@ -1,0 +1,191 @@
+#include "transcoder/audio_path.h"
+
+#include <algorithm>
+#include <cmath>
+
+extern "C" {
+#include <libavutil/channel_layout.h>
+#include <libavutil/opt.h>
+}
+
+#include "models/errors.h"
+#include "transcoder/av_error.h"
+
+namespace kivotra::detail {
+
+namespace {
+
+constexpr std::int64_t kAacBitrate = 128000;
+
+const AVCodec* aacEncoder() { return avcodec_find_encoder_by_name("aac"); }
+
+TranscodeError audioError(int err) { return TranscodeError::appendFailed(av::platformErrorFromAv(err).description()); }
+
+// Converts decoded audio to the encoder's format and feeds it in whole frames.
+class AudioChunker {
+ public:
+  AudioChunker(AVCodecContext* encoder, Muxer& muxer, int stream, RunControl& control)
+      : encoder_(encoder), muxer_(muxer), stream_(stream), control_(control),
+        fifo_(av_audio_fifo_alloc(encoder->sample_fmt, encoder->ch_layout.nb_channels, 4 * frameSize())) {
+    if (!fifo_) throw audioError(AVERROR(ENOMEM));
+  }
+  ~AudioChunker() { av_channel_layout_uninit(&inLayout_); }
+  AudioChunker(const AudioChunker&) = delete;
+  AudioChunker& operator=(const AudioChunker&) = delete;
+
+  // `offset`: where the first converted sample lies on the output timeline, in samples.
+  void add(const AVFrame& frame, std::int64_t offset) {
+    if (nextPts_ == AV_NOPTS_VALUE) {
+      nextPts_ = std::max<std::int64_t>(0, offset);
+      skip_ = std::max<std::int64_t>(0, -offset);  // samples before the output's zero
+    }
+    prepareResampler(frame);
+    convert(frame.extended_data, frame.nb_samples);
+    sendWholeFrames(false);
+  }
+
+  void finish() {
+    if (swr_) convert(nullptr, 0);  // what the resampler still holds
+    sendWholeFrames(true);
+    muxer_.encode(encoder_, nullptr, stream_);
+  }
+
+ private:
+  int frameSize() const { return encoder_->frame_size > 0 ? encoder_->frame_size : 1024; }
+
+  void prepareResampler(const AVFrame& frame) {
+    AVChannelLayout layout{};
+    if (frame.ch_layout.order == AV_CHANNEL_ORDER_UNSPEC) {
+      av_channel_layout_default(&layout, frame.ch_layout.nb_channels);
+    } else if (av_channel_layout_copy(&layout, &frame.ch_layout) < 0) {
+      throw audioError(AVERROR(ENOMEM));
+    }
+    const bool same = swr_ && inFormat_ == frame.format && inRate_ == frame.sample_rate &&
+                      av_channel_layout_compare(&inLayout_, &layout) == 0;
+    if (same) {
+      av_channel_layout_uninit(&layout);
+      return;
+    }
+    av_channel_layout_uninit(&inLayout_);
+    inLayout_ = layout;
+    inFormat_ = frame.format;
+    inRate_ = frame.sample_rate;
+
+    SwrContext* raw = nullptr;
+    int err = swr_alloc_set_opts2(&raw, &encoder_->ch_layout, encoder_->sample_fmt, encoder_->sample_rate, &inLayout_,
+                                  static_cast<AVSampleFormat>(inFormat_), inRate_, 0, nullptr);
+    swr_.reset(raw);
+    // Scale the down-mix matrix so that loud surround content cannot clip.
+    if (err >= 0) err = av_opt_set_double(swr_.get(), "rematrix_maxval", 1.0, 0);
+    if (err >= 0) err = swr_init(swr_.get());
+    if (err < 0) throw audioError(err);
+  }
+
+  void convert(const std::uint8_t* const* input, int samples) {
+    const int room = swr_get_out_samples(swr_.get(), samples);
+    if (room < 0) throw audioError(room);
+    if (room == 0) return;
+    av::FramePtr out = emptyFrame(room);
+    const int converted = swr_convert(swr_.get(), out->data, room, const_cast<const std::uint8_t**>(input), samples);
+    if (converted < 0) throw audioError(converted);
+    int start = 0;
+    if (skip_ > 0) {
+      start = static_cast<int>(std::min<std::int64_t>(skip_, converted));
+      skip_ -= start;
+    }
+    if (converted - start <= 0) return;
+    void* planes[AV_NUM_DATA_POINTERS];
+    const int bytesPerSample = av_get_bytes_per_sample(encoder_->sample_fmt);
+    const bool planar = av_sample_fmt_is_planar(encoder_->sample_fmt);
+    const int channels = encoder_->ch_layout.nb_channels;
+    for (int i = 0; i < (planar ? channels : 1); ++i) {
+      planes[i] = out->extended_data[i] + static_cast<std::ptrdiff_t>(start) * bytesPerSample * (planar ? 1 : channels);
+    }
+    if (av_audio_fifo_write(fifo_.get(), planes, converted - start) < converted - start) throw audioError(AVERROR(ENOMEM));
+  }
+
+  void sendWholeFrames(bool includingShort) {
+    while (av_audio_fifo_size(fifo_.get()) >= frameSize() || (includingShort && av_audio_fifo_size(fifo_.get()) > 0)) {
+      const int samples = std::min(frameSize(), av_audio_fifo_size(fifo_.get()));
+      av::FramePtr frame = emptyFrame(samples);
+      if (av_audio_fifo_read(fifo_.get(), reinterpret_cast<void**>(frame->data), samples) < samples) {
+        throw audioError(AVERROR_BUG);
+      }
+      frame->pts = nextPts_;
+      nextPts_ += samples;
+      muxer_.encode(encoder_, frame.get(), stream_);
+      control_.touch();
+    }
+  }
+
+  av::FramePtr emptyFrame(int samples) {
+    av::FramePtr frame = av::makeFrame();
+    if (!frame) throw audioError(AVERROR(ENOMEM));
+    frame->nb_samples = samples;
+    frame->format = encoder_->sample_fmt;
+    frame->sample_rate = encoder_->sample_rate;
+    int err = av_channel_layout_copy(&frame->ch_layout, &encoder_->ch_layout);
+    if (err >= 0) err = av_frame_get_buffer(frame.get(), 0);
+    if (err < 0) throw audioError(err);
+    return frame;
+  }
+
+  AVCodecContext* encoder_;
+  Muxer& muxer_;
+  int stream_;
+  RunControl& control_;
+  av::AudioFifoPtr fifo_;
+  av::SwrContextPtr swr_;
+  AVChannelLayout inLayout_{};
+  int inFormat_ = -1;
+  int inRate_ = 0;
+  std::int64_t nextPts_ = AV_NOPTS_VALUE;  // output samples
+  std::int64_t skip_ = 0;
+};
+
+}  // namespace
+
+AudioFormat aacFormatFor(const ProbeInfo& info) {
+  AudioFormat format;
+  format.channels = info.audioChannels >= 2 ? 2 : 1;
+  const long rate = std::lround(info.audioSampleRate);
+  format.sampleRate = 48000;
+  if (const AVCodec* codec = aacEncoder(); codec != nullptr && codec->supported_samplerates != nullptr) {
+    for (const int* r = codec->supported_samplerates; *r != 0; ++r) {
+      if (*r == rate) format.sampleRate = *r;
+    }
+  }
+  return format;
+}
+
+av::CodecContextPtr openAudioEncoder(const AudioFormat& format, bool globalHeader) {
+  const AVCodec* codec = aacEncoder();
+  if (codec == nullptr) return nullptr;
+  av::CodecContextPtr ctx(avcodec_alloc_context3(codec));
+  if (!ctx) return nullptr;
+  ctx->sample_fmt = AV_SAMPLE_FMT_FLTP;
+  ctx->sample_rate = format.sampleRate;
+  av_channel_layout_default(&ctx->ch_layout, format.channels);
+  ctx->bit_rate = kAacBitrate;
+  ctx->time_base = {1, format.sampleRate};
+  if (globalHeader) ctx->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+  if (avcodec_open2(ctx.get(), codec, nullptr) < 0) return nullptr;
+  return ctx;
+}
+
+void encodeAudioStage(AVCodecContext* encoder, FrameQueue& frames, AVRational sourceTimeBase, std::int64_t startPts,
+                      Muxer& muxer, int stream, RunControl& control) {
+  control.guard([&] {
+    AudioChunker chunker(encoder, muxer, stream, control);
+    while (auto frame = frames.pop(control.token())) {
+      const AVFrame& f = **frame;
+      if (f.nb_samples <= 0) continue;
+      const std::int64_t pts = f.best_effort_timestamp == AV_NOPTS_VALUE ? startPts : f.best_effort_timestamp;
+      chunker.add(f, av_rescale_q(pts - startPts, sourceTimeBase, {1, encoder->sample_rate}));
+    }
+    if (control.stopRequested()) return;
+    chunker.finish();
+  });
+}
+
+}  // namespace kivotra::detail

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <cstdint>
+
+#include "models/probe_info.h"
+#include "transcoder/av_ptr.h"
+#include "transcoder/decoder.h"
+#include "transcoder/muxer.h"
+#include "transcoder/run_control.h"
+
+namespace kivotra::detail {
+
+struct AudioFormat {
+  int sampleRate = 48000;
+  int channels = 2;
+  bool operator==(const AudioFormat&) const = default;
+};
+
+// What the AAC output is for this source: the source's rate when the encoder
+// takes it (48 kHz when not), stereo from two or more channels, else mono.
+AudioFormat aacFormatFor(const ProbeInfo& info);
+
+// FFmpeg's native AAC encoder at 128 kbit/s; null when it refuses the format,
+// in which case the output simply has no audio.
+av::CodecContextPtr openAudioEncoder(const AudioFormat& format, bool globalHeader);
+
+// The audio stage: decoded frames in, resampled and down-mixed to the
+// encoder's format, re-cut into frames of exactly the encoder's frame size
+// (only the last is short), stamped from a sample counter that starts where
+// the first frame lies on the output timeline (startPts, in the source
+// stream's time base, becomes zero).
+void encodeAudioStage(AVCodecContext* encoder, FrameQueue& frames, AVRational sourceTimeBase, std::int64_t startPts,
+                      Muxer& muxer, int stream, RunControl& control);
+
+}  // namespace kivotra::detail

@@ -1,0 +1,79 @@
+#include "transcoder/decoder.h"
+
+#include <string>
+
+#include "models/errors.h"
+#include "transcoder/av_error.h"
+
+namespace kivotra::detail {
+
+av::CodecContextPtr openDecoder(const AVStream* stream, std::string& why) {
+  const AVCodec* codec = avcodec_find_decoder(stream->codecpar->codec_id);
+  if (codec == nullptr) {
+    why = std::string("不支持的编码格式（") + avcodec_get_name(stream->codecpar->codec_id) + "）";
+    return nullptr;
+  }
+  av::CodecContextPtr ctx(avcodec_alloc_context3(codec));
+  if (!ctx) {
+    why = av::errorText(AVERROR(ENOMEM));
+    return nullptr;
+  }
+  int err = avcodec_parameters_to_context(ctx.get(), stream->codecpar);
+  if (err >= 0) {
+    ctx->pkt_timebase = stream->time_base;
+    ctx->thread_count = 0;  // one per core and then some: the decoder is often the bottleneck
+    ctx->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
+    err = avcodec_open2(ctx.get(), codec, nullptr);
+  }
+  if (err < 0) {
+    why = av::platformErrorFromAv(err).description();
+    return nullptr;
+  }
+  return ctx;
+}
+
+namespace {
+
+// Receives every frame the decoder has ready. False when the run stopped.
+bool drain(AVCodecContext* decoder, FrameQueue& frames, RunControl& control, bool& ended) {
+  for (;;) {
+    av::FramePtr frame = av::makeFrame();
+    if (!frame) throw TranscodeError::readerInit(av::platformErrorFromAv(AVERROR(ENOMEM)).description());
+    const int err = avcodec_receive_frame(decoder, frame.get());
+    if (err == AVERROR(EAGAIN)) return true;
+    if (err == AVERROR_EOF) {
+      ended = true;
+      return true;
+    }
+    if (err == AVERROR_INVALIDDATA) continue;
+    if (err < 0) throw TranscodeError::readerInit(av::platformErrorFromAv(err).description());
+    if (!frames.push(std::move(frame), control.token())) return false;
+  }
+}
+
+}  // namespace
+
+void decodeStage(AVCodecContext* decoder, PacketQueue& packets, FrameQueue& frames, RunControl& control) {
+  control.guard([&] {
+    bool ended = false;
+    while (auto packet = packets.pop(control.token())) {
+      int err = avcodec_send_packet(decoder, packet->get());
+      if (err == AVERROR(EAGAIN)) {
+        // The decoder's output is full: take frames out, then the packet fits.
+        if (!drain(decoder, frames, control, ended)) return;
+        err = avcodec_send_packet(decoder, packet->get());
+      }
+      if (err < 0 && err != AVERROR_INVALIDDATA) throw TranscodeError::readerInit(av::platformErrorFromAv(err).description());
+      if (!drain(decoder, frames, control, ended)) return;
+    }
+    if (control.stopRequested()) return;
+    const int err = avcodec_send_packet(decoder, nullptr);
+    if (err < 0 && err != AVERROR_EOF) throw TranscodeError::readerInit(av::platformErrorFromAv(err).description());
+    while (!ended) {
+      if (!drain(decoder, frames, control, ended)) return;
+    }
+    frames.close();
+  });
+}
+
+}  // namespace kivotra::detail

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <mutex>
+
+#include "transcoder/av_ptr.h"
+#include "transcoder/run_control.h"
+
+namespace kivotra::detail {
+
+// The MP4 writer shared by the two encoder stages. The file is closed by the
+// destructor; the trailer is written only by finish(), which reports its error.
+class Muxer {
+ public:
+  // Creates the destination, replacing an existing file's contents. Throws
+  // TranscodeError::writerInit with the platform's description.
+  Muxer(const std::filesystem::path& destination, RunControl& control);
+
+  // Encoders must put their parameter sets in the stream header for MP4.
+  bool wantsGlobalHeader() const;
+  // A stream for this opened encoder; returns its index. Before start().
+  int addStream(const AVCodecContext* encoder);
+  // Writes the header (writerInit on failure).
+  void start();
+
+  // Sends a frame (null: the end) to the stream's encoder and writes every
+  // packet that comes out, calling onPacket with each packet's presentation
+  // time in seconds after it was written. Safe from any thread. Throws
+  // appendFailed naming the cause (a full disk, for instance).
+  void encode(AVCodecContext* encoder, const AVFrame* frame, int stream,
+              const std::function<void(double)>& onPacket = {});
+
+  // Writes the trailer; the file is complete when this returns.
+  void finish();
+
+ private:
+  void write(AVPacket* packet, AVRational timeBase, int stream);
+
+  std::mutex mutex_;
+  av::OutputContextPtr out_;  // guarded by mutex_ once started
+};
+
+}  // namespace kivotra::detail

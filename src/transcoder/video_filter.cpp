@@ -1,0 +1,242 @@
+#include "transcoder/video_filter.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <initializer_list>
+
+extern "C" {
+#include <libavfilter/buffersink.h>
+#include <libavfilter/buffersrc.h>
+#include <libavutil/pixdesc.h>
+}
+
+#include "models/errors.h"
+#include "transcoder/av_error.h"
+
+namespace kivotra::detail {
+
+namespace {
+
+bool oneOf(int value, std::initializer_list<int> set) { return std::find(set.begin(), set.end(), value) != set.end(); }
+
+template <class... Args>
+std::string format(const char* pattern, Args... args) {
+  char text[256];
+  std::snprintf(text, sizeof text, pattern, args...);
+  return text;
+}
+
+TranscodeError pictureError(int err) {
+  return TranscodeError::readerInit("无法处理视频画面（" + av::errorText(err) + "）");
+}
+
+}  // namespace
+
+SourceColour sourceColour(const AVFrame& frame) {
+  SourceColour c;
+  const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(static_cast<AVPixelFormat>(frame.format));
+  const bool rgb = desc != nullptr && (desc->flags & AV_PIX_FMT_FLAG_RGB);
+  // Untagged video is read the way players read it: HD sizes as BT.709,
+  // 576-line PAL and smaller as BT.601.
+  const bool hd = frame.width >= 1280 || frame.height > 576;
+
+  c.transfer = frame.color_trc;
+  // BT.601 and BT.2020 SDR share BT.709's curve; naming them alike spares a
+  // needless trip through linear light.
+  if (oneOf(c.transfer, {AVCOL_TRC_SMPTE170M, AVCOL_TRC_BT2020_10, AVCOL_TRC_BT2020_12})) c.transfer = AVCOL_TRC_BT709;
+  if (!oneOf(c.transfer, {AVCOL_TRC_BT709, AVCOL_TRC_GAMMA22, AVCOL_TRC_GAMMA28, AVCOL_TRC_LINEAR,
+                          AVCOL_TRC_IEC61966_2_1, AVCOL_TRC_SMPTE2084, AVCOL_TRC_ARIB_STD_B67})) {
+    c.transfer = AVCOL_TRC_BT709;
+  }
+
+  c.primaries = frame.color_primaries;
+  if (!oneOf(c.primaries, {AVCOL_PRI_BT709, AVCOL_PRI_BT470M, AVCOL_PRI_BT470BG, AVCOL_PRI_SMPTE170M,
+                           AVCOL_PRI_SMPTE240M, AVCOL_PRI_FILM, AVCOL_PRI_BT2020, AVCOL_PRI_SMPTE431,
+                           AVCOL_PRI_SMPTE432, AVCOL_PRI_EBU3213})) {
+    c.primaries = c.hdr()                 ? AVCOL_PRI_BT2020
+                  : hd                    ? AVCOL_PRI_BT709
+                  : frame.height == 576 ? AVCOL_PRI_BT470BG
+                                          : AVCOL_PRI_SMPTE170M;
+  }
+
+  c.matrix = frame.colorspace;
+  if (rgb) {
+    c.matrix = AVCOL_SPC_RGB;
+  } else if (!oneOf(c.matrix, {AVCOL_SPC_BT709, AVCOL_SPC_FCC, AVCOL_SPC_BT470BG, AVCOL_SPC_SMPTE170M,
+                               AVCOL_SPC_SMPTE240M, AVCOL_SPC_YCGCO, AVCOL_SPC_BT2020_NCL, AVCOL_SPC_BT2020_CL})) {
+    c.matrix = c.hdr() ? AVCOL_SPC_BT2020_NCL : hd ? AVCOL_SPC_BT709 : AVCOL_SPC_SMPTE170M;
+  }
+
+  c.fullRange = rgb || frame.color_range == AVCOL_RANGE_JPEG ||
+                oneOf(frame.format, {AV_PIX_FMT_YUVJ420P, AV_PIX_FMT_YUVJ422P, AV_PIX_FMT_YUVJ444P,
+                                     AV_PIX_FMT_YUVJ440P, AV_PIX_FMT_YUVJ411P});
+  return c;
+}
+
+std::string describeVideoChain(const Placement& p, const SourceColour& colour, int fps, double startSeconds) {
+  std::string chain = format("fps=fps=%d:start_time=%.9f", fps, startSeconds);
+  if (p.cropsSource()) {
+    chain += format(",crop=w=%d:h=%d:x=%d:y=%d:exact=1", p.crop.w, p.crop.h, p.crop.x, p.crop.y);
+  }
+  // zimg's spline36 is sharper than swscale's default bicubic and, with its
+  // SIMD kernels, cheaper.
+  chain += format(",zscale=w=%d:h=%d:f=spline36:pin=%d:tin=%d:min=%d:rin=%s", p.scaledWidth, p.scaledHeight,
+                  colour.primaries, colour.transfer, colour.matrix, colour.fullRange ? "full" : "limited");
+  if (colour.hdr()) {
+    // HDR to SDR: linear light at 100 cd/m² per unit, gamut to BT.709, then a
+    // curve that keeps shadows and mid-tones as they are and rolls the
+    // highlights off instead of clipping them (hable darkens the mid-tones).
+    chain += ":t=linear:npl=100,format=gbrpf32le,zscale=p=709,tonemap=tonemap=mobius:desat=0,zscale=t=709:m=709:r=limited";
+    // Highlights beyond the peak the file announces would land above
+    // white; keep every sample inside the legal video range.
+    chain += ",format=yuv420p,limiter=min=16:max=235:planes=1,limiter=min=16:max=240:planes=6";
+  } else {
+    chain += ":p=709:t=709:m=709:r=limited,format=yuv420p";
+  }
+  const Orientation& o = p.orientation;
+  if (o.transpose) {
+    const int dir = o.hflip && o.vflip ? 3 : o.hflip ? 1 : o.vflip ? 2 : 0;  // clock_flip, clock, cclock, cclock_flip
+    chain += format(",transpose=dir=%d", dir);
+  } else {
+    if (o.hflip) chain += ",hflip";
+    if (o.vflip) chain += ",vflip";
+  }
+  if (!p.fillsCanvas()) {
+    chain += format(",pad=w=%d:h=%d:x=%d:y=%d:color=black", p.canvas.w, p.canvas.h, p.x, p.y);
+  }
+  chain += ",setsar=1";
+  return chain;
+}
+
+VideoFilter::VideoFilter(const VideoTarget& target, AVRational timeBase) : target_(target), timeBase_(timeBase) {}
+
+void VideoFilter::build(const Shape& shape) {
+  graph_.reset(avfilter_graph_alloc());
+  if (!graph_) throw pictureError(AVERROR(ENOMEM));
+  graph_->nb_threads = 0;  // slice threads for zscale and tonemap, one per core
+
+  const AVRational aspect = shape.aspect.num > 0 ? shape.aspect : AVRational{1, 1};
+  const std::string args = format("video_size=%dx%d:pix_fmt=%d:time_base=%d/%d:pixel_aspect=%d/%d", shape.width,
+                                  shape.height, shape.format, timeBase_.num, timeBase_.den, aspect.num, aspect.den);
+  int err = avfilter_graph_create_filter(&source_, avfilter_get_by_name("buffer"), "in", args.c_str(), nullptr,
+                                         graph_.get());
+  if (err < 0) throw pictureError(err);
+  err = avfilter_graph_create_filter(&sink_, avfilter_get_by_name("buffersink"), "out", nullptr, nullptr, graph_.get());
+  if (err < 0) throw pictureError(err);
+
+  const Placement placement = placeFrame(shape.width, shape.height, av_q2d(aspect), target_.orientation,
+                                         target_.canvas, target_.fit);
+  const std::string chain =
+      describeVideoChain(placement, shape.colour, target_.fps, static_cast<double>(nextPts_) / target_.fps);
+
+  av::FilterInOutPtr outputs(avfilter_inout_alloc());
+  av::FilterInOutPtr inputs(avfilter_inout_alloc());
+  if (!outputs || !inputs) throw pictureError(AVERROR(ENOMEM));
+  outputs->name = av_strdup("in");
+  outputs->filter_ctx = source_;
+  inputs->name = av_strdup("out");
+  inputs->filter_ctx = sink_;
+  AVFilterInOut* outs = outputs.release();
+  AVFilterInOut* ins = inputs.release();
+  err = avfilter_graph_parse_ptr(graph_.get(), chain.c_str(), &ins, &outs, nullptr);
+  outputs.reset(outs);
+  inputs.reset(ins);
+  if (err < 0) throw pictureError(err);
+  err = avfilter_graph_config(graph_.get(), nullptr);
+  if (err < 0) throw pictureError(err);
+  shape_ = shape;
+}
+
+void VideoFilter::send(av::FramePtr frame) {
+  const Shape shape{frame->width, frame->height, frame->format, frame->sample_aspect_ratio, sourceColour(*frame)};
+  if (!graph_ || !(shape == shape_)) {
+    if (graph_) {
+      // The source changed format mid-stream: finish the old graph up to
+      // this frame, then go on with a new one on the same output clock.
+      const int err = av_buffersrc_close(source_, frame->pts, 0);
+      if (err < 0) throw pictureError(err);
+      drainAll();
+    }
+    build(shape);
+  }
+  const int err = av_buffersrc_add_frame_flags(source_, frame.get(), 0);
+  if (err < 0) throw pictureError(err);
+}
+
+void VideoFilter::close(std::int64_t endPts) {
+  if (!graph_) {
+    ended_ = true;
+    return;
+  }
+  const int err = av_buffersrc_close(source_, endPts, 0);
+  if (err < 0) throw pictureError(err);
+}
+
+void VideoFilter::drainAll() {
+  for (;;) {
+    av::FramePtr frame = av::makeFrame();
+    if (!frame) throw pictureError(AVERROR(ENOMEM));
+    const int err = av_buffersink_get_frame(sink_, frame.get());
+    if (err == AVERROR_EOF) return;
+    if (err < 0) throw pictureError(err);
+    nextPts_ = frame->pts + 1;
+    drained_.push_back(std::move(frame));
+  }
+}
+
+av::FramePtr VideoFilter::receive() {
+  if (!drained_.empty()) {
+    av::FramePtr frame = std::move(drained_.front());
+    drained_.pop_front();
+    return frame;
+  }
+  if (!graph_ || ended_) return nullptr;
+  av::FramePtr frame = av::makeFrame();
+  if (!frame) throw pictureError(AVERROR(ENOMEM));
+  const int err = av_buffersink_get_frame(sink_, frame.get());
+  if (err == AVERROR(EAGAIN)) return nullptr;
+  if (err == AVERROR_EOF) {
+    ended_ = true;
+    return nullptr;
+  }
+  if (err < 0) throw pictureError(err);
+  nextPts_ = frame->pts + 1;
+  return frame;
+}
+
+void filterStage(VideoFilter& filter, const AVStream* stream, std::int64_t startPts, FrameQueue& decoded,
+                 FrameQueue& placed, RunControl& control) {
+  control.guard([&] {
+    const std::stop_token stop = control.token();
+    const AVRational rate = stream->avg_frame_rate.num > 0 ? stream->avg_frame_rate : stream->r_frame_rate;
+    const std::int64_t typicalDuration =
+        rate.num > 0 ? std::max<std::int64_t>(1, av_rescale_q(1, av_inv_q(rate), stream->time_base)) : 1;
+    std::int64_t lastPts = AV_NOPTS_VALUE;
+    std::int64_t endPts = AV_NOPTS_VALUE;
+    const auto forward = [&] {
+      while (av::FramePtr out = filter.receive()) {
+        if (!placed.push(std::move(out), stop)) return false;
+      }
+      return true;
+    };
+
+    while (auto frame = decoded.pop(stop)) {
+      AVFrame* f = frame->get();
+      std::int64_t pts = f->best_effort_timestamp;
+      if (pts == AV_NOPTS_VALUE) pts = lastPts == AV_NOPTS_VALUE ? startPts : lastPts + typicalDuration;
+      lastPts = pts;
+      const std::int64_t duration = f->pkt_duration > 0 ? f->pkt_duration : typicalDuration;
+      endPts = endPts == AV_NOPTS_VALUE ? pts + duration : std::max(endPts, pts + duration);
+      f->pts = pts - startPts;
+      filter.send(std::move(*frame));
+      if (!forward()) return;
+    }
+    if (control.stopRequested()) return;
+    if (endPts == AV_NOPTS_VALUE) throw TranscodeError::readerInit("源文件中没有可解码的视频画面");
+    filter.close(endPts - startPts);
+    if (!forward()) return;
+    placed.close();
+  });
+}
+
+}  // namespace kivotra::detail

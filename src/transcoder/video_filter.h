@@ -1,0 +1,93 @@
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <string>
+
+#include "models/fit_mode.h"
+#include "models/geometry.h"
+#include "transcoder/av_ptr.h"
+#include "transcoder/decoder.h"
+#include "transcoder/placement.h"
+#include "transcoder/run_control.h"
+
+namespace kivotra::detail {
+
+// What every output frame must be.
+struct VideoTarget {
+  Dims canvas;
+  int fps = 30;
+  FitMode fit = FitMode::keep;
+  Orientation orientation;
+};
+
+// The colour of a decoded picture as the conversion reads it: ITU code
+// points (the values of AVColorPrimaries & co), with guesses for untagged sources.
+struct SourceColour {
+  int primaries = AVCOL_PRI_BT709;
+  int transfer = AVCOL_TRC_BT709;
+  int matrix = AVCOL_SPC_BT709;
+  bool fullRange = false;
+
+  bool hdr() const { return transfer == AVCOL_TRC_SMPTE2084 || transfer == AVCOL_TRC_ARIB_STD_B67; }
+  bool isBt709() const {
+    return primaries == AVCOL_PRI_BT709 && transfer == AVCOL_TRC_BT709 && matrix == AVCOL_SPC_BT709 && !fullRange;
+  }
+};
+
+SourceColour sourceColour(const AVFrame& frame);
+
+// The libavfilter chain from a decoded picture to an output frame: constant
+// rate first (so dropped frames cost nothing), the visible part cut out,
+// scaled with a spline filter and converted to BT.709 limited range (HDR tone
+// mapped), turned upright, and centred on the black canvas.
+std::string describeVideoChain(const Placement& placement, const SourceColour& colour, int fps,
+                               double startSeconds);
+
+// The frame placement and colour stage over one libavfilter graph. The graph
+// is built for the first frame's format and rebuilt when a later frame's
+// format changes, continuing on the same constant-rate clock.
+class VideoFilter {
+ public:
+  // timeBase: of the pts of the frames that will be sent (the source stream's).
+  VideoFilter(const VideoTarget& target, AVRational timeBase);
+
+  // Sends one decoded frame whose pts counts from the output's zero.
+  void send(av::FramePtr frame);
+  // No more frames; the source's video ends at endPts (in timeBase).
+  void close(std::int64_t endPts);
+  // The next output frame (pts in 1/fps), or null when the graph needs more
+  // input or has ended.
+  av::FramePtr receive();
+
+ private:
+  struct Shape {
+    int width = 0, height = 0, format = -1;
+    AVRational aspect{0, 1};
+    SourceColour colour;
+    bool operator==(const Shape& o) const {
+      return width == o.width && height == o.height && format == o.format && av_cmp_q(aspect, o.aspect) == 0 &&
+             colour.primaries == o.colour.primaries && colour.transfer == o.colour.transfer &&
+             colour.matrix == o.colour.matrix && colour.fullRange == o.colour.fullRange;
+    }
+  };
+  void build(const Shape& shape);
+  void drainAll();
+
+  VideoTarget target_;
+  AVRational timeBase_;
+  av::FilterGraphPtr graph_;
+  AVFilterContext* source_ = nullptr;  // owned by graph_
+  AVFilterContext* sink_ = nullptr;    // owned by graph_
+  Shape shape_;
+  std::int64_t nextPts_ = 0;          // the next output tick, 1/fps
+  std::deque<av::FramePtr> drained_;  // output of a graph replaced mid-stream
+  bool ended_ = false;
+};
+
+// The filter stage: decoded frames in (pts moved so that startPts becomes
+// zero), frames ready for the encoder out, closed at the end.
+void filterStage(VideoFilter& filter, const AVStream* stream, std::int64_t startPts, FrameQueue& decoded,
+                 FrameQueue& placed, RunControl& control);
+
+}  // namespace kivotra::detail
