@@ -70,8 +70,6 @@ int bitrateFromSlider(double value) {
   return static_cast<int>(std::trunc(bounded));
 }
 
-std::string fileName(const VideoItem& item) { return item.url.filename().string(); }
-
 std::string outputNote(bool hasOutputFolder) { return hasOutputFolder ? std::string() : "保存到视频所在文件夹"; }
 
 }  // namespace kivotra::ui

@@ -55,9 +55,6 @@ std::optional<int> parseBitrateField(std::string_view text);
 // The slider's value as the bitrate it stores: truncated toward zero.
 int bitrateFromSlider(double value);
 
-// Last path component of the item's source.
-std::string fileName(const VideoItem& item);
-
 // The note of the output block: only while outputs go next to their sources.
 std::string outputNote(bool hasOutputFolder);
 

@@ -66,7 +66,7 @@ ParameterPanel::Header ParameterPanel::currentHeader() const {
   const auto id = state_->editingID();
   const VideoItem* item = id ? state_->find(*id) : nullptr;
   if (!item) return {};
-  return {true, QString::fromStdString(fileName(*item)), item->customSettings.has_value()};
+  return {true, QString::fromStdString(item->url.filename().string()), item->customSettings.has_value()};
 }
 
 void ParameterPanel::refreshHeader() {

@@ -15,7 +15,6 @@ Item {
     required property var panel
     required property var summary
     readonly property var settings: panel.settings
-    readonly property var appState: panel.state
 
     ColumnLayout {
         id: column
