@@ -13,13 +13,6 @@ bool is(const ItemStatus& status, ItemStatus::Kind kind) { return status.kind() 
 
 }  // namespace
 
-ItemSettings effectiveSettings(const VideoItem& item, const std::optional<ItemSettings>& editingBackup,
-                               const ItemSettings& global) {
-  if (item.customSettings) return *item.customSettings;
-  if (editingBackup) return *editingBackup;
-  return global;
-}
-
 double thumbnailWidth(int srcWidth, int srcHeight) {
   constexpr double kMax = 84;
   constexpr double kMin = 28;

@@ -27,10 +27,6 @@ enum class Tone {
   danger,
 };
 
-// The parameters that apply to one item in the window: its own, else the
-// parked global ones while some file is edited, else the panel's.
-ItemSettings effectiveSettings(const VideoItem& item, const std::optional<ItemSettings>& editingBackup,
-                               const ItemSettings& global);
 
 // Points; the thumbnail is always 52 high.
 inline constexpr double kThumbnailHeight = 52;

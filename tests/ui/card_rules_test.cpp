@@ -68,17 +68,6 @@ TEST(Tags, UnprobedItemShowsDashInTertiary) {
   EXPECT_EQ(tags(VideoItem("/a.mp4")), (std::vector<Tag>{{"—", Tone::tertiaryLabel}}));
 }
 
-TEST(EffectiveSettings, CustomThenParkedGlobalThenPanel) {
-  const ItemSettings panel{.shortSide = 720, .bitrateKbps = 2000};
-  const ItemSettings parked{.shortSide = 1440, .bitrateKbps = 10000};
-  VideoItem item = probed(1920, 1080, 60, 100000000, 30);
-  EXPECT_EQ(effectiveSettings(item, std::nullopt, panel), panel);
-  // another file is being edited: the panel holds its values, this card keeps the global ones
-  EXPECT_EQ(effectiveSettings(item, parked, panel), parked);
-  item.customSettings = ItemSettings{.shortSide = 2160};
-  EXPECT_EQ(effectiveSettings(item, parked, panel), *item.customSettings);
-}
-
 TEST(DimsText, DashWhileLoadingElseOutputSize) {
   VideoItem item("/a.mp4");
   EXPECT_EQ(dimsText(item, ItemSettings{}), "—");
