@@ -2,6 +2,7 @@
 
 #include <QCryptographicHash>
 #include <QFile>
+#include <algorithm>
 #include <cstdint>
 #include <fstream>
 #include <iterator>
@@ -86,6 +87,9 @@ std::vector<CorpusFile> writeCorpus(const fs::path& dir) {
   {
     std::vector<char> b = bytes;  // the index renamed away: samples without a table
     const std::size_t moov = findBox(b, "moov");
+    // Blanked too: the demuxer finds an index hidden inside a "free" box.
+    const auto at = b.begin() + static_cast<std::ptrdiff_t>(moov);
+    std::fill(at + 8, at + be32(b, moov), 0);
     std::copy_n("free", 4, b.begin() + static_cast<std::ptrdiff_t>(moov + 4));
     writeAll(dir / "no-index.mp4", b);
     broken("no-index.mp4");

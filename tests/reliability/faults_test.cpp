@@ -184,7 +184,7 @@ TEST_F(QueueFaults, SourcesDeletedOrRenamedWhileWaitingFailInChinese) {
   EXPECT_EQ(item(0).status, ItemStatus::done());
   for (int i : {1, 2}) {
     ASSERT_TRUE(item(i).status.is(ItemStatus::Kind::failed)) << i;
-    EXPECT_TRUE(hasChinese(item(i).status.message())) << item(i).status.message();
+    EXPECT_NE(item(i).status.message().find("文件不存在"), std::string::npos) << item(i).status.message();
     EXPECT_FALSE(item(i).outputURL);
   }
   expectOutputsMatch(tmp.path(), {"first.mov", "moved-away.mov"});
