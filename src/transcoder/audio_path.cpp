@@ -173,18 +173,17 @@ av::CodecContextPtr openAudioEncoder(const AudioFormat& format, bool globalHeade
   return ctx;
 }
 
-void encodeAudioStage(AVCodecContext* encoder, FrameQueue& frames, AVRational sourceTimeBase, std::int64_t startPts,
-                      Muxer& muxer, int stream, RunControl& control) {
+void audioStage(AVCodecContext* decoder, AVCodecContext* encoder, PacketQueue& packets, AVRational sourceTimeBase,
+                std::int64_t startPts, Muxer& muxer, int stream, RunControl& control) {
   control.guard([&] {
     AudioChunker chunker(encoder, muxer, stream, control);
-    while (auto frame = frames.pop(control.token())) {
-      const AVFrame& f = **frame;
-      if (f.nb_samples <= 0) continue;
-      const std::int64_t pts = f.best_effort_timestamp == AV_NOPTS_VALUE ? startPts : f.best_effort_timestamp;
-      chunker.add(f, av_rescale_q(pts - startPts, sourceTimeBase, {1, encoder->sample_rate}));
-    }
-    if (control.stopRequested()) return;
-    chunker.finish();
+    const auto add = [&](av::FramePtr frame) {
+      if (frame->nb_samples <= 0) return true;
+      const std::int64_t pts = frame->best_effort_timestamp == AV_NOPTS_VALUE ? startPts : frame->best_effort_timestamp;
+      chunker.add(*frame, av_rescale_q(pts - startPts, sourceTimeBase, {1, encoder->sample_rate}));
+      return !control.stopRequested();
+    };
+    if (decodeAll(decoder, packets, add, control)) chunker.finish();
   });
 }
 

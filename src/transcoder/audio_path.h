@@ -24,12 +24,12 @@ AudioFormat aacFormatFor(const ProbeInfo& info);
 // in which case the output simply has no audio.
 av::CodecContextPtr openAudioEncoder(const AudioFormat& format, bool globalHeader);
 
-// The audio stage: decoded frames in, resampled and down-mixed to the
-// encoder's format, re-cut into frames of exactly the encoder's frame size
+// The audio path on one thread: packets decoded, resampled and down-mixed to
+// the encoder's format, re-cut into frames of exactly the encoder's frame size
 // (only the last is short), stamped from a sample counter that starts where
 // the first frame lies on the output timeline (startPts, in the source
-// stream's time base, becomes zero).
-void encodeAudioStage(AVCodecContext* encoder, FrameQueue& frames, AVRational sourceTimeBase, std::int64_t startPts,
-                      Muxer& muxer, int stream, RunControl& control);
+// stream's time base, becomes zero), encoded and written.
+void audioStage(AVCodecContext* decoder, AVCodecContext* encoder, PacketQueue& packets, AVRational sourceTimeBase,
+                std::int64_t startPts, Muxer& muxer, int stream, RunControl& control);
 
 }  // namespace kivotra::detail

@@ -7,6 +7,8 @@
 #include <optional>
 #include <stop_token>
 
+#include "transcoder/av_ptr.h"
+
 namespace kivotra::detail {
 
 // A hand-over between two pipeline stages that holds at most `capacity`
@@ -56,5 +58,8 @@ class BoundedQueue {
   std::deque<T> items_;  // guarded by mutex_
   bool closed_ = false;  // guarded by mutex_
 };
+
+using PacketQueue = BoundedQueue<av::PacketPtr>;
+using FrameQueue = BoundedQueue<av::FramePtr>;
 
 }  // namespace kivotra::detail

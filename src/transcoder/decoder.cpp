@@ -1,11 +1,22 @@
 #include "transcoder/decoder.h"
 
+#include <algorithm>
 #include <string>
+
+extern "C" {
+#include <libavutil/cpu.h>
+}
 
 #include "models/errors.h"
 #include "transcoder/av_error.h"
 
 namespace kivotra::detail {
+
+namespace {
+
+constexpr int kMaxDecoderThreads = 8;
+
+}  // namespace
 
 av::CodecContextPtr openDecoder(const AVStream* stream, std::string& why) {
   const AVCodec* codec = avcodec_find_decoder(stream->codecpar->codec_id);
@@ -21,7 +32,9 @@ av::CodecContextPtr openDecoder(const AVStream* stream, std::string& why) {
   int err = avcodec_parameters_to_context(ctx.get(), stream->codecpar);
   if (err >= 0) {
     ctx->pkt_timebase = stream->time_base;
-    ctx->thread_count = 0;  // one per core and then some: the decoder is often the bottleneck
+    // One frame thread per core (FFmpeg's own choice adds one more): each
+    // holds a picture in flight, 12 MB at 4K, and the encoder wants cores too.
+    ctx->thread_count = std::min(av_cpu_count(), kMaxDecoderThreads);
     ctx->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
     err = avcodec_open2(ctx.get(), codec, nullptr);
   }
@@ -35,7 +48,7 @@ av::CodecContextPtr openDecoder(const AVStream* stream, std::string& why) {
 namespace {
 
 // Receives every frame the decoder has ready. False when the run stopped.
-bool drain(AVCodecContext* decoder, FrameQueue& frames, RunControl& control, bool& ended) {
+bool drain(AVCodecContext* decoder, const FrameSink& deliver, bool& ended) {
   for (;;) {
     av::FramePtr frame = av::makeFrame();
     if (!frame) throw TranscodeError::readerInit(av::platformErrorFromAv(AVERROR(ENOMEM)).description());
@@ -47,33 +60,31 @@ bool drain(AVCodecContext* decoder, FrameQueue& frames, RunControl& control, boo
     }
     if (err == AVERROR_INVALIDDATA) continue;
     if (err < 0) throw TranscodeError::readerInit(av::platformErrorFromAv(err).description());
-    if (!frames.push(std::move(frame), control.token())) return false;
+    if (!deliver(std::move(frame))) return false;
   }
 }
 
 }  // namespace
 
-void decodeStage(AVCodecContext* decoder, PacketQueue& packets, FrameQueue& frames, RunControl& control) {
-  control.guard([&] {
-    bool ended = false;
-    while (auto packet = packets.pop(control.token())) {
-      int err = avcodec_send_packet(decoder, packet->get());
-      if (err == AVERROR(EAGAIN)) {
-        // The decoder's output is full: take frames out, then the packet fits.
-        if (!drain(decoder, frames, control, ended)) return;
-        err = avcodec_send_packet(decoder, packet->get());
-      }
-      if (err < 0 && err != AVERROR_INVALIDDATA) throw TranscodeError::readerInit(av::platformErrorFromAv(err).description());
-      if (!drain(decoder, frames, control, ended)) return;
+bool decodeAll(AVCodecContext* decoder, PacketQueue& packets, const FrameSink& deliver, RunControl& control) {
+  bool ended = false;
+  while (auto packet = packets.pop(control.token())) {
+    int err = avcodec_send_packet(decoder, packet->get());
+    if (err == AVERROR(EAGAIN)) {
+      // The decoder's output is full: take frames out, then the packet fits.
+      if (!drain(decoder, deliver, ended)) return false;
+      err = avcodec_send_packet(decoder, packet->get());
     }
-    if (control.stopRequested()) return;
-    const int err = avcodec_send_packet(decoder, nullptr);
-    if (err < 0 && err != AVERROR_EOF) throw TranscodeError::readerInit(av::platformErrorFromAv(err).description());
-    while (!ended) {
-      if (!drain(decoder, frames, control, ended)) return;
-    }
-    frames.close();
-  });
+    if (err < 0 && err != AVERROR_INVALIDDATA) throw TranscodeError::readerInit(av::platformErrorFromAv(err).description());
+    if (!drain(decoder, deliver, ended)) return false;
+  }
+  if (control.stopRequested()) return false;
+  const int err = avcodec_send_packet(decoder, nullptr);
+  if (err < 0 && err != AVERROR_EOF) throw TranscodeError::readerInit(av::platformErrorFromAv(err).description());
+  while (!ended) {
+    if (!drain(decoder, deliver, ended)) return false;
+  }
+  return true;
 }
 
 }  // namespace kivotra::detail

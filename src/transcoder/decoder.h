@@ -1,24 +1,26 @@
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "transcoder/av_ptr.h"
 #include "transcoder/bounded_queue.h"
-#include "transcoder/demuxer.h"
 #include "transcoder/run_control.h"
 
 namespace kivotra::detail {
 
-using FrameQueue = BoundedQueue<av::FramePtr>;
-
 // A decoder for the stream, threaded as FFmpeg sees fit, reporting times in
 // the stream's time base. Null when FFmpeg has no decoder for it or cannot open it;
-// `why` then holds FFmpeg's reason.
+// `why` then holds the reason.
 av::CodecContextPtr openDecoder(const AVStream* stream, std::string& why);
 
-// The decode stage: packets in, frames out in presentation order, flushed
-// and closed at the end. A damaged packet is skipped as players do; any other
-// decoder error fails the run.
-void decodeStage(AVCodecContext* decoder, PacketQueue& packets, FrameQueue& frames, RunControl& control);
+// Takes one decoded frame; false when the run was stopped meanwhile.
+using FrameSink = std::function<bool(av::FramePtr)>;
+
+// Decodes every packet until the queue ends and flushes the decoder, handing
+// each frame on in presentation order. A damaged packet is skipped as players
+// do; any other decoder error throws TranscodeError::readerInit. False when
+// the run was stopped.
+bool decodeAll(AVCodecContext* decoder, PacketQueue& packets, const FrameSink& deliver, RunControl& control);
 
 }  // namespace kivotra::detail

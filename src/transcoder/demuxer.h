@@ -10,8 +10,6 @@
 
 namespace kivotra::detail {
 
-using PacketQueue = BoundedQueue<av::PacketPtr>;
-
 // The demux stage over the opened source: the first video stream that is not
 // cover art and the first audio stream; everything else is not even read.
 class Demuxer {

@@ -21,14 +21,10 @@ namespace kivotra::detail {
 namespace {
 
 // Queue depths between the stages: enough that every stage can work while its
-// neighbours do, few enough that memory stays flat however long the file. A
-// decoded 4K frame is 12 MB (25 MB at 10 bits), and the decoder's threads
-// already keep several in flight, so that queue is the shortest.
+// neighbours do, few enough that memory stays flat however long the file.
 constexpr std::size_t kVideoPackets = 16;
 constexpr std::size_t kAudioPackets = 64;
-constexpr std::size_t kDecodedFrames = 2;
 constexpr std::size_t kPlacedFrames = 3;
-constexpr std::size_t kAudioFrames = 8;
 
 // Everything from opening the source to the trailer, on the run's worker
 // thread. True once the file is complete; false, early and quietly, when the
@@ -59,10 +55,10 @@ bool runPipeline(const std::filesystem::path& source, const std::filesystem::pat
   const AVStream* audio = demuxer.audio();
   PacketQueue videoPackets(kVideoPackets);
   PacketQueue audioPackets(kAudioPackets);
-  FrameQueue decoded(kDecodedFrames);
   FrameQueue placed(kPlacedFrames);
-  FrameQueue audioFrames(kAudioFrames);
-  VideoFilter filter({canvas, fps, config.fit, av::orientationOf(av::displayMatrix(video))}, video->time_base);
+  const bool dropsFrames = info.fps > fps * 1.05;
+  VideoFilter filter({canvas, fps, config.fit, av::orientationOf(av::displayMatrix(video)), dropsFrames},
+                     video->time_base);
 
   const double duration = std::max(info.duration, 0.1);
   double done = 0;  // only the video encoder thread touches it
@@ -75,16 +71,15 @@ bool runPipeline(const std::filesystem::path& source, const std::filesystem::pat
     std::vector<std::jthread> stages;
     try {
       stages.emplace_back([&] { control.guard([&] { demuxer.run(videoPackets, audioEncoder ? &audioPackets : nullptr); }); });
-      stages.emplace_back([&] { decodeStage(videoDecoder.get(), videoPackets, decoded, control); });
       stages.emplace_back([&] {
-        filterStage(filter, video, av_rescale_q(start, AV_TIME_BASE_Q, video->time_base), decoded, placed, control);
+        videoStage(videoDecoder.get(), videoPackets, filter, video, av_rescale_q(start, AV_TIME_BASE_Q, video->time_base),
+                   placed, control);
       });
       stages.emplace_back([&] { encodeVideoStage(videoEncoder.get(), placed, muxer, videoStream, control, written); });
       if (audioEncoder) {
-        stages.emplace_back([&] { decodeStage(audioDecoder.get(), audioPackets, audioFrames, control); });
         stages.emplace_back([&] {
-          encodeAudioStage(audioEncoder.get(), audioFrames, audio->time_base,
-                           av_rescale_q(start, AV_TIME_BASE_Q, audio->time_base), muxer, audioStream, control);
+          audioStage(audioDecoder.get(), audioEncoder.get(), audioPackets, audio->time_base,
+                     av_rescale_q(start, AV_TIME_BASE_Q, audio->time_base), muxer, audioStream, control);
         });
       }
     } catch (...) {

@@ -30,8 +30,6 @@ TranscodeError pictureError(int err) {
   return TranscodeError::readerInit("无法处理视频画面（" + av::errorText(err) + "）");
 }
 
-}  // namespace
-
 SourceColour sourceColour(const AVFrame& frame) {
   SourceColour c;
   const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(static_cast<AVPixelFormat>(frame.format));
@@ -73,8 +71,16 @@ SourceColour sourceColour(const AVFrame& frame) {
   return c;
 }
 
-std::string describeVideoChain(const Placement& p, const SourceColour& colour, int fps, double startSeconds) {
-  std::string chain = format("fps=fps=%d:start_time=%.9f", fps, startSeconds);
+// The libavfilter chain from a decoded picture to an output frame: the
+// visible part cut out, scaled with a lanczos filter and converted to BT.709
+// limited range (HDR tone mapped), turned upright, centred on the black
+// canvas, at a constant rate. The rate is imposed first when frames are
+// dropped (they then cost nothing) and last otherwise (so that no large source
+// frame is held back waiting for its successor).
+std::string describeVideoChain(const Placement& p, const SourceColour& colour, const VideoTarget& target,
+                               double startSeconds) {
+  const std::string rate = format("fps=fps=%d:start_time=%.9f", target.fps, startSeconds);
+  std::string chain = target.dropsFrames ? rate : "null";
   if (p.cropsSource()) {
     chain += format(",crop=w=%d:h=%d:x=%d:y=%d:exact=1", p.crop.w, p.crop.h, p.crop.x, p.crop.y);
   }
@@ -105,9 +111,12 @@ std::string describeVideoChain(const Placement& p, const SourceColour& colour, i
   if (!p.fillsCanvas()) {
     chain += format(",pad=w=%d:h=%d:x=%d:y=%d:color=black", p.canvas.w, p.canvas.h, p.x, p.y);
   }
+  if (!target.dropsFrames) chain += "," + rate;
   chain += ",setsar=1";
   return chain;
 }
+
+}  // namespace
 
 VideoFilter::VideoFilter(const VideoTarget& target, AVRational timeBase) : target_(target), timeBase_(timeBase) {}
 
@@ -128,7 +137,7 @@ void VideoFilter::build(const Shape& shape) {
   const Placement placement = placeFrame(shape.width, shape.height, av_q2d(shape.aspect), target_.orientation,
                                          target_.canvas, target_.fit);
   const std::string chain =
-      describeVideoChain(placement, shape.colour, target_.fps, static_cast<double>(nextPts_) / target_.fps);
+      describeVideoChain(placement, shape.colour, target_, static_cast<double>(nextPts_) / target_.fps);
 
   av::FilterInOutPtr outputs(avfilter_inout_alloc());
   av::FilterInOutPtr inputs(avfilter_inout_alloc());
@@ -206,8 +215,8 @@ av::FramePtr VideoFilter::receive() {
   return frame;
 }
 
-void filterStage(VideoFilter& filter, const AVStream* stream, std::int64_t startPts, FrameQueue& decoded,
-                 FrameQueue& placed, RunControl& control) {
+void videoStage(AVCodecContext* decoder, PacketQueue& packets, VideoFilter& filter, const AVStream* stream,
+                std::int64_t startPts, FrameQueue& placed, RunControl& control) {
   control.guard([&] {
     const std::stop_token stop = control.token();
     const AVRational rate = stream->avg_frame_rate.num > 0 ? stream->avg_frame_rate : stream->r_frame_rate;
@@ -221,19 +230,18 @@ void filterStage(VideoFilter& filter, const AVStream* stream, std::int64_t start
       }
       return true;
     };
-
-    while (auto frame = decoded.pop(stop)) {
-      AVFrame* f = frame->get();
-      std::int64_t pts = f->best_effort_timestamp;
+    const auto place = [&](av::FramePtr frame) {
+      std::int64_t pts = frame->best_effort_timestamp;
       if (pts == AV_NOPTS_VALUE) pts = lastPts == AV_NOPTS_VALUE ? startPts : lastPts + typicalDuration;
       lastPts = pts;
-      const std::int64_t duration = f->pkt_duration > 0 ? f->pkt_duration : typicalDuration;
+      const std::int64_t duration = frame->pkt_duration > 0 ? frame->pkt_duration : typicalDuration;
       endPts = endPts == AV_NOPTS_VALUE ? pts + duration : std::max(endPts, pts + duration);
-      f->pts = pts - startPts;
-      filter.send(std::move(*frame));
-      if (!forward()) return;
-    }
-    if (control.stopRequested()) return;
+      frame->pts = pts - startPts;
+      filter.send(std::move(frame));
+      return forward();
+    };
+
+    if (!decodeAll(decoder, packets, place, control)) return;
     if (endPts == AV_NOPTS_VALUE) throw TranscodeError::readerInit("源文件中没有可解码的视频画面");
     filter.close(endPts - startPts);
     if (!forward()) return;

@@ -19,6 +19,7 @@ struct VideoTarget {
   int fps = 30;
   FitMode fit = FitMode::keep;
   av::Orientation orientation;
+  bool dropsFrames = false;  // the source runs faster than fps
 };
 
 // The colour of a decoded picture as the conversion reads it: ITU code
@@ -30,19 +31,7 @@ struct SourceColour {
   bool fullRange = false;
 
   bool hdr() const { return transfer == AVCOL_TRC_SMPTE2084 || transfer == AVCOL_TRC_ARIB_STD_B67; }
-  bool isBt709() const {
-    return primaries == AVCOL_PRI_BT709 && transfer == AVCOL_TRC_BT709 && matrix == AVCOL_SPC_BT709 && !fullRange;
-  }
 };
-
-SourceColour sourceColour(const AVFrame& frame);
-
-// The libavfilter chain from a decoded picture to an output frame: constant
-// rate first (so dropped frames cost nothing), the visible part cut out,
-// scaled with a lanczos filter and converted to BT.709 limited range (HDR tone
-// mapped), turned upright, and centred on the black canvas.
-std::string describeVideoChain(const Placement& placement, const SourceColour& colour, int fps,
-                               double startSeconds);
 
 // The frame placement and colour stage over one libavfilter graph. The graph
 // is built for the first frame's format and rebuilt when a later frame's
@@ -85,9 +74,12 @@ class VideoFilter {
   bool ended_ = false;
 };
 
-// The filter stage: decoded frames in (pts moved so that startPts becomes
-// zero), frames ready for the encoder out, closed at the end.
-void filterStage(VideoFilter& filter, const AVStream* stream, std::int64_t startPts, FrameQueue& decoded,
-                 FrameQueue& placed, RunControl& control);
+// The video path up to the encoder, on one thread: packets decoded (the
+// decoder has threads of its own), each frame moved so that startPts becomes
+// zero and placed by the filter, placed frames handed on and the queue closed
+// at the end. Decoding and placing on the same thread means a large decoded
+// frame is released as soon as it is scaled, instead of waiting in a queue.
+void videoStage(AVCodecContext* decoder, PacketQueue& packets, VideoFilter& filter, const AVStream* stream,
+                std::int64_t startPts, FrameQueue& placed, RunControl& control);
 
 }  // namespace kivotra::detail
