@@ -3,9 +3,12 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QMetaObject>
+#include <algorithm>
+#include <cstdint>
 #include <system_error>
 
 #include "models/errors.h"
+#include "models/format.h"
 #include "models/tiers.h"
 #include "state/output_naming.h"
 #include "transcoder/transcoder.h"
@@ -260,6 +263,20 @@ bool AppState::stopAsked(const Uuid& id) const {
   return cancelRequested_ || itemCancels_.contains(id) || removedDuringRun_.contains(id);
 }
 
+// Fails a file before it starts when its folder cannot hold it, instead of
+// late with a half-written output. The margin covers the container and the
+// encoder's overshoot of the target rate.
+void AppState::checkFreeSpace(const fs::path& dir, std::int64_t estimatedBytes) {
+  std::error_code ec;
+  const fs::space_info space = fs::space(dir, ec);
+  if (ec) return;  // the reservation that follows reports an unusable folder
+  const std::int64_t needed = estimatedBytes + estimatedBytes / 20 + kFreeSpaceMarginBytes;
+  const auto available = static_cast<std::int64_t>(std::min<std::uintmax_t>(space.available, INT64_MAX));
+  if (available >= needed) return;
+  throw PlatformError(PlatformError::Cause::diskFull,
+                      "需要约 " + fmtBytes(needed) + "，可用 " + fmtBytes(available));
+}
+
 void AppState::compressOne(const VideoItem& item, const ItemSettings& global) {
   const Uuid id = item.id;
   post([this, id, name = qpath(item.url.filename())] {
@@ -275,7 +292,9 @@ void AppState::compressOne(const VideoItem& item, const ItemSettings& global) {
   bool stopped = false;
   QString failure;
   try {
-    output = reserveOutputPath(item.url, beginOutputDir(item.url), params.shortSide);
+    const fs::path dir = beginOutputDir(item.url);
+    checkFreeSpace(dir, item.estimatedBytes(params.bitrateKbps));
+    output = reserveOutputPath(item.url, dir, params.shortSide);
 
     ProgressThrottle throttle(clock_);
     std::mutex throttleLock;  // the engine may report from more than one thread

@@ -55,6 +55,8 @@ class AppState : public QObject {
 
  public:
   static constexpr int kMaxItems = 5;
+  // Free space a file needs beyond its estimate (plus 5 % of it) before it starts.
+  static constexpr std::int64_t kFreeSpaceMarginBytes = 256 * 1024;
   static constexpr const char* bookmarkKey = "kivotra.outputFolderBookmark";
   static const QStringList& acceptedExts();  // "mp4", "mov", "m4v"
 
@@ -171,6 +173,7 @@ class AppState : public QObject {
   void restoreOutputFolder();
   void runQueue(std::vector<VideoItem> work, ItemSettings global);
   void compressOne(const VideoItem& item, const ItemSettings& global);
+  static void checkFreeSpace(const std::filesystem::path& dir, std::int64_t estimatedBytes);
   bool stopAsked(const Uuid& id) const;
   template <class F>
   void post(F&& fn);

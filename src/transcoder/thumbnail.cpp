@@ -3,6 +3,10 @@
 #include <algorithm>
 #include <cmath>
 
+extern "C" {
+#include <libavutil/macros.h>
+}
+
 #include "transcoder/orientation.h"
 #include "transcoder/transcoder.h"
 
@@ -80,14 +84,17 @@ std::optional<RgbaBitmap> toBitmap(const AVFrame* frame, Size upright, Orientati
   // Fails only for RGB sources, which need no matrix.
   sws_setColorspaceDetails(sws.get(), sws_getCoefficients(frame->colorspace), frame->color_range == AVCOL_RANGE_JPEG,
                            sws_getCoefficients(SWS_CS_DEFAULT), 1, 0, 1 << 16, 1 << 16);
-  std::vector<std::uint8_t> stored(static_cast<std::size_t>(storedW) * storedH * 4);
+  // swscale writes whole SIMD blocks: rows must be aligned and the buffer padded,
+  // or a picture a few pixels wide is written past its end.
+  const int stride = FFALIGN(storedW * 4, 64);
+  std::vector<std::uint8_t> stored(static_cast<std::size_t>(stride) * storedH + 64);
   std::uint8_t* dst[4] = {stored.data(), nullptr, nullptr, nullptr};
-  const int dstStride[4] = {storedW * 4, 0, 0, 0};
+  const int dstStride[4] = {stride, 0, 0, 0};
   if (sws_scale(sws.get(), frame->data, frame->linesize, 0, frame->height, dst, dstStride) != storedH) {
     return std::nullopt;
   }
 
-  RgbaBitmap bitmap{width, height, std::vector<std::uint8_t>(stored.size())};
+  RgbaBitmap bitmap{width, height, std::vector<std::uint8_t>(static_cast<std::size_t>(width) * height * 4)};
   for (int y = 0; y < height; ++y) {
     for (int x = 0; x < width; ++x) {
       // Undo the mirror, then the clockwise turn, to find the stored pixel.
@@ -99,7 +106,7 @@ std::optional<RgbaBitmap> toBitmap(const AVFrame* frame, Size upright, Orientati
         case 270: sx = storedW - 1 - y; sy = ux; break;
         default: break;
       }
-      const std::size_t from = (static_cast<std::size_t>(sy) * storedW + sx) * 4;
+      const std::size_t from = static_cast<std::size_t>(sy) * stride + static_cast<std::size_t>(sx) * 4;
       std::copy_n(&stored[from], 4, &bitmap.pixels[(static_cast<std::size_t>(y) * width + x) * 4]);
     }
   }

@@ -5,6 +5,7 @@
 #include "state/app_state.h"
 #include "state/compression_settings.h"
 #include "ui/card_rules.h"
+#include "ui/panel_rules.h"
 #include "ui/palette.h"
 #include "ui/thumbnail_provider.h"
 
@@ -101,7 +102,7 @@ QVariant CardListModel::data(const QModelIndex& index, int role) const {
 
   const bool running = state_->isRunning();
   const bool editing = state_->editingID() == item->id;
-  const ItemSettings effective = effectiveSettings(*item, state_->editingBackup(), settings_->snapshot());
+  const ItemSettings effective = effectiveParameters(*item, state_->editingBackup(), settings_->snapshot());
 
   switch (role) {
     case ItemIdRole: return text(item->id.toString());

@@ -9,18 +9,9 @@ namespace kivotra::ui {
 
 namespace {
 
-constexpr const char* kFactSeparator = "\u2009\u00B7\u2009";
-
 bool is(const ItemStatus& status, ItemStatus::Kind kind) { return status.kind() == kind; }
 
 }  // namespace
-
-ItemSettings effectiveSettings(const VideoItem& item, const std::optional<ItemSettings>& editingBackup,
-                               const ItemSettings& global) {
-  if (item.customSettings) return *item.customSettings;
-  if (editingBackup) return *editingBackup;
-  return global;
-}
 
 double thumbnailWidth(int srcWidth, int srcHeight) {
   constexpr double kMax = 84;
@@ -32,34 +23,12 @@ double thumbnailWidth(int srcWidth, int srcHeight) {
 
 std::string fileName(const VideoItem& item) { return item.url.filename().string(); }
 
-std::string metaText(const VideoItem& item) {
-  std::vector<std::string> parts;
-  if (item.duration > 0) parts.push_back(fmtDuration(item.duration));
-  if (item.srcWidth >= 1) parts.push_back(std::to_string(item.srcWidth) + "×" + std::to_string(item.srcHeight));
-  if (item.fileSize >= 1) parts.push_back(fmtBytes(item.fileSize));
-  if (item.srcFPS > 0) parts.push_back(formatFixed(item.srcFPS, 0) + " FPS");
-  if (item.duration > 0.5 && item.fileSize >= 1) {
-    const double kbps = static_cast<double>(item.fileSize) * 8 / 1000 / item.duration;
-    parts.push_back(kbps >= 1000 ? formatFixed(kbps / 1000, 1) + " Mbps" : formatFixed(kbps, 0) + " kbps");
-  }
-  if (parts.empty()) return "读取中…";
-  std::string text = parts.front();
-  for (std::size_t i = 1; i < parts.size(); ++i) text += kFactSeparator + parts[i];
-  return text;
-}
-
 Tone ratioTone(int srcWidth, int srcHeight) {
   if (srcWidth < 1 || srcHeight < 1) return Tone::tertiaryLabel;
   const double r = static_cast<double>(srcWidth) / srcHeight;
   if (r < 1) return Tone::portrait;
   if (r > 1.85) return Tone::wide;
   return Tone::secondaryLabel;
-}
-
-std::string progressText(double progress) {
-  const double percent = progress * 100;
-  if (progress < 0.1) return formatFixed(percent, 1) + "%";
-  return std::to_string(static_cast<long long>(std::trunc(percent))) + "%";
 }
 
 std::vector<Tag> tags(const VideoItem& item) {

@@ -6,6 +6,7 @@
 
 #include "models/item_settings.h"
 #include "models/item_status.h"
+#include "models/item_text.h"
 #include "models/video_item.h"
 
 namespace kivotra::ui {
@@ -26,10 +27,6 @@ enum class Tone {
   danger,
 };
 
-// The parameters that apply to one item in the window: its own, else the
-// parked global ones while some file is edited, else the panel's.
-ItemSettings effectiveSettings(const VideoItem& item, const std::optional<ItemSettings>& editingBackup,
-                               const ItemSettings& global);
 
 // Points; the thumbnail is always 52 high.
 inline constexpr double kThumbnailHeight = 52;
@@ -38,14 +35,11 @@ double thumbnailWidth(int srcWidth, int srcHeight);
 // Last path component of the source.
 std::string fileName(const VideoItem& item);
 
-// Duration, size, bytes, frame rate and bitrate joined by thin space, middle
-// dot, thin space; "读取中…" while nothing is known.
-std::string metaText(const VideoItem& item);
+// The facts line and the progress percentage are shared with kivotra-cli.
+using kivotra::metaText;
+using kivotra::progressText;
 
 Tone ratioTone(int srcWidth, int srcHeight);
-
-// "7.3%" below a tenth, whole truncated percent from there on ("42%").
-std::string progressText(double progress);
 
 struct Tag {
   std::string text;

@@ -8,7 +8,9 @@
 namespace kivotra::ui {
 
 WindowViewModel::WindowViewModel(AppState& state, CompressionSettings& settings, QObject* parent)
-    : QObject(parent), state_(&state), settings_(&settings), cards_(state, settings), editor_(state, settings) {
+    : QObject(parent), state_(&state), settings_(&settings), cards_(state, settings),
+      panel_(state, settings),
+      summary_(state, settings, panel_) {
   connect(state.itemsModel(), &ItemListModel::countChanged, this, &WindowViewModel::itemCountChanged);
 }
 
@@ -41,7 +43,7 @@ void WindowViewModel::addFiles(const QList<QUrl>& urls) {
 }
 
 void WindowViewModel::toggleEditing(const QString& id) {
-  if (const auto uuid = Uuid::parse(id.toStdString())) editor_.toggle(*uuid);
+  panel_.toggleEditing(id);
 }
 
 void WindowViewModel::remove(const QString& id) {

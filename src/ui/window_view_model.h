@@ -12,7 +12,8 @@
 #include "state/compression_settings.h"
 
 #include "ui/card_list_model.h"
-#include "ui/item_editor.h"
+#include "ui/parameter_panel.h"
+#include "ui/summary.h"
 
 namespace kivotra::ui {
 
@@ -26,6 +27,8 @@ class WindowViewModel : public QObject {
   Q_PROPERTY(kivotra::AppState* state READ state CONSTANT)
   Q_PROPERTY(kivotra::CompressionSettings* settings READ settings CONSTANT)
   Q_PROPERTY(kivotra::ui::CardListModel* cards READ cards CONSTANT)
+  Q_PROPERTY(kivotra::ui::ParameterPanel* panel READ panel CONSTANT)
+  Q_PROPERTY(kivotra::ui::SummaryModel* summary READ summary CONSTANT)
   Q_PROPERTY(int itemCount READ itemCount NOTIFY itemCountChanged)
   Q_PROPERTY(bool isEmpty READ isEmpty NOTIFY itemCountChanged)
   Q_PROPERTY(bool listFull READ listFull NOTIFY itemCountChanged)
@@ -41,7 +44,8 @@ class WindowViewModel : public QObject {
   AppState* state() const { return state_; }
   CompressionSettings* settings() const { return settings_; }
   CardListModel* cards() { return &cards_; }
-  ItemEditor& editor() { return editor_; }
+  ParameterPanel* panel() { return &panel_; }
+  SummaryModel* summary() { return &summary_; }
 
   int itemCount() const;
   bool isEmpty() const { return itemCount() == 0; }
@@ -72,7 +76,8 @@ class WindowViewModel : public QObject {
   QPointer<AppState> state_;
   QPointer<CompressionSettings> settings_;
   CardListModel cards_;
-  ItemEditor editor_;
+  ParameterPanel panel_;  // before summary_, which watches it
+  SummaryModel summary_;
 };
 
 }  // namespace kivotra::ui

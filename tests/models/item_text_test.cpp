@@ -24,6 +24,7 @@ TEST(MetaText, LowBitrateInKbpsAndShortFilesWithoutBitrate) {
   EXPECT_EQ(metaText(probed(10, 640, 360, 500'000, 25)),
             "00:10\u2009·\u2009640×360\u2009·\u2009488 KB\u2009·\u200925 FPS\u2009·\u2009400 kbps");
   EXPECT_EQ(metaText(probed(0.4, 640, 360, 500'000, 0)), "00:00\u2009·\u2009640×360\u2009·\u2009488 KB");
+  EXPECT_EQ(metaText(probed(10, 640, 360, 1'000'000, 0)), "00:10\u2009·\u2009640×360\u2009·\u2009977 KB\u2009·\u2009800 kbps");
 }
 
 TEST(MetaText, UnprobedItemReadsAsLoading) { EXPECT_EQ(metaText(VideoItem("/videos/a.mov")), "读取中…"); }

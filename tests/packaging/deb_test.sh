@@ -12,7 +12,7 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "Depends: $depends"
-for dep in libavcodec libavformat libqt6core6 qml6-module-qtquick fonts-noto-cjk; do
+for dep in libavcodec libavformat libqt6core6 libqt6quick6 libqt6svg6 qml6-module-qtquick-controls qml6-module-qtquick-dialogs fonts-noto-cjk; do
   grep -q "$dep" <<<"$depends" || fail "Depends lacks $dep"
 done
 contents=$(dpkg-deb -c "$deb")

@@ -222,6 +222,30 @@ TEST_F(QueueTest, AFailingFileIsMarkedAndTheNextOneIsStillCompressed) {
   EXPECT_EQ(outputsIn(scope.root()), (std::set<std::string>{"good_压缩_720P.mp4"}));
 }
 
+TEST_F(QueueTest, AFileTooBigForTheFreeSpaceFailsAtOnceAndTheNextOneRuns) {
+  const fs::path good = video("roomy.mov", 160, 120, 0.5);
+  VideoItem fine(good);
+  fine.applyProbe(Transcoder::probeSync(good));
+  fine.status = ItemStatus::ready();
+  // The same source claiming a length whose estimate no disk can hold: it must
+  // fail before a byte is written, not when the disk runs out.
+  VideoItem huge = fine;
+  huge.id = Uuid::random();
+  huge.duration = 1e12;
+  const std::int64_t free = static_cast<std::int64_t>(fs::space(scope.root()).available);
+  ASSERT_GT(huge.estimatedBytes(global720().bitrateKbps), free);
+  state->setItems({huge, fine});
+
+  state->startCompressing(global720());
+  ASSERT_TRUE(log->waitForEnd());
+
+  ASSERT_TRUE(item(0).status.is(ItemStatus::Kind::failed));
+  EXPECT_EQ(item(0).status.message().rfind("磁盘空间已满（需要约 ", 0), 0u) << item(0).status.message();
+  EXPECT_EQ(log->eventsOf("roomy.mov"), (std::vector<std::string>{"compressing", "failed", "compressing", "done"}));
+  EXPECT_EQ(item(1).status, ItemStatus::done());
+  EXPECT_EQ(outputsIn(scope.root()), (std::set<std::string>{"roomy_压缩_720P.mp4"}));
+}
+
 TEST_F(QueueTest, AFileWithItsOwnParametersBesideAGlobalRun) {
   const fs::path out = scope.makeFolder("out");
   ASSERT_TRUE(state->chooseOutputFolder(QString::fromStdString(out.string())));

@@ -74,6 +74,26 @@ TEST_F(Probe, ThumbnailFitsIntoThreeHundredTwentyKeepingTheAspect) {
   EXPECT_EQ(tall.thumbnail->height, 320);
 }
 
+// swscale writes whole SIMD blocks; a cover row of 8 bytes once took its
+// neighbours' memory with it (heap corruption after a few probes).
+TEST_F(Probe, PicturesAFewPixelsWideGiveACoverOfTheirOwnSize) {
+  fx::MediaOptions turned = video(2, 8);
+  turned.rotation = 90;
+  const auto narrow = make("narrow.mov", video(2, 8));
+  const auto flat = make("flat.mov", turned);
+  for (int round = 0; round < 4; ++round) {
+    const ProbeInfo a = Transcoder::probeSync(narrow);
+    ASSERT_TRUE(a.thumbnail);
+    EXPECT_EQ(a.thumbnail->width, 2);
+    EXPECT_EQ(a.thumbnail->height, 8);
+    EXPECT_EQ(a.thumbnail->pixels.size(), 2u * 8 * 4);
+    const ProbeInfo b = Transcoder::probeSync(flat);
+    ASSERT_TRUE(b.thumbnail);
+    EXPECT_EQ(b.thumbnail->width, 8);
+    EXPECT_EQ(b.thumbnail->height, 2);
+  }
+}
+
 TEST_F(Probe, RotatedAndMirroredFilesReportTheUprightSizeAndCover) {
   const int w = 320, h = 180;
   for (int rotation : {0, 90, 180, 270}) {

@@ -18,8 +18,6 @@ VideoItem probed(int w, int h, double duration, std::int64_t bytes, double fps) 
   return item;
 }
 
-const std::string kSep = "\u2009\u00B7\u2009";
-
 }  // namespace
 
 TEST(ThumbnailWidth, FollowsAspectBetween28And84) {
@@ -31,36 +29,12 @@ TEST(ThumbnailWidth, FollowsAspectBetween28And84) {
   EXPECT_DOUBLE_EQ(thumbnailWidth(1920, 0), 84);
 }
 
-TEST(MetaText, JoinsAllFactsWithThinSpaceDots) {
-  const VideoItem item = probed(1920, 1080, 90, 45000000, 29.97);
-  EXPECT_EQ(metaText(item), "01:30" + kSep + "1920×1080" + kSep + "42.9 MB" + kSep + "30 FPS" + kSep + "4.0 Mbps");
-}
-
-TEST(MetaText, ShortFileHasNoBitrateAndLowRatesUseKbps) {
-  EXPECT_EQ(metaText(probed(640, 360, 0.4, 20000, 25)), "00:00" + kSep + "640×360" + kSep + "20 KB" + kSep + "25 FPS");
-  // 10 s of 1 000 000 bytes is 800 kbit/s
-  EXPECT_EQ(metaText(probed(640, 360, 10, 1000000, 0)), "00:10" + kSep + "640×360" + kSep + "977 KB" + kSep + "800 kbps");
-}
-
-TEST(MetaText, UnprobedItemReadsLoading) {
-  EXPECT_EQ(metaText(VideoItem("/videos/new.mp4")), "读取中…");
-}
-
 TEST(RatioTone, PortraitWideAndNeutral) {
   EXPECT_EQ(ratioTone(1080, 1920), Tone::portrait);
   EXPECT_EQ(ratioTone(2560, 1080), Tone::wide);
   EXPECT_EQ(ratioTone(1998, 1080), Tone::secondaryLabel);  // exactly 1.85
   EXPECT_EQ(ratioTone(1080, 1080), Tone::secondaryLabel);
   EXPECT_EQ(ratioTone(0, 1080), Tone::tertiaryLabel);
-}
-
-TEST(ProgressText, OneDecimalBelowATenthThenWholeTruncated) {
-  EXPECT_EQ(progressText(0.0734), "7.3%");
-  EXPECT_EQ(progressText(0), "0.0%");
-  EXPECT_EQ(progressText(0.1), "10%");
-  EXPECT_EQ(progressText(0.425), "42%");
-  EXPECT_EQ(progressText(0.999), "99%");
-  EXPECT_EQ(progressText(1), "100%");
 }
 
 TEST(Tags, RatioFpsCustomAndRemainingTime) {
@@ -92,17 +66,6 @@ TEST(Tags, RemainingTimeOnlyWhileCompressingAndAboveThreeSeconds) {
 
 TEST(Tags, UnprobedItemShowsDashInTertiary) {
   EXPECT_EQ(tags(VideoItem("/a.mp4")), (std::vector<Tag>{{"—", Tone::tertiaryLabel}}));
-}
-
-TEST(EffectiveSettings, CustomThenParkedGlobalThenPanel) {
-  const ItemSettings panel{.shortSide = 720, .bitrateKbps = 2000};
-  const ItemSettings parked{.shortSide = 1440, .bitrateKbps = 10000};
-  VideoItem item = probed(1920, 1080, 60, 100000000, 30);
-  EXPECT_EQ(effectiveSettings(item, std::nullopt, panel), panel);
-  // another file is being edited: the panel holds its values, this card keeps the global ones
-  EXPECT_EQ(effectiveSettings(item, parked, panel), parked);
-  item.customSettings = ItemSettings{.shortSide = 2160};
-  EXPECT_EQ(effectiveSettings(item, parked, panel), *item.customSettings);
 }
 
 TEST(DimsText, DashWhileLoadingElseOutputSize) {

@@ -6,8 +6,6 @@ import Kivotra.Ui
 Rectangle {
     id: root
     required property var viewModel
-    // Filled by the parameter panel; the frame is here so the left pane has its final width.
-    default property alias rightPaneContent: rightPane.data
 
     implicitWidth: 980
     implicitHeight: 680
@@ -46,6 +44,13 @@ Rectangle {
                 anchors.topMargin: 16
                 anchors.bottomMargin: 16
                 spacing: 14
+
+                RightPane {
+                    panel: root.viewModel.panel
+                    summary: root.viewModel.summary
+                    Layout.fillWidth: true
+                    Layout.fillHeight: true
+                }
             }
         }
     }

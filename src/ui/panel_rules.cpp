@@ -1,0 +1,75 @@
+#include "ui/panel_rules.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <limits>
+
+namespace kivotra::ui {
+
+ItemSettings globalParameters(const std::optional<ItemSettings>& editingBackup, const ItemSettings& panel) {
+  return editingBackup.value_or(panel);
+}
+
+ItemSettings effectiveParameters(const VideoItem& item, const std::optional<ItemSettings>& editingBackup,
+                                 const ItemSettings& panel) {
+  if (item.customSettings) return *item.customSettings;
+  return globalParameters(editingBackup, panel);
+}
+
+std::vector<const VideoItem*> tierTestFiles(const std::vector<VideoItem>& items, const std::optional<Uuid>& editingID) {
+  std::vector<const VideoItem*> files;
+  if (editingID) {
+    for (const VideoItem& item : items) {
+      if (item.id == *editingID) return {&item};
+    }
+  }
+  for (const VideoItem& item : items) {
+    if (!item.status.is(ItemStatus::Kind::loading)) files.push_back(&item);
+  }
+  return files;
+}
+
+bool outputDimsWouldChange(const std::vector<const VideoItem*>& files, FitMode fit, bool noUpscale, int fromSide,
+                           int toSide) {
+  if (files.empty()) return true;
+  ItemSettings before;
+  before.fit = fit;
+  before.noUpscale = noUpscale;
+  before.shortSide = fromSide;
+  ItemSettings after = before;
+  after.shortSide = toSide;
+  for (const VideoItem* file : files) {
+    if (file->outputDims(before) != file->outputDims(after)) return true;
+  }
+  return false;
+}
+
+std::string bitrateFieldText(int kbps) { return kbps == 0 ? std::string() : std::to_string(kbps); }
+
+std::optional<int> parseBitrateField(std::string_view text) {
+  const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+  while (!text.empty() && blank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && blank(text.back())) text.remove_suffix(1);
+  if (text.empty()) return 0;
+  if (text.front() == '+') {
+    text.remove_prefix(1);
+    if (text.empty() || text.front() == '-') return std::nullopt;
+  }
+  int value = 0;
+  const char* end = text.data() + text.size();
+  auto [stop, ec] = std::from_chars(text.data(), end, value);
+  if (ec != std::errc() || stop != end) return std::nullopt;
+  return value;
+}
+
+int bitrateFromSlider(double value) {
+  if (!std::isfinite(value)) return kBitrateSliderFrom;
+  const double bounded = std::clamp(value, static_cast<double>(std::numeric_limits<int>::min()),
+                                    static_cast<double>(std::numeric_limits<int>::max()));
+  return static_cast<int>(std::trunc(bounded));
+}
+
+std::string outputNote(bool hasOutputFolder) { return hasOutputFolder ? std::string() : "保存到视频所在文件夹"; }
+
+}  // namespace kivotra::ui

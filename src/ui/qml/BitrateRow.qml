@@ -1,0 +1,89 @@
+import QtQuick
+import QtQuick.Controls
+import QtQuick.Layouts
+import Kivotra.Ui
+
+// The bitrate slider and the number field beside it with its unit.
+RowLayout {
+    id: row
+    required property var panel
+
+    spacing: 10
+
+    Slider {
+        id: slider
+        objectName: "bitrateSlider"
+        Layout.fillWidth: true
+        from: row.panel.sliderFrom
+        to: row.panel.sliderTo
+        stepSize: row.panel.sliderStep
+        snapMode: Slider.SnapAlways
+        value: row.panel.settings.bitrateKbps
+        // Every step is stored, so an edited file gets each value as it goes by.
+        onMoved: row.panel.setBitrateFromSlider(value)
+
+        background: Rectangle {
+            x: slider.leftPadding
+            y: slider.topPadding + slider.availableHeight / 2 - height / 2
+            width: slider.availableWidth
+            height: 4
+            radius: 2
+            color: Colors.alpha(Colors.label, 0.1)
+            Rectangle {
+                width: slider.visualPosition * parent.width
+                height: parent.height
+                radius: 2
+                color: Colors.primary
+            }
+        }
+        handle: Rectangle {
+            x: slider.leftPadding + slider.visualPosition * (slider.availableWidth - width)
+            y: slider.topPadding + slider.availableHeight / 2 - height / 2
+            width: 16
+            height: 16
+            radius: 8
+            color: slider.pressed ? "#f2f2f2" : "white"
+            border.width: 0.5
+            border.color: Colors.alpha(Colors.label, 0.25)
+        }
+    }
+
+    Rectangle {
+        implicitWidth: fieldRow.implicitWidth + 18
+        implicitHeight: fieldRow.implicitHeight + 10
+        radius: 7
+        color: Colors.textBackground
+        border.width: 1
+        border.color: Colors.separator
+
+        RowLayout {
+            id: fieldRow
+            anchors.centerIn: parent
+            spacing: 3
+
+            TextField {
+                id: field
+                objectName: "bitrateField"
+                Layout.preferredWidth: 52
+                padding: 0
+                background: null
+                horizontalAlignment: TextInput.AlignRight
+                font.pixelSize: 13
+                font.bold: true
+                color: Colors.label
+                selectByMouse: true
+                text: row.panel.bitrateText
+                onEditingFinished: {
+                    row.panel.setBitrateText(text)
+                    // Back to the stored value: a refused text, or 0 typed as "0".
+                    text = Qt.binding(() => row.panel.bitrateText)
+                }
+            }
+            Text {
+                text: "kbps"
+                font.pixelSize: 10
+                color: Colors.secondaryLabel
+            }
+        }
+    }
+}

@@ -1,0 +1,131 @@
+import QtQuick
+import QtQuick.Layouts
+import Kivotra.Ui
+
+// The right pane's content, top to bottom: header, parameter blocks, output
+// folder, tip, summary and the start control. The window frames it (318 wide,
+// padded 18 / 16) and gives it the panel and summary view-models.
+//
+// The root is a plain Item on purpose: a layout placed directly in the frame's
+// layout keeps its size when only its content changes, and Qt 6.4 then never
+// lays it out again.
+Item {
+    id: pane
+    objectName: "rightPaneContent"
+    required property var panel
+    required property var summary
+    readonly property var settings: panel.settings
+
+    ColumnLayout {
+        id: column
+        anchors.fill: parent
+
+        // 14 between the parts while they fit; when the edit header makes the
+        // column taller than the pane, the gaps give way (down to 6) before
+        // anything is cut off.
+        readonly property real fullSpacing: 14
+        readonly property real minimumSpacing: 6
+        spacing: {
+            let content = 0
+            let parts = 0
+            for (let i = 0; i < children.length; ++i) {
+                if (!children[i].visible) continue
+                content += children[i].implicitHeight
+                ++parts
+            }
+            const gaps = Math.max(1, parts - 1)
+            const room = (height - content) / gaps
+            return Math.max(minimumSpacing, Math.min(fullSpacing, room))
+        }
+
+        PanelHeader {
+            panel: pane.panel
+            Layout.fillWidth: true
+        }
+
+        ParamBlock {
+            title: "输出分辨率"
+            note: "按短边定义"
+            Layout.fillWidth: true
+            SegmentedPicker {
+                objectName: "tierPicker"
+                Layout.fillWidth: true
+                choices: pane.panel.tierChoices
+                currentValue: pane.settings.shortSide
+                onActivated: (value) => pane.panel.selectShortSide(value)
+            }
+        }
+
+        ParamBlock {
+            title: "输出帧率"
+            note: "原始 = 与源文件一致"
+            Layout.fillWidth: true
+            SegmentedPicker {
+                objectName: "fpsPicker"
+                Layout.fillWidth: true
+                choices: pane.panel.fpsChoices
+                currentValue: pane.settings.fps
+                onActivated: (value) => pane.settings.fps = value
+            }
+        }
+
+        ParamBlock {
+            title: "视频码率"
+            note: "切换分辨率时自动匹配推荐值"
+            Layout.fillWidth: true
+            BitrateRow {
+                panel: pane.panel
+                Layout.fillWidth: true
+            }
+        }
+
+        ParamBlock {
+            title: "画面比例处理"
+            Layout.fillWidth: true
+            SegmentedPicker {
+                objectName: "fitPicker"
+                Layout.fillWidth: true
+                choices: pane.panel.fitChoices
+                currentValue: pane.settings.fit
+                onActivated: (value) => pane.settings.fit = value
+            }
+        }
+
+        CheckRow {
+            objectName: "noUpscaleCheck"
+            text: "源画质更低时保持原尺寸（不放大）"
+            checked: pane.settings.noUpscale
+            onToggled: (value) => pane.settings.noUpscale = value
+            Layout.fillWidth: true
+        }
+
+        ParamBlock {
+            title: "输出位置"
+            note: pane.panel.outputNote
+            Layout.fillWidth: true
+            OutputFolderRow {
+                panel: pane.panel
+                Layout.fillWidth: true
+            }
+        }
+
+        TipBox {
+            text: pane.summary.tipText
+            Layout.fillWidth: true
+        }
+
+        SummaryCard {
+            summary: pane.summary
+            Layout.fillWidth: true
+        }
+
+        Item {
+            Layout.fillHeight: true
+        }
+
+        StartButton {
+            summary: pane.summary
+            Layout.fillWidth: true
+        }
+    }
+}

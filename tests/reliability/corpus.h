@@ -1,0 +1,26 @@
+#pragma once
+
+// Bad and unusual inputs, written at test time (nothing committed as media):
+// broken bytes, damaged MP4 structure, and legal but awkward media.
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace kivotra::reliability {
+
+struct CorpusFile {
+  std::string name;  // file name inside the corpus folder; says what it is
+  std::filesystem::path path;
+  // True for the legal media every layer must compress; false where either a
+  // valid output or a clear failure is acceptable.
+  bool mustCompress = false;
+};
+
+// Writes every case into dir (created if needed) and lists them.
+std::vector<CorpusFile> writeCorpus(const std::filesystem::path& dir);
+
+// SHA-256 of a file's bytes, hex.
+std::string fileChecksum(const std::filesystem::path& path);
+
+}  // namespace kivotra::reliability

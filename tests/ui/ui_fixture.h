@@ -1,0 +1,43 @@
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "../state/state_fixture.h"
+#include "state/app_state.h"
+#include "state/compression_settings.h"
+#include "ui/parameter_panel.h"
+#include "ui/summary.h"
+
+namespace kivotra::test {
+
+// An AppState over a private settings file, the window's CompressionSettings,
+// and the right pane's two view-models over them.
+struct Pane {
+  Pane() : state(scope.settings()), panel(state, settings), summary(state, settings, panel) {}
+
+  Scope scope;
+  AppState state;
+  CompressionSettings settings;
+  ui::ParameterPanel panel;
+  ui::SummaryModel summary;
+};
+
+// A listed file with the facts a probe would have filled in.
+inline VideoItem probedItem(const std::string& name, int w, int h, double seconds = 10, std::int64_t bytes = 50000000,
+                            ItemStatus status = ItemStatus::ready()) {
+  VideoItem item(std::filesystem::path("/videos") / name);
+  item.srcWidth = w;
+  item.srcHeight = h;
+  item.srcFPS = 30;
+  item.duration = seconds;
+  item.fileSize = bytes;
+  item.hasAudio = true;
+  item.status = std::move(status);
+  return item;
+}
+
+inline QString idOf(const VideoItem& item) { return QString::fromStdString(item.id.toString()); }
+
+}  // namespace kivotra::test
