@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "support/qt/quick_find.h"
 #include "state/app_state.h"
 #include "state/compression_settings.h"
 #include "support/media_fixtures.h"
@@ -34,15 +35,8 @@ class RightPaneTest : public QObject {
   std::unique_ptr<QQmlEngine> engine_;
   std::unique_ptr<QQuickView> view_;
 
-  static QQuickItem* findIn(QQuickItem* root, const QString& name) {
-    for (QQuickItem* child : root->childItems()) {
-      if (child->objectName() == name) return child;
-      if (QQuickItem* found = findIn(child, name)) return found;
-    }
-    return nullptr;
-  }
   QQuickItem* find(const QString& name) const {
-    QQuickItem* item = findIn(view_->rootObject(), name);
+    QQuickItem* item = testing::findQuickItem(view_->rootObject(), name);
     if (!item) qWarning("no item %s", qPrintable(name));
     return item;
   }

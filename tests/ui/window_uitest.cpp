@@ -11,6 +11,7 @@
 #include <QtQuickTest/quicktest.h>
 #include <QtTest>
 
+#include "support/qt/quick_find.h"
 #include "state/app_state.h"
 #include "state/compression_settings.h"
 #include "ui/palette.h"
@@ -62,22 +63,14 @@ class WindowTest : public QObject {
   std::unique_ptr<QQmlEngine> engine_;
   std::unique_ptr<QQuickView> view_;
 
-  // List delegates are visual children only, so the search follows childItems.
-  static QQuickItem* findIn(QQuickItem* root, const QString& name) {
-    for (QQuickItem* child : root->childItems()) {
-      if (child->objectName() == name) return child;
-      if (QQuickItem* found = findIn(child, name)) return found;
-    }
-    return nullptr;
-  }
   QQuickItem* find(const QString& name) const {
-    QQuickItem* item = findIn(view_->rootObject(), name);
+    QQuickItem* item = testing::findQuickItem(view_->rootObject(), name);
     if (!item) qWarning("no item %s", qPrintable(name));
     return item;
   }
   QQuickItem* inCard(int row, const QString& name) const {
     QQuickItem* card = find(QStringLiteral("card%1").arg(row));
-    return card ? findIn(card, name) : nullptr;
+    return card ? testing::findQuickItem(card, name) : nullptr;
   }
   QString text(QQuickItem* item) const { return item ? item->property("text").toString() : QString(); }
 
