@@ -29,7 +29,8 @@ install: build
 package: build
 	@cd $(BUILD_DIR) && cpack -G DEB
 
-# The engine against the ffmpeg command line; minutes, not part of `make test`.
+# The engine against ffmpeg and HandBrakeCLI, and the x264 preset sweep; writes
+# docs/benchmarks.md. About 40 minutes; not part of `make test`.
 bench: build
 	@scripts/bench.sh $(BUILD_DIR)
 

@@ -1,8 +1,9 @@
 // Runs one transcode the way the queue does (probe, then transcodeSync) and
 // prints what the transcode cost on one line (the probe, done when a file is
 // added, is not counted; peak memory is the whole process's):
-//   wall=<s> cpu=<s> rss_kb=<peak KiB> size=<bytes> fps=<source frames per second>
-// Usage: transcode_bench <source> <destination> <shortSide> <bitrateKbps> [keep|crop|pad] [fps]
+//   wall=<s> cpu=<s> rss_kb=<peak KiB> size=<bytes> fps=<source frames per second> preset=<x264 preset>
+// Usage: transcode_bench [--preset P] <source> <destination> <shortSide> <bitrateKbps> [keep|crop|pad] [fps]
+//        transcode_bench --default-preset
 #include <sys/resource.h>
 
 #include <chrono>
@@ -31,12 +32,22 @@ double cpuSeconds() {
 
 int main(int argc, char** argv) {
   using namespace kivotra;
+  Transcoder::Config config;
+  if (argc == 2 && std::string(argv[1]) == "--default-preset") {
+    std::printf("%s\n", config.x264Preset.c_str());
+    return 0;
+  }
+  if (argc > 2 && std::string(argv[1]) == "--preset") {
+    config.x264Preset = argv[2];
+    argv += 2;
+    argc -= 2;
+  }
   if (argc < 5) {
-    std::fprintf(stderr, "usage: %s <source> <destination> <shortSide> <bitrateKbps> [keep|crop|pad] [fps]\n", argv[0]);
+    std::fprintf(stderr, "usage: %s [--preset P] <source> <destination> <shortSide> <bitrateKbps> [keep|crop|pad] [fps]\n",
+                 argv[0]);
     return 2;
   }
   av_log_set_level(AV_LOG_ERROR);
-  Transcoder::Config config;
   config.shortSide = std::atoi(argv[3]);
   config.bitrateKbps = std::atoi(argv[4]);
   if (argc > 5) {
@@ -53,8 +64,9 @@ int main(int argc, char** argv) {
     const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
-    std::printf("wall=%.3f cpu=%.3f rss_kb=%ld size=%lld fps=%.1f\n", wall, cpuSeconds() - cpuBefore,
-                usage.ru_maxrss, static_cast<long long>(size), info.duration * info.fps / wall);
+    std::printf("wall=%.3f cpu=%.3f rss_kb=%ld size=%lld fps=%.1f preset=%s\n", wall, cpuSeconds() - cpuBefore,
+                usage.ru_maxrss, static_cast<long long>(size), info.duration * info.fps / wall,
+                config.x264Preset.c_str());
   } catch (const Error& e) {
     std::fprintf(stderr, "failed: %s\n", e.description().c_str());
     return 1;

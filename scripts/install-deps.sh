@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Kivotra needs to build, test and run.
 # Idempotent: when everything is present it installs nothing and prints nothing.
+# Extra package names may be given as arguments (`make bench` adds its tools).
 set -euo pipefail
 
 packages=(
@@ -18,6 +19,7 @@ packages=(
   fonts-noto-cjk
   locales
   desktop-file-utils
+  "$@"
 )
 
 missing=()

@@ -42,7 +42,8 @@ bool runPipeline(const std::filesystem::path& source, const std::filesystem::pat
   if (info.hasAudio && demuxer.audio() != nullptr) audioDecoder = openDecoder(demuxer.audio(), why);
 
   Muxer muxer(destination, control);
-  av::CodecContextPtr videoEncoder = openVideoEncoder(canvas, fps, config.bitrateKbps, muxer.wantsGlobalHeader());
+  av::CodecContextPtr videoEncoder =
+      openVideoEncoder(canvas, fps, config.bitrateKbps, config.x264Preset, muxer.wantsGlobalHeader());
   av::CodecContextPtr audioEncoder;
   if (audioDecoder) audioEncoder = openAudioEncoder(aacFormatFor(info), muxer.wantsGlobalHeader());
   if (!audioEncoder) demuxer.dropAudio();  // audio that cannot be decoded or encoded is left out

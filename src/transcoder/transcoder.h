@@ -5,6 +5,7 @@
 #include <functional>
 #include <future>
 #include <optional>
+#include <string>
 
 #include "models/item_settings.h"
 #include "models/probe_info.h"
@@ -15,12 +16,16 @@
 namespace kivotra::Transcoder {
 
 // The parameters of one transcode, field for field those of ItemSettings.
+// x264's speed/quality trade-off, chosen by measurement (docs/benchmarks.md).
+inline constexpr const char* kDefaultX264Preset = "veryfast";
+
 struct Config {
   int shortSide = 1080;
   int fps = 0;  // 0 or less keeps the source's rate
   int bitrateKbps = 5000;
   FitMode fit = FitMode::keep;
   bool noUpscale = true;
+  std::string x264Preset = kDefaultX264Preset;
 
   static Config from(const ItemSettings& s) { return {s.shortSide, s.fps, s.bitrateKbps, s.fit, s.noUpscale}; }
   ItemSettings itemSettings() const { return {shortSide, fps, bitrateKbps, fit, noUpscale}; }

@@ -9,14 +9,8 @@ extern "C" {
 
 namespace kivotra::detail {
 
-namespace {
-
-// Fixed until measurements say otherwise.
-constexpr const char* kX264Preset = "veryfast";
-
-}  // namespace
-
-av::CodecContextPtr openVideoEncoder(Dims canvas, int fps, int bitrateKbps, bool globalHeader) {
+av::CodecContextPtr openVideoEncoder(Dims canvas, int fps, int bitrateKbps, const std::string& preset,
+                                     bool globalHeader) {
   const AVCodec* codec = avcodec_find_encoder_by_name("libx264");
   if (codec == nullptr) throw TranscodeError::writerInit("无法添加视频输入（缺少 H.264 编码器 libx264）");
   av::CodecContextPtr ctx(avcodec_alloc_context3(codec));
@@ -34,7 +28,7 @@ av::CodecContextPtr openVideoEncoder(Dims canvas, int fps, int bitrateKbps, bool
   ctx->color_range = AVCOL_RANGE_MPEG;
   ctx->thread_count = 0;  // x264's own choice: frame threads for every core
   if (globalHeader) ctx->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-  int err = av_opt_set(ctx->priv_data, "preset", kX264Preset, 0);
+  int err = av_opt_set(ctx->priv_data, "preset", preset.c_str(), 0);
   if (err >= 0) err = av_opt_set(ctx->priv_data, "profile", "high", 0);
   if (err >= 0) err = avcodec_open2(ctx.get(), codec, nullptr);
   if (err < 0) throw TranscodeError::writerInit("无法添加视频输入（" + av::errorText(err) + "）");

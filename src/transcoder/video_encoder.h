@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <string>
 
 #include "models/geometry.h"
 #include "transcoder/av_ptr.h"
@@ -13,7 +14,8 @@ namespace kivotra::detail {
 // libx264, High profile with the level x264 picks, average bitrate at
 // bitrateKbps, told to expect fps frames a second, BT.709 limited range.
 // Throws TranscodeError::writerInit when the encoder refuses.
-av::CodecContextPtr openVideoEncoder(Dims canvas, int fps, int bitrateKbps, bool globalHeader);
+av::CodecContextPtr openVideoEncoder(Dims canvas, int fps, int bitrateKbps, const std::string& preset,
+                                     bool globalHeader);
 
 // The video encode stage: placed frames in, packets to the muxer; written()
 // gets each written frame's output time in seconds.
