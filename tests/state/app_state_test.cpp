@@ -184,19 +184,6 @@ TEST_F(AppStateTest, StopRequestsWhileIdleChangeNothing) {
   EXPECT_FALSE(state->cancelRequested());
 }
 
-TEST_F(AppStateTest, ANewInstanceStartsAtItsInitialValues) {
-  auto state = makeState();
-  EXPECT_EQ(state->itemCount(), 0);
-  EXPECT_FALSE(state->isRunning());
-  EXPECT_FALSE(state->currentFileName());
-  EXPECT_EQ(state->completedCount(), 0);
-  EXPECT_FALSE(state->editingID());
-  EXPECT_FALSE(state->editingBackup());
-  EXPECT_FALSE(state->cancelRequested());
-  EXPECT_FALSE(state->outputFolderBookmark());
-  EXPECT_FALSE(state->outputFolderName());
-}
-
 TEST_F(AppStateTest, WithoutAChosenFolderOutputsGoNextToTheirSource) {
   auto state = makeState();
   const fs::path source = scope.makeFolder("elsewhere") / "clip.mov";

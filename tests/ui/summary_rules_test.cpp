@@ -53,13 +53,10 @@ TEST(Summary, EachItemCountsAtItsEffectiveBitrate) {
   EXPECT_EQ(totalOriginal(items), 7);
 }
 
-TEST(Summary, EmptyListShowsZeroAndNoSaving) {
+TEST(Summary, NoSavingShownWithoutSourcesOrWithoutEstimate) {
   EXPECT_EQ(totalText(estimatedTotal({}, std::nullopt, ItemSettings{})), "≈ 0 KB");
   EXPECT_EQ(totalOriginal({}), 0);
   EXPECT_EQ(saving(0, 0), Saving{});
-}
-
-TEST(Summary, NoSavingShownWithoutSourcesOrWithoutEstimate) {
   EXPECT_EQ(saving(1000, 0), Saving{});  // nothing probed that has a size
   EXPECT_EQ(saving(0, 1000), Saving{});  // nothing with a length
 }
