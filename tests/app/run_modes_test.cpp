@@ -4,7 +4,6 @@
 
 #include <ctime>
 #include <fstream>
-#include <sstream>
 
 #include "support/scratch_dir.h"
 #include "support/tool_process.h"
@@ -13,15 +12,9 @@ namespace kivotra {
 namespace {
 
 namespace fs = std::filesystem;
+using fixtures::readFile;
 using test::runTool;
 using Lines = std::vector<std::string>;
-
-std::string readFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream content;
-  content << in.rdbuf();
-  return content.str();
-}
 
 void touch(const fs::path& path) { std::ofstream(path) << "x"; }
 

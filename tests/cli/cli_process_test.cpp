@@ -7,7 +7,6 @@
 #include <QJsonObject>
 #include <QSettings>
 #include <fstream>
-#include <sstream>
 
 #include "selftest/media/test_video.h"
 #include "support/scratch_dir.h"
@@ -17,16 +16,10 @@ namespace kivotra {
 namespace {
 
 namespace fs = std::filesystem;
+using fixtures::readFile;
 using test::runTool;
 
 QString q(const fs::path& path) { return QString::fromStdString(path.string()); }
-
-std::string readFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream content;
-  content << in.rdbuf();
-  return content.str();
-}
 
 std::vector<QJsonObject> jsonLines(const std::string& out) {
   std::vector<QJsonObject> objects;

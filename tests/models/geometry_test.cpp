@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "models/geometry.h"
-#include "models/video_item.h"
+#include "models/item_settings.h"
 
 using namespace kivotra;
 
@@ -31,14 +31,15 @@ class OutputDimsTable : public ::testing::TestWithParam<DimsCase> {};
 TEST_P(OutputDimsTable, MatchesTheWindowAndEngineRule) {
   const DimsCase& c = GetParam();
   ItemSettings settings{c.side, 0, 5000, c.fit, c.noUpscale};
-  EXPECT_EQ(outputDims(c.w, c.h, settings), (Dims{c.outW, c.outH}))
-      << c.w << "x" << c.h << " at " << c.side << " " << rawValue(c.fit);
+  EXPECT_EQ(outputDims(c.w, c.h, settings), (Dims{c.outW, c.outH}));
 }
 
 INSTANTIATE_TEST_SUITE_P(
     CommonSources, OutputDimsTable,
     ::testing::Values(DimsCase{1920, 1080, 720, FitMode::keep, true, 1280, 720},
                       DimsCase{1080, 1920, 720, FitMode::keep, true, 720, 1280},
+                      DimsCase{540, 960, 720, FitMode::keep, true, 540, 960},
+                      DimsCase{540, 960, 720, FitMode::keep, false, 720, 1280},
                       DimsCase{1080, 1080, 720, FitMode::keep, true, 720, 720},
                       DimsCase{1440, 1080, 720, FitMode::keep, true, 960, 720},
                       DimsCase{3840, 2160, 1440, FitMode::keep, true, 2560, 1440},
@@ -62,24 +63,10 @@ TEST(OutputDims, UnknownSourceGivesSquareTierUnrounded) {
   }
 }
 
-TEST(OutputDims, PortraitKeepsOrientationAndNoUpscaleKeepsSmallWidth) {
-  // 540x960 under a 720 tier: no-upscale keeps it, otherwise width becomes the tier.
-  EXPECT_EQ(outputDims(540, 960, {720, 0, 5000, FitMode::keep, true}), (Dims{540, 960}));
-  EXPECT_EQ(outputDims(540, 960, {720, 0, 5000, FitMode::keep, false}), (Dims{720, 1280}));
-}
-
 TEST(OutputDims, CropAndPadAreLandscapeForEveryOrientation) {
   for (FitMode fit : {FitMode::crop, FitMode::pad}) {
     for (auto [w, h] : {std::pair{3840, 2160}, std::pair{2160, 3840}, std::pair{2000, 2000}}) {
       EXPECT_EQ(outputDims(w, h, {1080, 0, 5000, fit, true}), (Dims{1920, 1080}));
     }
   }
-}
-
-TEST(OutputDims, VideoItemUsesItsSourceSize) {
-  VideoItem item("/videos/a.mov");
-  EXPECT_EQ(item.outputDims({720, 0, 3000, FitMode::keep, true}), (Dims{720, 720}));
-  item.srcWidth = 1920;
-  item.srcHeight = 1080;
-  EXPECT_EQ(item.outputDims({720, 0, 3000, FitMode::keep, true}), (Dims{1280, 720}));
 }

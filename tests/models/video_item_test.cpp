@@ -67,26 +67,3 @@ TEST(ItemStatus, EqualByCaseAndMessage) {
   EXPECT_EQ(ItemStatus::failed("a"), ItemStatus::failed("a"));
   EXPECT_NE(ItemStatus::failed("a"), ItemStatus::failed("b"));
 }
-
-TEST(VideoItem, ProbeFactsRoundTrip) {
-  ProbeInfo info;
-  info.duration = 12.5;
-  info.width = 1080;
-  info.height = 1920;
-  info.fps = 29.97;
-  info.fileSize = 123456;
-  info.hasAudio = true;
-  info.audioSampleRate = 48000;
-  info.audioChannels = 1;
-  info.thumbnail = RgbaBitmap{2, 1, std::vector<std::uint8_t>(8, 7)};
-
-  VideoItem item("/v.mov");
-  item.applyProbe(info);
-  EXPECT_EQ(item.srcFPS, 29.97);
-  EXPECT_EQ(item.thumbnail, info.thumbnail);
-  ProbeInfo back = item.probeInfo();
-  EXPECT_EQ(back.width, 1080);
-  EXPECT_EQ(back.audioChannels, 1);
-  EXPECT_EQ(back.audioSampleRate, 48000);
-  EXPECT_EQ(back.fileSize, 123456);
-}

@@ -5,8 +5,6 @@
 
 #include <QSettings>
 #include <chrono>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <random>
 #include <thread>
@@ -52,7 +50,7 @@ struct Namespaced {
     for (const auto& [name, path] : env) e.insert(name, q(path));
     process.setProcessEnvironment(e);
     process.start(QStringLiteral("unshare"), {"-rm", "sh", "-c", script});
-    return finish(process, 120000);
+    return test::finishTool(process, 120000);
   }
 };
 
@@ -112,8 +110,7 @@ exit $rc)sh",
       {{"OUT", tmp / "out"}, {"BIG", big}, {"SMALL", small}, {"ERR", tmp / "err.txt"}}, tmp.path());
   ASSERT_FALSE(run.hung);
   ASSERT_NE(run.exitCode, 90) << run.err;
-  std::ifstream errFile(tmp / "err.txt");
-  const std::string err{std::istreambuf_iterator<char>(errFile), {}};
+  const std::string err = fixtures::readFile(tmp / "err.txt");
   EXPECT_EQ(run.exitCode, 1) << err;
   EXPECT_NE(err.find("磁盘空间已满"), std::string::npos) << err;
   ASSERT_NE(run.exitCode, 91) << "fallocate failed";

@@ -1,15 +1,12 @@
 #pragma once
 
-#include <QCoreApplication>
-#include <QDeadlineTimer>
-#include <QProcess>
-#include <functional>
 #include <QStringList>
 #include <filesystem>
 #include <map>
 #include <set>
 #include <string>
 
+#include "../state/state_fixture.h"
 #include "reliability/corpus.h"
 #include "support/media_fixtures.h"
 #include "support/tool_process.h"
@@ -54,45 +51,11 @@ inline std::map<std::string, std::string> checksums(const std::vector<CorpusFile
   return sums;
 }
 
-struct Finished {
-  bool hung = false;
-  bool crashed = false;
-  int exitCode = -1;
-  std::string out;
-  std::string err;
-};
+using Finished = test::ToolResult;
+using test::waitUntil;
 
-// Waits for a started process; one still running after timeoutMs hangs (it is
-// killed and the result says so).
-inline Finished finish(QProcess& process, int timeoutMs) {
-  Finished f;
-  if (!process.waitForFinished(timeoutMs)) {
-    f.hung = true;
-    process.kill();
-    process.waitForFinished();
-  }
-  f.crashed = !f.hung && process.exitStatus() != QProcess::NormalExit;
-  f.exitCode = process.exitCode();
-  f.out = process.readAllStandardOutput().toStdString();
-  f.err = process.readAllStandardError().toStdString();
-  return f;
-}
-
-// Runs kivotra-cli with a private TMPDIR.
-inline Finished runCli(const QStringList& args, const fs::path& privateTmp, int timeoutMs = 60000) {
-  QProcess process;
-  test::startTool(process, KIVOTRA_CLI_BIN, args, privateTmp);
-  return finish(process, timeoutMs);
-}
-
-// Turns the event loop in short slices until done() holds or timeoutMs passes.
-inline bool waitUntil(const std::function<bool()>& done, int timeoutMs) {
-  QDeadlineTimer deadline(timeoutMs);
-  while (!done()) {
-    if (deadline.hasExpired()) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-  }
-  return true;
+inline Finished runCli(const QStringList& args, const fs::path& privateTmp) {
+  return test::runTool(KIVOTRA_CLI_BIN, args, privateTmp, 60000);
 }
 
 inline QString q(const fs::path& path) { return QString::fromStdString(path.string()); }

@@ -5,7 +5,6 @@
 #include <cstdlib>
 #include <ctime>
 #include <fstream>
-#include <sstream>
 
 #include "selftest/media/selftest_error.h"
 #include "support/scratch_dir.h"
@@ -14,13 +13,7 @@ namespace kivotra::SelfTest {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string readFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream content;
-  content << in.rdbuf();
-  return content.str();
-}
+using fixtures::readFile;
 
 // Points the private temporary directory (and the settings) at a scratch
 // folder for one test.

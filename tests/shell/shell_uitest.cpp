@@ -16,7 +16,6 @@
 #include <future>
 
 #include "shell/app_delegate.h"
-#include "shell/desktop_ops.h"
 #include "shell/single_instance.h"
 #include "state/app_state.h"
 #include "state/compression_settings.h"
@@ -151,11 +150,6 @@ class ShellTest : public QObject {
   void filesOpenedThroughTheSystemGoToTheList() {
     delegate_->openFiles({touch("a.mp4"), touch("b.txt"), touch("c.MOV")});
     QCOMPARE(state_->itemCount(), 2);
-  }
-
-  void websiteIsOneHttpsAddress() {
-    QCOMPARE(shell::websiteUrl().scheme(), QStringLiteral("https"));
-    QCOMPARE(shell::websiteHost(), QStringLiteral("kivotra.example.com"));
   }
 
   void secondLaunchHandsItsFilesToTheFirst() {

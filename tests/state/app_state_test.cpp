@@ -44,8 +44,6 @@ class AppStateTest : public ::testing::Test {
   test::Scope scope;
 };
 
-// ---- Intake ----
-
 TEST_F(AppStateTest, IntakeTakesOnlyMp4MovAndM4vInAnyCase) {
   auto state = makeState();
   state->add(std::vector<fs::path>{junk("Clip.MOV"), junk("clip.mkv"), junk("clip"), junk("b.mp4"), junk("c.M4V")});
@@ -124,8 +122,6 @@ TEST_F(AppStateTest, ProbeFinishingAfterItsItemWasRemovedChangesNothing) {
   EXPECT_TRUE(state->items()[0].status.is(ItemStatus::Kind::failed));
 }
 
-// ---- Removal and per-item parameters ----
-
 TEST_F(AppStateTest, RemovingTheEditedItemClearsEditingID) {
   auto state = makeState();
   VideoItem a = itemWith("/v/a.mp4", ItemStatus::ready());
@@ -165,8 +161,6 @@ TEST_F(AppStateTest, CustomParametersAreSetAndClearedByID) {
   EXPECT_FALSE(state->find(a.id)->customSettings);
 }
 
-// ---- Queue, without any transcode ----
-
 TEST_F(AppStateTest, StartingWithNothingReadyChangesNothing) {
   auto state = makeState();
   state->setItems({itemWith("/v/a.mp4", ItemStatus::done()), itemWith("/v/b.mp4", ItemStatus::failed("x")),
@@ -188,23 +182,6 @@ TEST_F(AppStateTest, StopRequestsWhileIdleChangeNothing) {
   state->stopQueue();
   EXPECT_TRUE(state->itemCancels().empty());
   EXPECT_FALSE(state->cancelRequested());
-}
-
-// ---- Output folder ----
-
-TEST_F(AppStateTest, ANewInstanceStartsAtItsInitialValues) {
-  auto state = makeState();
-  EXPECT_EQ(state->itemCount(), 0);
-  EXPECT_FALSE(state->isRunning());
-  EXPECT_FALSE(state->currentFileName());
-  EXPECT_EQ(state->completedCount(), 0);
-  EXPECT_FALSE(state->editingID());
-  EXPECT_FALSE(state->editingBackup());
-  EXPECT_FALSE(state->cancelRequested());
-  EXPECT_FALSE(state->outputFolderBookmark());
-  EXPECT_FALSE(state->outputFolderName());
-  EXPECT_EQ(AppState::acceptedExts(), (QStringList{"mp4", "mov", "m4v"}));
-  EXPECT_STREQ(AppState::bookmarkKey, "kivotra.outputFolderBookmark");
 }
 
 TEST_F(AppStateTest, WithoutAChosenFolderOutputsGoNextToTheirSource) {
@@ -274,12 +251,6 @@ TEST_F(AppStateTest, ChoosingSomethingThatIsNoFolderKeepsThePreviousOne) {
   EXPECT_FALSE(state->chooseOutputFolderUrl(QUrl(QStringLiteral("https://example.org/"))));
   EXPECT_EQ(state->outputFolderName(), QStringLiteral("out"));
   EXPECT_EQ(scope.settings()->value(AppState::bookmarkKey).toByteArray(), QByteArray::fromStdString(folder.string()));
-}
-
-TEST_F(AppStateTest, TierLabelsForwardToTheModel) {
-  EXPECT_EQ(AppState::tierLabel(1440), QStringLiteral("2K"));
-  EXPECT_EQ(AppState::tierLabel(480), QStringLiteral("480P"));
-  EXPECT_EQ(AppState::tierLabel(2160), QStringLiteral("4K"));
 }
 
 }  // namespace

@@ -1,10 +1,9 @@
 #include <gtest/gtest.h>
 
-#include <fstream>
-
 #include "models/errors.h"
 #include "state/output_naming.h"
 #include "state_fixture.h"
+#include "support/scratch_dir.h"
 
 namespace kivotra {
 namespace {
@@ -12,11 +11,6 @@ namespace {
 namespace fs = std::filesystem;
 
 std::string nameOf(const fs::path& path) { return path.filename().string(); }
-
-std::string contentsOf(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 TEST(OutputNaming, NamesAfterTheSourceWithTheTierLabel) {
   test::Scope scope;
@@ -70,7 +64,7 @@ TEST(OutputNaming, ReservationLeavesSomeoneElsesFileAlone) {
   const fs::path theirs = scope.writeFile("clip_压缩_1080P.mp4", "not ours");
   const fs::path ours = reserveOutputPath("/x/clip.mov", scope.root(), 1080);
   EXPECT_NE(ours, theirs);
-  EXPECT_EQ(contentsOf(theirs), "not ours");
+  EXPECT_EQ(fixtures::readFile(theirs), "not ours");
 }
 
 TEST(OutputNaming, ReservationInAPlaceThatIsNoFolderFails) {

@@ -8,6 +8,7 @@
 #include "state/app_state.h"
 #include "state_fixture.h"
 #include "support/media_fixtures.h"
+#include "support/scratch_dir.h"
 #include "transcoder/transcoder.h"
 
 namespace kivotra {
@@ -129,8 +130,7 @@ TEST_F(QueueTest, StoppedSecondFileReturnsToReadyAndTheRunGoesOn) {
   EXPECT_FALSE(item(1).etaSeconds);
   EXPECT_FALSE(item(1).outputURL);
   EXPECT_EQ(outputsIn(scope.root()), (std::set<std::string>{"q1_压缩_720P.mp4", "q2_压缩_720P.mp4", "q3_压缩_720P.mp4"}));
-  std::ifstream in(theirs);
-  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "theirs");
+  EXPECT_EQ(fixtures::readFile(theirs), "theirs");
 
   for (int i : {0, 2}) {
     ASSERT_TRUE(item(i).outputURL);

@@ -69,7 +69,6 @@ void readOrientation(const AVStream* st, VideoFacts& v) {
 MediaFacts readFacts(const std::filesystem::path& path) {
   av::InputContextPtr input = openInput(path);
   MediaFacts facts;
-  facts.formatName = input->iformat->name;
   facts.duration = input->duration > 0 ? static_cast<double>(input->duration) / AV_TIME_BASE : 0;
   const int videoIndex = firstVideoStream(input.get());
   for (unsigned i = 0; i < input->nb_streams; ++i) {
@@ -99,7 +98,6 @@ MediaFacts readFacts(const std::filesystem::path& path) {
       v.fps = rate.num > 0 && rate.den > 0 ? av_q2d(rate) : 0;
       v.startTime = seconds(st->start_time, st->time_base);
       v.duration = streamDuration(st, input.get());
-      v.bitRate = par->bit_rate;
       facts.video = v;
     } else if (par->codec_type == AVMEDIA_TYPE_AUDIO && !facts.audio) {
       AudioFacts a;
@@ -109,7 +107,6 @@ MediaFacts readFacts(const std::filesystem::path& path) {
       a.channels = par->ch_layout.nb_channels;
       a.startTime = seconds(st->start_time, st->time_base);
       a.duration = streamDuration(st, input.get());
-      a.bitRate = par->bit_rate;
       facts.audio = a;
     }
   }

@@ -149,7 +149,7 @@ class Writer {
 
   void openVideo() {
     const bool hdr = o_.hdr != Hdr::none;
-    const bool hevc = hdr || o_.codec == VideoCodec::hevc;
+    const bool hevc = hdr;
     const char* name = hevc ? "libx265" : "libx264";
     const AVCodec* codec = require(avcodec_find_encoder_by_name(name), std::string("no encoder ") + name);
     video_.ctx.reset(require(avcodec_alloc_context3(codec), "video context"));
@@ -315,11 +315,11 @@ void writeMedia(const std::filesystem::path& path, const MediaOptions& options) 
   Writer(path, options).write();
 }
 
-void writeBytes(const std::filesystem::path& path, std::size_t bytes, std::optional<std::uint8_t> fill) {
+void writeBytes(const std::filesystem::path& path, std::size_t bytes) {
   std::ofstream file(path, std::ios::binary | std::ios::trunc);
   if (!file) fail("cannot write " + path.string());
   std::mt19937 random(20240611);
-  for (std::size_t i = 0; i < bytes; ++i) file.put(static_cast<char>(fill ? *fill : random() & 0xff));
+  for (std::size_t i = 0; i < bytes; ++i) file.put(static_cast<char>(random() & 0xff));
   if (!file.flush()) fail("cannot write " + path.string());
 }
 

@@ -1,6 +1,9 @@
 #pragma once
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
 
 namespace kivotra::fixtures {
 
@@ -19,5 +22,11 @@ class ScratchDir {
  private:
   std::filesystem::path path_;
 };
+
+// A whole file's bytes ("" when it cannot be read).
+inline std::string readFile(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), {}};
+}
 
 }  // namespace kivotra::fixtures

@@ -16,6 +16,7 @@ namespace kivotra::test {
 
 struct ToolResult {
   int exitCode = -1;
+  bool hung = false;  // still running at the timeout, then killed
   bool crashed = false;
   std::string out;
   std::string err;
@@ -54,10 +55,11 @@ inline void startTool(QProcess& process, const std::string& program, const QStri
 inline ToolResult finishTool(QProcess& process, int timeoutMs = 300000) {
   ToolResult result;
   if (!process.waitForFinished(timeoutMs)) {
+    result.hung = true;
     process.kill();
     process.waitForFinished();
   }
-  result.crashed = process.exitStatus() != QProcess::NormalExit;
+  result.crashed = !result.hung && process.exitStatus() != QProcess::NormalExit;
   result.exitCode = process.exitCode();
   result.out = process.readAllStandardOutput().toStdString();
   result.err = process.readAllStandardError().toStdString();

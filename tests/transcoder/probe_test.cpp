@@ -1,25 +1,14 @@
 #include <gtest/gtest.h>
 
-#include "models/errors.h"
-#include "support/media_fixtures.h"
-#include "support/scratch_dir.h"
+#include "transcode_fixture.h"
 #include "transcoder/thumbnail.h"
-#include "transcoder/transcoder.h"
 
 using namespace kivotra;
 namespace fx = kivotra::fixtures;
 
 namespace {
 
-class Probe : public ::testing::Test {
- protected:
-  std::filesystem::path make(const std::string& name, const fx::MediaOptions& options) {
-    const auto path = dir_ / name;
-    fx::writeMedia(path, options);
-    return path;
-  }
-  fx::ScratchDir dir_;
-};
+using Probe = kivotra::testing::TranscodeTest;
 
 fx::MediaOptions video(int w, int h, double seconds = 0.5) {
   fx::MediaOptions o;
@@ -37,7 +26,7 @@ TEST_F(Probe, MeasuresLandscapeVideoWithAudio) {
   auto o = video(320, 180, 1.0);
   o.audioChannels = 2;
   o.audioSampleRate = 48000;
-  const auto path = make("landscape.mp4", o);
+  const auto path = source("landscape.mp4", o);
   const ProbeInfo info = Transcoder::probeSync(path);
   EXPECT_EQ(info.width, 320);
   EXPECT_EQ(info.height, 180);
@@ -53,7 +42,7 @@ TEST_F(Probe, MeasuresLandscapeVideoWithAudio) {
 }
 
 TEST_F(Probe, PortraitWithoutAudioKeepsTheAudioDefaults) {
-  const ProbeInfo info = Transcoder::probeSync(make("portrait.mov", video(180, 320)));
+  const ProbeInfo info = Transcoder::probeSync(source("portrait.mov", video(180, 320)));
   EXPECT_EQ(info.width, 180);
   EXPECT_EQ(info.height, 320);
   EXPECT_FALSE(info.hasAudio);
@@ -62,13 +51,13 @@ TEST_F(Probe, PortraitWithoutAudioKeepsTheAudioDefaults) {
 }
 
 TEST_F(Probe, ThumbnailFitsIntoThreeHundredTwentyKeepingTheAspect) {
-  const ProbeInfo wide = Transcoder::probeSync(make("hd.mp4", video(1920, 1080, 0.1)));
+  const ProbeInfo wide = Transcoder::probeSync(source("hd.mp4", video(1920, 1080, 0.1)));
   ASSERT_TRUE(wide.thumbnail);
   EXPECT_EQ(wide.thumbnail->width, 320);
   EXPECT_EQ(wide.thumbnail->height, 180);
   EXPECT_EQ(wide.thumbnail->pixels.size(), 320u * 180 * 4);
 
-  const ProbeInfo tall = Transcoder::probeSync(make("tall.mov", video(480, 960, 0.2)));
+  const ProbeInfo tall = Transcoder::probeSync(source("tall.mov", video(480, 960, 0.2)));
   ASSERT_TRUE(tall.thumbnail);
   EXPECT_EQ(tall.thumbnail->width, 160);
   EXPECT_EQ(tall.thumbnail->height, 320);
@@ -79,8 +68,8 @@ TEST_F(Probe, ThumbnailFitsIntoThreeHundredTwentyKeepingTheAspect) {
 TEST_F(Probe, PicturesAFewPixelsWideGiveACoverOfTheirOwnSize) {
   fx::MediaOptions turned = video(2, 8);
   turned.rotation = 90;
-  const auto narrow = make("narrow.mov", video(2, 8));
-  const auto flat = make("flat.mov", turned);
+  const auto narrow = source("narrow.mov", video(2, 8));
+  const auto flat = source("flat.mov", turned);
   for (int round = 0; round < 4; ++round) {
     const ProbeInfo a = Transcoder::probeSync(narrow);
     ASSERT_TRUE(a.thumbnail);
@@ -101,8 +90,8 @@ TEST_F(Probe, RotatedAndMirroredFilesReportTheUprightSizeAndCover) {
       auto o = video(w, h, 0.2);
       o.rotation = rotation;
       o.hflip = mirrored;
-      const ProbeInfo info = Transcoder::probeSync(make("turned.mov", o));
-      SCOPED_TRACE(testing::Message() << rotation << (mirrored ? " mirrored" : ""));
+      const ProbeInfo info = Transcoder::probeSync(source("turned.mov", o));
+      SCOPED_TRACE(::testing::Message() << rotation << (mirrored ? " mirrored" : ""));
       const bool sideways = rotation % 180 != 0;
       EXPECT_EQ(info.width, sideways ? h : w);
       EXPECT_EQ(info.height, sideways ? w : h);
@@ -131,7 +120,7 @@ TEST_F(Probe, IgnoresCoverArtStream) {
   auto o = video(160, 120);
   o.coverArt = true;
   o.audioChannels = 2;
-  const auto path = make("cover.mp4", o);
+  const auto path = source("cover.mp4", o);
   ASSERT_EQ(fx::readFacts(path).streamKinds.front(), "cover");
   const ProbeInfo info = Transcoder::probeSync(path);
   EXPECT_EQ(info.width, 160);
@@ -150,7 +139,7 @@ TEST_F(Probe, AudioOnlyFileHasNoVideoTrack) {
   o.audioChannels = 2;
   for (const char* name : {"sound.mov", "sound.mp4"}) {
     try {
-      Transcoder::probeSync(make(name, o));
+      Transcoder::probeSync(source(name, o));
       FAIL() << name;
     } catch (const TranscodeError& e) {
       EXPECT_EQ(e.kind(), TranscodeError::Kind::noVideoTrack);
@@ -162,7 +151,7 @@ TEST_F(Probe, AudioOnlyFileHasNoVideoTrack) {
 TEST_F(Probe, FilesThatCannotBeReadFailWithThePlatformError) {
   fx::writeBytes(dir_ / "empty.mov", 0);
   fx::writeBytes(dir_ / "noise.mov", 64 * 1024);
-  const auto truncated = make("truncated.mp4", video(160, 120));
+  const auto truncated = source("truncated.mp4", video(160, 120));
   fx::truncateFile(truncated, std::filesystem::file_size(truncated) / 2);
   const struct {
     std::filesystem::path path;
@@ -190,7 +179,7 @@ TEST_F(Probe, ReadsAudioRateAndChannels) {
   auto mono = video(64, 48, 0.3);
   mono.audioChannels = 1;
   mono.audioSampleRate = 48000;
-  ProbeInfo info = Transcoder::probeSync(make("mono.mp4", mono));
+  ProbeInfo info = Transcoder::probeSync(source("mono.mp4", mono));
   EXPECT_TRUE(info.hasAudio);
   EXPECT_EQ(info.audioSampleRate, 48000);
   EXPECT_EQ(info.audioChannels, 1);
@@ -198,7 +187,7 @@ TEST_F(Probe, ReadsAudioRateAndChannels) {
   auto surround = video(64, 48, 0.3);
   surround.audioChannels = 6;
   surround.audioSampleRate = 96000;
-  info = Transcoder::probeSync(make("six.mov", surround));
+  info = Transcoder::probeSync(source("six.mov", surround));
   EXPECT_EQ(info.audioSampleRate, 96000);
   EXPECT_EQ(info.audioChannels, 6);
 }
@@ -206,12 +195,12 @@ TEST_F(Probe, ReadsAudioRateAndChannels) {
 TEST_F(Probe, KeepsFractionalAndIrregularRates) {
   auto ntsc = video(64, 48, 1.0);
   ntsc.fps = {30000, 1001};
-  EXPECT_NEAR(Transcoder::probeSync(make("ntsc.mp4", ntsc)).fps, 29.97, 0.001);
+  EXPECT_NEAR(Transcoder::probeSync(source("ntsc.mp4", ntsc)).fps, 29.97, 0.001);
 
   auto irregular = video(64, 48, 1.0);
   irregular.variableFrameRate = true;
   irregular.fps = {24, 1};
-  const ProbeInfo info = Transcoder::probeSync(make("vfr.mov", irregular));
+  const ProbeInfo info = Transcoder::probeSync(source("vfr.mov", irregular));
   EXPECT_NEAR(info.fps, 24, 1.0);  // the average, not the 48 Hz tick of the shortest step
   EXPECT_NEAR(info.duration, 1.0, 0.05);
 }
@@ -219,7 +208,7 @@ TEST_F(Probe, KeepsFractionalAndIrregularRates) {
 TEST_F(Probe, HdrSourceIsMeasuredWithACover) {
   auto o = video(128, 72, 0.2);
   o.hdr = fx::Hdr::pq;
-  const ProbeInfo info = Transcoder::probeSync(make("pq.mov", o));
+  const ProbeInfo info = Transcoder::probeSync(source("pq.mov", o));
   EXPECT_EQ(info.width, 128);
   EXPECT_EQ(info.height, 72);
   EXPECT_TRUE(info.thumbnail);
@@ -230,7 +219,7 @@ TEST_F(Probe, FiveProbesAtOnce) {
   for (int i = 0; i < 5; ++i) {
     auto o = video(64 + 32 * i, 48, 0.3);
     o.audioChannels = i % 2 == 0 ? 2 : 0;
-    paths.push_back(make("p" + std::to_string(i) + ".mp4", o));
+    paths.push_back(source("p" + std::to_string(i) + ".mp4", o));
   }
   std::vector<std::future<ProbeInfo>> running;
   for (const auto& path : paths) running.push_back(Transcoder::probe(path));
@@ -253,7 +242,7 @@ TEST_F(Probe, CoverIsTheFirstFrameAtOrAfterFiftyMilliseconds) {
   for (const auto& row : rows) {
     auto o = video(160, 120, 2.0);
     o.fps = row.fps;
-    const auto path = make("count.mov", o);
+    const auto path = source("count.mov", o);
     const auto thumb = Transcoder::makeThumbnail(path, 320);
     ASSERT_TRUE(thumb) << row.fps.num;
     EXPECT_EQ(fx::readFrameCounter(asImage(*thumb), {0, 0, 160, 120}), row.frame) << row.fps.num << " fps";
@@ -264,12 +253,12 @@ TEST_F(Probe, CoverComesFromLateVideoOnlyWithinOneSecond) {
   auto o = video(160, 120, 1.0);
   o.audioChannels = 2;
   o.audioLeadSeconds = 0.5;  // the first frame is at 0.5 s
-  auto thumb = Transcoder::makeThumbnail(make("late.mov", o), 320);
+  auto thumb = Transcoder::makeThumbnail(source("late.mov", o), 320);
   ASSERT_TRUE(thumb);
   EXPECT_EQ(fx::readFrameCounter(asImage(*thumb), {0, 0, 160, 120}), 0);
 
   o.audioLeadSeconds = 2.0;  // nothing between 0.05 s and 1.05 s
-  const auto path = make("later.mov", o);
+  const auto path = source("later.mov", o);
   EXPECT_FALSE(Transcoder::makeThumbnail(path, 320));
   const ProbeInfo info = Transcoder::probeSync(path);
   EXPECT_FALSE(info.thumbnail);
@@ -280,11 +269,11 @@ TEST_F(Probe, MakeThumbnailNeverThrows) {
   fx::writeBytes(dir_ / "noise.mov", 4096);
   EXPECT_FALSE(Transcoder::makeThumbnail(dir_ / "noise.mov", 320));
   EXPECT_FALSE(Transcoder::makeThumbnail(dir_ / "missing.mov", 320));
-  EXPECT_FALSE(Transcoder::makeThumbnail(make("ok.mov", video(64, 48)), 0));
+  EXPECT_FALSE(Transcoder::makeThumbnail(source("ok.mov", video(64, 48)), 0));
 }
 
 TEST_F(Probe, CoverGivesUpOncePastItsDeadline) {
-  const auto path = make("slow.mov", video(160, 120));
+  const auto path = source("slow.mov", video(160, 120));
   av::MediaInput input(path);
   input.setDeadline(av::MediaInput::Clock::now() - std::chrono::seconds(1));
   EXPECT_FALSE(av::coverFrame(input, input.firstVideoStream(), 320));

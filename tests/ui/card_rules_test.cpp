@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "ui/card_rules.h"
+#include "ui_fixture.h"
 
 using namespace kivotra;
 using namespace kivotra::ui;
@@ -8,13 +9,8 @@ using namespace kivotra::ui;
 namespace {
 
 VideoItem probed(int w, int h, double duration, std::int64_t bytes, double fps) {
-  VideoItem item("/videos/clip.mov");
-  item.srcWidth = w;
-  item.srcHeight = h;
-  item.duration = duration;
-  item.fileSize = bytes;
+  VideoItem item = test::probedItem("clip.mov", w, h, duration, bytes);
   item.srcFPS = fps;
-  item.status = ItemStatus::ready();
   return item;
 }
 
@@ -84,7 +80,6 @@ TEST(SizeColumn, EveryStatus) {
   EXPECT_EQ(sizeColumn(item, settings), (SizeColumn{SizeColumn::Kind::loading, "—", "读取中", Tone::secondaryLabel}));
 
   item = probed(1920, 1080, 60, 100000000, 30);
-  item.hasAudio = true;
   EXPECT_EQ(sizeColumn(item, settings), (SizeColumn{SizeColumn::Kind::estimate, "≈ 36.7 MB", "预估", Tone::primary}));
   EXPECT_EQ(sizeColumn(item, ItemSettings{.bitrateKbps = 3000}).value, "≈ 22.4 MB");
 

@@ -4,24 +4,25 @@
 
 using namespace kivotra::ui;
 
-TEST(ListRules, EmptyListHasRoom) {
-  EXPECT_EQ(countText(0), "0 / 5");
-  EXPECT_EQ(countTone(0), Tone::tertiaryLabel);
-  EXPECT_FALSE(listFull(0));
-  EXPECT_EQ(dropHintText(0), "横屏 / 竖屏 / 宽银幕均可");
-  EXPECT_DOUBLE_EQ(dropZoneOpacity(0), 1);
-}
-
-TEST(ListRules, FourItemsStillHaveRoom) {
-  EXPECT_EQ(countText(4), "4 / 5");
-  EXPECT_EQ(countTone(4), Tone::tertiaryLabel);
-  EXPECT_FALSE(listFull(4));
-}
-
-TEST(ListRules, FiveItemsAreFull) {
-  EXPECT_EQ(countText(5), "5 / 5");
-  EXPECT_EQ(countTone(5), Tone::portrait);
-  EXPECT_TRUE(listFull(5));
-  EXPECT_EQ(dropHintText(5), "已达 5 个上限，先移除再添加");
-  EXPECT_DOUBLE_EQ(dropZoneOpacity(5), 0.55);
+TEST(ListRules, CountToneAndDropZoneFollowTheFiveFileLimit) {
+  const struct {
+    int count;
+    const char* text;
+    Tone tone;
+    bool full;
+    const char* hint;
+    double opacity;
+  } rows[] = {
+      {0, "0 / 5", Tone::tertiaryLabel, false, "横屏 / 竖屏 / 宽银幕均可", 1},
+      {4, "4 / 5", Tone::tertiaryLabel, false, "横屏 / 竖屏 / 宽银幕均可", 1},
+      {5, "5 / 5", Tone::portrait, true, "已达 5 个上限，先移除再添加", 0.55},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.count);
+    EXPECT_EQ(countText(row.count), row.text);
+    EXPECT_EQ(countTone(row.count), row.tone);
+    EXPECT_EQ(listFull(row.count), row.full);
+    EXPECT_EQ(dropHintText(row.count), row.hint);
+    EXPECT_DOUBLE_EQ(dropZoneOpacity(row.count), row.opacity);
+  }
 }

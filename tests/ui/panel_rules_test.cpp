@@ -1,20 +1,14 @@
 #include <gtest/gtest.h>
 
 #include "ui/panel_rules.h"
+#include "ui_fixture.h"
 
 namespace kivotra::ui {
 namespace {
 
 VideoItem probed(int w, int h, ItemStatus status = ItemStatus::ready()) {
-  VideoItem item("/videos/clip.mp4");
-  item.srcWidth = w;
-  item.srcHeight = h;
-  item.duration = 10;
-  item.status = std::move(status);
-  return item;
+  return test::probedItem("clip.mp4", w, h, 10, 50000000, std::move(status));
 }
-
-// ---- Which files a tier switch tests, and whether their output changes ----
 
 TEST(TierSwitch, NoFileToTestCountsAsAChange) {
   EXPECT_TRUE(outputDimsWouldChange({}, FitMode::keep, true, 1080, 720));
@@ -58,8 +52,6 @@ TEST(TierSwitch, WhileEditingOnlyTheEditedFileIsTested) {
   EXPECT_EQ(tierTestFiles(items, Uuid::random()).size(), 3u);
 }
 
-// ---- Effective parameters ----
-
 TEST(EffectiveParameters, OwnThenParkedThenPanel) {
   ItemSettings own;
   own.shortSide = 720;
@@ -76,8 +68,6 @@ TEST(EffectiveParameters, OwnThenParkedThenPanel) {
   EXPECT_EQ(effectiveParameters(item, parked, panel), own);
   EXPECT_EQ(effectiveParameters(item, std::nullopt, panel), own);
 }
-
-// ---- Bitrate field and slider ----
 
 TEST(BitrateField, ZeroShowsAsAnEmptyField) {
   EXPECT_EQ(bitrateFieldText(0), "");
@@ -105,11 +95,6 @@ TEST(BitrateSlider, StoresTheValueTruncatedTowardZero) {
   EXPECT_EQ(bitrateFromSlider(4999.9), 4999);
   EXPECT_EQ(bitrateFromSlider(2000), 2000);
   EXPECT_EQ(bitrateFromSlider(40000.0), 40000);
-}
-
-TEST(OutputBlock, NoteOnlyWhileOutputsGoNextToTheirSources) {
-  EXPECT_EQ(outputNote(false), "保存到视频所在文件夹");
-  EXPECT_EQ(outputNote(true), "");
 }
 
 }  // namespace

@@ -30,8 +30,6 @@ class ParameterPanelTest : public ::testing::Test {
   AppState& state = pane.state;
 };
 
-// ---- Tier switch ----
-
 TEST_F(ParameterPanelTest, TierSwitchWithNoFilesTakesTheRecommendedBitrate) {
   panel.selectShortSide(720);
   EXPECT_EQ(settings.shortSide(), 720);
@@ -92,8 +90,6 @@ TEST_F(ParameterPanelTest, TierSwitchWhileEditingTestsTheEditedFileAndWritesBoth
   panel.endEditing();
   EXPECT_EQ(panelValues(), (ItemSettings{1080, 0, 4321, FitMode::keep, true}));
 }
-
-// ---- Editing ----
 
 TEST_F(ParameterPanelTest, SwitchingFilesShowsTheGlobalValuesForAFileWithoutItsOwn) {
   VideoItem a = probedItem("a.mp4", 1920, 1080);

@@ -23,8 +23,6 @@ ItemSettings withBitrate(int kbps) {
   return s;
 }
 
-// ---- Tip box ----
-
 TEST(TipText, SixteenByNineCanvasNamesWhatHappensToPortraitSources) {
   EXPECT_EQ(tipText(1080, FitMode::pad), "统一为 16:9 横屏画布：输出 1920×1080，竖屏素材将两侧加黑边");
   EXPECT_EQ(tipText(1440, FitMode::crop), "统一为 16:9 横屏画布：输出 2560×1440，竖屏素材将居中裁切");
@@ -35,8 +33,6 @@ TEST(TipText, KeepListsThreeShapes) {
   // 2160 × 2.35 = 5076; 2160 × 16 ÷ 9 = 3840.
   EXPECT_EQ(tipText(2160, FitMode::keep), "长边按画面比例自动计算：16:9 → 3840×2160，9:16 → 2160×3840，2.35:1 → 5076×2160");
 }
-
-// ---- Estimated total and saving ----
 
 TEST(Summary, OneMinuteWithAudioAtFiveThousand) {
   const std::vector<VideoItem> items{file(60, 100000000, true)};
@@ -57,13 +53,10 @@ TEST(Summary, EachItemCountsAtItsEffectiveBitrate) {
   EXPECT_EQ(totalOriginal(items), 7);
 }
 
-TEST(Summary, EmptyListShowsZeroAndNoSaving) {
+TEST(Summary, NoSavingShownWithoutSourcesOrWithoutEstimate) {
   EXPECT_EQ(totalText(estimatedTotal({}, std::nullopt, ItemSettings{})), "≈ 0 KB");
   EXPECT_EQ(totalOriginal({}), 0);
   EXPECT_EQ(saving(0, 0), Saving{});
-}
-
-TEST(Summary, NoSavingShownWithoutSourcesOrWithoutEstimate) {
   EXPECT_EQ(saving(1000, 0), Saving{});  // nothing probed that has a size
   EXPECT_EQ(saving(0, 1000), Saving{});  // nothing with a length
 }
@@ -76,8 +69,6 @@ TEST(Summary, SourceAlreadySmallerThanItsEstimate) {
   EXPECT_EQ(saving(999500, 1000000), smaller);
   EXPECT_EQ(saving(998000, 1000000), (Saving{Saving::Kind::percent, "↓ 0.2%"}));
 }
-
-// ---- Detail line ----
 
 TEST(DetailText, GlobalBitratesWhileNoFileHasItsOwn) {
   EXPECT_EQ(detailText({}, 5000, false, 0), "视频 5000 kbps + 音频 128 kbps");
@@ -102,8 +93,6 @@ TEST(DetailText, RunningPutsProgressInFront) {
   items[2].customSettings = withBitrate(9000);
   EXPECT_EQ(detailText(items, 5000, true, 2), "已完成 2/3  ·  含单独设置的条目");
 }
-
-// ---- Start control ----
 
 TEST(StartControl, NeedsAReadyFileUnlessRunning) {
   EXPECT_FALSE(canStart({}));

@@ -1,5 +1,4 @@
 // The main window's views, offscreen, over a real AppState and CompressionSettings.
-#include <QDir>
 #include <QFile>
 #include <QMimeData>
 #include <QQmlEngine>
@@ -99,15 +98,11 @@ class WindowTest : public QObject {
     setItems(std::move(items));
   }
 
-  QPoint centreOf(QQuickItem* item) const {
-    return item->mapToScene(QPointF(item->width() / 2, item->height() / 2)).toPoint();
-  }
-
   // Drags urls onto the drop zone and drops them; whether the drop was accepted.
   bool drop(const QList<QUrl>& urls) {
     QMimeData mime;
     mime.setUrls(urls);
-    const QPoint at = centreOf(find("dropZone"));
+    const QPoint at = testing::centreOf(find("dropZone"));
     QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(view_.get(), &enter);
     QDragMoveEvent move(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
@@ -117,10 +112,7 @@ class WindowTest : public QObject {
     return dropped.isAccepted();
   }
 
-  void screenshot(const QString& name) {
-    QDir().mkpath(QStringLiteral(KIVOTRA_SCREENSHOT_DIR));
-    QVERIFY(view_->grabWindow().save(QStringLiteral(KIVOTRA_SCREENSHOT_DIR "/%1.png").arg(name)));
-  }
+  void screenshot(const QString& name) { QVERIFY(testing::saveScreenshot(*view_, name)); }
 
  private slots:
   void initTestCase() { ui::useWindowFont(); }
@@ -196,7 +188,7 @@ class WindowTest : public QObject {
     QVERIFY(!drop({file("late.mp4")}));
     QCOMPARE(state_->itemCount(), 5);
 
-    QTest::mouseClick(view_.get(), Qt::LeftButton, {}, centreOf(find("dropZone")));
+    QTest::mouseClick(view_.get(), Qt::LeftButton, {}, testing::centreOf(find("dropZone")));
     QObject* picker = view_->rootObject()->findChild<QObject*>("filePicker");
     QVERIFY(picker);
     QVERIFY(!picker->property("visible").toBool());
@@ -205,11 +197,11 @@ class WindowTest : public QObject {
   void zoneClickOpensTheOnePicker() {
     QObject* picker = view_->rootObject()->findChild<QObject*>("filePicker");
     QVERIFY(picker);
-    QTest::mouseClick(view_.get(), Qt::LeftButton, {}, centreOf(find("dropIcon")));
+    QTest::mouseClick(view_.get(), Qt::LeftButton, {}, testing::centreOf(find("dropIcon")));
     QTRY_VERIFY(picker->property("visible").toBool());
     QMetaObject::invokeMethod(picker, "close");
     QTRY_VERIFY(!picker->property("visible").toBool());
-    QTest::mouseClick(view_.get(), Qt::LeftButton, {}, centreOf(find("pickButton")));
+    QTest::mouseClick(view_.get(), Qt::LeftButton, {}, testing::centreOf(find("pickButton")));
     QTRY_VERIFY(picker->property("visible").toBool());
     QCOMPARE(view_->rootObject()->findChildren<QObject*>("filePicker").size(), 1);
   }
@@ -285,8 +277,8 @@ class WindowTest : public QObject {
       QVERIFY(!inCard(row, "removeButton")->isEnabled());
       QCOMPARE(inCard(row, "removeButton")->opacity(), 0.85);
     }
-    QTest::mouseClick(view_.get(), Qt::LeftButton, {}, centreOf(inCard(1, "fileName")));
-    QTest::mouseClick(view_.get(), Qt::LeftButton, {}, centreOf(inCard(1, "removeButton")));
+    QTest::mouseClick(view_.get(), Qt::LeftButton, {}, testing::centreOf(inCard(1, "fileName")));
+    QTest::mouseClick(view_.get(), Qt::LeftButton, {}, testing::centreOf(inCard(1, "removeButton")));
     QVERIFY(!state_->editingID());
     QCOMPARE(state_->itemCount(), 2);
 
@@ -302,7 +294,7 @@ class WindowTest : public QObject {
     done.outputURL = dir_.filePath("x_压缩_1080P.mp4").toStdString();
     setItems({done});
     QSignalSpy reveal(viewModel_.get(), &ui::WindowViewModel::revealRequested);
-    QTest::mouseClick(view_.get(), Qt::LeftButton, {}, centreOf(inCard(0, "revealButton")));
+    QTest::mouseClick(view_.get(), Qt::LeftButton, {}, testing::centreOf(inCard(0, "revealButton")));
     QCOMPARE(reveal.size(), 1);
     QCOMPARE(reveal.first().first().toString(), dir_.filePath("x_压缩_1080P.mp4"));
     QVERIFY(!state_->editingID());  // the button's click is not also the card's
@@ -312,15 +304,15 @@ class WindowTest : public QObject {
     fill(2);
     const Uuid first = state_->items()[0].id;
     settings_->setBitrateKbps(7000);
-    QTest::mouseClick(view_.get(), Qt::LeftButton, {}, centreOf(inCard(0, "fileName")));
+    QTest::mouseClick(view_.get(), Qt::LeftButton, {}, testing::centreOf(inCard(0, "fileName")));
     QCOMPARE(state_->editingID(), std::optional<Uuid>(first));
     QCOMPARE(inCard(0, "editButton")->property("iconColor").value<QColor>().rgba(), ui::Palette::primary().rgba());
     screenshot("window-editing");
-    QTest::mouseClick(view_.get(), Qt::LeftButton, {}, centreOf(inCard(0, "editButton")));
+    QTest::mouseClick(view_.get(), Qt::LeftButton, {}, testing::centreOf(inCard(0, "editButton")));
     QVERIFY(!state_->editingID());
     QCOMPARE(settings_->bitrateKbps(), 7000);
 
-    QTest::mouseClick(view_.get(), Qt::LeftButton, {}, centreOf(inCard(1, "removeButton")));
+    QTest::mouseClick(view_.get(), Qt::LeftButton, {}, testing::centreOf(inCard(1, "removeButton")));
     QCOMPARE(state_->itemCount(), 1);
     QCOMPARE(state_->items()[0].id, first);
   }

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QDir>
 #include <QQuickItem>
+#include <QQuickWindow>
 #include <QString>
 
 namespace kivotra::testing {
@@ -15,5 +17,16 @@ inline QQuickItem* findQuickItem(QQuickItem* root, const QString& name) {
   }
   return nullptr;
 }
+
+inline QPoint centreOf(QQuickItem* item) {
+  return item->mapToScene(QPointF(item->width() / 2, item->height() / 2)).toPoint();
+}
+
+#ifdef KIVOTRA_SCREENSHOT_DIR
+inline bool saveScreenshot(QQuickWindow& window, const QString& name) {
+  QDir().mkpath(QStringLiteral(KIVOTRA_SCREENSHOT_DIR));
+  return window.grabWindow().save(QStringLiteral(KIVOTRA_SCREENSHOT_DIR "/%1.png").arg(name));
+}
+#endif
 
 }  // namespace kivotra::testing
