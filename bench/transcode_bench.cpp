@@ -32,6 +32,7 @@ double cpuSeconds() {
 
 int main(int argc, char** argv) {
   using namespace kivotra;
+  Transcoder::limitAllocatorArenas();
   Transcoder::Config config;
   if (argc == 2 && std::string(argv[1]) == "--default-preset") {
     std::printf("%s\n", config.x264Preset.c_str());

@@ -16,6 +16,7 @@ extern "C" {
 #include "selftest/media/test_video.h"
 #include "selftest/self_test.h"
 #include "shell/window_application.h"
+#include "transcoder/transcoder.h"
 
 namespace {
 
@@ -47,6 +48,7 @@ int runWindow(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  kivotra::Transcoder::limitAllocatorArenas();
   const std::vector<std::string> args(argv, argv + argc);
   const kivotra::RunChoice choice = kivotra::chooseRunMode(args, markerExists);
   if (choice.mode == kivotra::RunMode::window) return runWindow(argc, argv);

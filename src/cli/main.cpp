@@ -8,6 +8,7 @@ extern "C" {
 
 #include "cli/cli_options.h"
 #include "cli/commands.h"
+#include "transcoder/transcoder.h"
 
 namespace {
 
@@ -19,6 +20,7 @@ void write(std::FILE* stream, const QString& text) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  kivotra::Transcoder::limitAllocatorArenas();
   // The encoders' chatter would break the progress lines; failures arrive as errors.
   av_log_set_level(AV_LOG_QUIET);
   QCoreApplication app(argc, argv);

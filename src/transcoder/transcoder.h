@@ -47,6 +47,10 @@ std::future<ProbeInfo> probe(const std::filesystem::path& source);
 // Never throws; gives up after 5 s.
 std::optional<RgbaBitmap> makeThumbnail(const std::filesystem::path& source, int maxPixel);
 
+// Call first thing in main(): caps how much freed memory the allocator keeps
+// per thread, which the engine's threads would otherwise pile up.
+void limitAllocatorArenas();
+
 // The output frame rate: never above the source's, the source's own for 0, 30
 // when neither is known; at least 1.
 int outputFPS(const ProbeInfo& info, const Config& config);
