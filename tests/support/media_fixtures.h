@@ -84,6 +84,10 @@ struct MediaOptions {
   // Irregular timestamps: frame durations cycle through 0.5, 1 and 1.5 frame
   // periods, so the average rate stays fps and the frame count stays the same.
   bool variableFrameRate = false;
+  // Frames from one key frame to the next, with scene-cut key frames off; 0
+  // leaves the encoder's default. Longer than the clip: the first frame is the
+  // only key frame.
+  int keyframeInterval = 0;
 
   // Audio: 0 (none), 1, 2 or 6 channels at any sample rate (8000 to 192000).
   // Channel k carries a sine of 440 * (k + 1) Hz at a quarter of full scale.
@@ -129,6 +133,7 @@ struct VideoFacts {
   double duration = 0;  // seconds, the stream's own duration (container's if none)
   std::int64_t bitRate = 0;  // bit/s as the container states it, 0 if unknown
   std::vector<double> frameTimes;  // presentation time of every packet, seconds, ascending
+  int keyFrames = 0;  // packets flagged as key frames
 };
 
 struct AudioFacts {
