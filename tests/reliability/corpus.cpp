@@ -45,6 +45,14 @@ void putBe(std::vector<char>& b, std::size_t at, std::uint32_t v, int bytes) {
   for (int k = bytes - 1; k >= 0; --k, v >>= 8) b[at + k] = static_cast<char>(v & 0xff);
 }
 
+// Sets every sample duration of the first track's time-to-sample table (the
+// video's, as the fixture writes it first) to zero.
+void zeroFirstTrackDurations(std::vector<char>& b) {
+  const std::size_t stts = findBox(b, "stts");
+  const std::uint32_t entries = be32(b, stts + 12);
+  for (std::uint32_t e = 0; e < entries; ++e) putBe(b, stts + 16 + e * 8 + 4, 0, 4);
+}
+
 MediaOptions base(double seconds = 1.0) {
   MediaOptions o;
   o.width = 160;
@@ -116,12 +124,28 @@ std::vector<CorpusFile> writeCorpus(const fs::path& dir) {
     broken("header-16384.mp4");
   }
   {
-    std::vector<char> b = bytes;  // every video sample lasting zero ticks: no frame rate
-    const std::size_t stts = findBox(b, "stts");
-    const std::uint32_t entries = be32(b, stts + 12);
-    for (std::uint32_t e = 0; e < entries; ++e) putBe(b, stts + 16 + e * 8 + 4, 0, 4);
+    std::vector<char> b = bytes;  // every video sample lasting zero ticks
+    zeroFirstTrackDurations(b);
     writeAll(dir / "zero-frame-rate.mp4", b);
     broken("zero-frame-rate.mp4");
+  }
+  {
+    // One sample lasting zero ticks: neither the durations nor the spacing of
+    // samples give a rate (ffprobe: avg_frame_rate 0/0, r_frame_rate 1/0).
+    MediaOptions o = base(1.5 / 30);
+    fixtures::writeMedia(dir / "missing-frame-rate.mp4", o);
+    std::vector<char> b = readAll(dir / "missing-frame-rate.mp4");
+    zeroFirstTrackDurations(b);
+    writeAll(dir / "missing-frame-rate.mp4", b);
+    files.push_back({"missing-frame-rate.mp4", dir / "missing-frame-rate.mp4", true, 1.0 / 30});
+  }
+  {
+    // Ten seconds whose only key frame is the first.
+    MediaOptions o = base(10);
+    o.audioChannels = 2;
+    o.keyframeInterval = 600;
+    media("long-gop-10s.mp4", o);
+    files.back().seconds = 10;
   }
 
   // Legal media that is awkward.

@@ -15,6 +15,8 @@ struct CorpusFile {
   // True for the legal media every layer must compress; false where either a
   // valid output or a clear failure is acceptable.
   bool mustCompress = false;
+  // When above 0, a valid output lasts this many seconds (container duration).
+  double seconds = 0;
 };
 
 // Writes every case into dir (created if needed) and lists them.

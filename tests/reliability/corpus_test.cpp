@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <QSettings>
+#include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <future>
 #include <memory>
 
@@ -34,6 +36,12 @@ class Corpus : public ::testing::Test {
     EXPECT_EQ(namesIn(dir_->path() / "corpus").size(), files_.size()) << "something was written beside the sources";
   }
 
+  static const CorpusFile& fileNamed(const std::string& name) {
+    const auto it = std::find_if(files_.begin(), files_.end(), [&](const CorpusFile& f) { return f.name == name; });
+    if (it == files_.end()) throw std::runtime_error("not in the corpus: " + name);
+    return *it;
+  }
+
   static inline fixtures::ScratchDir* dir_ = nullptr;
   static inline std::vector<CorpusFile> files_;
   static inline std::map<std::string, std::string> before_;
@@ -47,7 +55,10 @@ TEST_F(Corpus, ProbeMeasuresOrRefusesInChineseEveryCase) {
     try {
       const ProbeInfo info = result.get();
       EXPECT_GE(info.duration, 0);
+      // 0 is "unknown"; never negative, infinite or NaN.
+      EXPECT_TRUE(std::isfinite(info.fps) && info.fps >= 0) << info.fps;
       if (file.mustCompress) EXPECT_GT(info.width * info.height, 0);
+      if (file.seconds > 0) EXPECT_NEAR(info.duration, file.seconds, kDurationSlack);
     } catch (const Error& e) {
       EXPECT_FALSE(file.mustCompress) << e.description();
       EXPECT_TRUE(hasChinese(e.description())) << e.description();
@@ -85,12 +96,12 @@ TEST_F(Corpus, QueueCompressesOrFailsInChineseEveryCaseAndKeepsNoFailedOutput) {
     for (const VideoItem& item : state.items()) {
       const std::string name = item.url.filename().string();
       SCOPED_TRACE(name);
-      const bool must = std::any_of(files_.begin(), files_.end(),
-                                    [&](const CorpusFile& f) { return f.name == name && f.mustCompress; });
+      const bool must = fileNamed(name).mustCompress;
       if (item.status.is(ItemStatus::Kind::done)) {
         ASSERT_TRUE(item.outputURL);
         EXPECT_EQ(outputProblem(*item.outputURL), "");
         EXPECT_EQ(item.outputURL->parent_path(), out);
+        EXPECT_EQ(durationProblem(*item.outputURL, fileNamed(name)), "");
       } else {
         ASSERT_TRUE(item.status.is(ItemStatus::Kind::failed)) << ItemListModel::statusKey(item.status).toStdString();
         EXPECT_FALSE(must) << item.status.message();
@@ -118,6 +129,7 @@ TEST_F(Corpus, CliCompressesOrFailsInChineseEveryCaseWithoutCrashOrHang) {
     if (run.exitCode == 0) {
       ASSERT_EQ(outputs.size(), 1u);
       EXPECT_EQ(outputProblem(out / *outputs.begin()), "");
+      EXPECT_EQ(durationProblem(out / *outputs.begin(), file), "");
     } else {
       EXPECT_EQ(run.exitCode, 1) << run.err;
       EXPECT_FALSE(file.mustCompress) << run.err;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QStringList>
+#include <cmath>
 #include <filesystem>
 #include <map>
 #include <set>
@@ -40,6 +41,22 @@ inline std::string outputProblem(const fs::path& output) {
     if (facts.video->width <= 0 || facts.video->height <= 0) return "no picture size";
     if (facts.video->frameTimes.empty()) return "no frames";
     return {};
+  } catch (const std::exception& e) {
+    return e.what();
+  }
+}
+
+// How far an output's length may be from the source's: AAC priming and the
+// last frame's rounding, not a lost or stretched second.
+inline constexpr double kDurationSlack = 0.25;
+
+// Empty when the output lasts as long as the case says (or it says nothing).
+inline std::string durationProblem(const fs::path& output, const CorpusFile& source) {
+  if (source.seconds <= 0) return {};
+  try {
+    const double seconds = fixtures::readFacts(output).duration;
+    if (std::abs(seconds - source.seconds) <= kDurationSlack) return {};
+    return "lasts " + std::to_string(seconds) + " s, not " + std::to_string(source.seconds);
   } catch (const std::exception& e) {
     return e.what();
   }

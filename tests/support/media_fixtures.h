@@ -43,6 +43,10 @@ struct MediaOptions {
   Hdr hdr = Hdr::none;
   // Frame durations cycle through 0.5, 1 and 1.5 periods; the average stays fps.
   bool variableFrameRate = false;
+  // Frames from one key frame to the next, with scene-cut key frames off; 0
+  // leaves the encoder's default. Longer than the clip: the first frame is the
+  // only key frame.
+  int keyframeInterval = 0;
 
   // Channel k carries a 440 * (k + 1) Hz sine at a quarter of full scale.
   int audioChannels = 0;
@@ -80,6 +84,7 @@ struct VideoFacts {
   double startTime = 0;  // seconds, first presentation time
   double duration = 0;  // seconds, the stream's own duration (container's if none)
   std::vector<double> frameTimes;  // presentation time of every packet, seconds, ascending
+  int keyFrames = 0;  // packets flagged as key frames
 };
 
 struct AudioFacts {

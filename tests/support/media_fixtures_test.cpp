@@ -135,6 +135,19 @@ TEST_F(Fixtures, VariableFrameRateHasIrregularSteps) {
   EXPECT_NEAR(f.video->fps, 30, 1.5);
 }
 
+TEST_F(Fixtures, KeyFrameIntervalLongerThanTheClipLeavesOneKeyFrame) {
+  MediaOptions o;
+  o.seconds = 10;
+  writeMedia(dir_ / "default.mp4", o);
+  EXPECT_GT(readFacts(dir_ / "default.mp4").video->keyFrames, 1);  // else the option proves nothing
+  o.keyframeInterval = 600;
+  writeMedia(dir_ / "long.mp4", o);
+  const MediaFacts f = readFacts(dir_ / "long.mp4");
+  ASSERT_TRUE(f.video);
+  EXPECT_EQ(f.video->frameTimes.size(), 300u);
+  EXPECT_EQ(f.video->keyFrames, 1);
+}
+
 TEST_F(Fixtures, AudioStartsBeforeVideo) {
   MediaOptions o;
   o.seconds = 0.5;

@@ -123,6 +123,9 @@ MediaFacts readFacts(const std::filesystem::path& path) {
       if (facts.video && packet->stream_index == facts.video->streamIndex) facts.video->frameTimes.push_back(at);
       if (facts.audio && packet->stream_index == facts.audio->streamIndex) facts.audio->packetTimes.push_back(at);
     }
+    if (facts.video && packet->stream_index == facts.video->streamIndex && (packet->flags & AV_PKT_FLAG_KEY)) {
+      ++facts.video->keyFrames;
+    }
     if (facts.audio && packet->stream_index == facts.audio->streamIndex && facts.audio->sampleRate > 0) {
       facts.audio->sampleCount += av_rescale_q(packet->duration, st->time_base, {1, facts.audio->sampleRate});
     }

@@ -11,6 +11,7 @@ extern "C" {
 #include <mutex>
 #include <numbers>
 #include <random>
+#include <string>
 
 #include "support/av_check.h"
 #include "support/media_fixtures.h"
@@ -101,6 +102,7 @@ class Writer {
     if (o.fps.num <= 0 || o.fps.den <= 0) fail("frame rate must be positive");
     if (o.audioChannels < 0 || o.audioChannels > 8) fail("audio channels 0..8");
     if (o.audioLeadSeconds < 0) fail("audio lead must not be negative");
+    if (o.keyframeInterval < 0) fail("key frame interval must not be negative");
   }
 
   void write() {
@@ -168,7 +170,12 @@ class Writer {
                                         : AVCOL_TRC_BT709;
     if (out_->oformat->flags & AVFMT_GLOBALHEADER) c->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     check(av_opt_set(c->priv_data, "preset", hevc ? "ultrafast" : "veryfast", 0), "encoder preset");
-    if (hevc) check(av_opt_set(c->priv_data, "x265-params", "log-level=error", 0), "x265 parameters");
+    std::string params = hevc ? "log-level=error" : "";
+    if (o_.keyframeInterval > 0) {
+      c->gop_size = o_.keyframeInterval;
+      params += params.empty() ? "scenecut=0" : ":scenecut=0";
+    }
+    if (!params.empty()) check(av_opt_set(c->priv_data, hevc ? "x265-params" : "x264-params", params.c_str(), 0), "encoder parameters");
     check(avcodec_open2(c, codec, nullptr), std::string("opening ") + name);
 
     video_.stream = require(avformat_new_stream(out_.get(), nullptr), "video stream");
