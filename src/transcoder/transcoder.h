@@ -17,7 +17,7 @@ namespace kivotra::Transcoder {
 
 // The parameters of one transcode, field for field those of ItemSettings.
 // x264's speed/quality trade-off, chosen by measurement (docs/benchmarks.md).
-inline constexpr const char* kDefaultX264Preset = "veryfast";
+inline constexpr const char* kDefaultX264Preset = "faster";
 
 struct Config {
   int shortSide = 1080;
