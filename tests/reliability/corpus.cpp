@@ -93,6 +93,15 @@ std::vector<CorpusFile> writeCorpus(const fs::path& dir) {
     broken(name);
   }
   {
+    // The index up front, so the file opens and probes; the samples end at 60 %.
+    MediaOptions first = healthy;
+    first.indexFirst = true;
+    const fs::path cut = dir / "index-first-cut.mp4";
+    fixtures::writeMedia(cut, first);
+    fixtures::truncateFile(cut, fs::file_size(cut) * 6 / 10);
+    files.push_back({"index-first-cut.mp4", cut, false, 0, true});
+  }
+  {
     std::vector<char> b = bytes;  // the index renamed away: samples without a table
     const std::size_t moov = findBox(b, "moov");
     // Blanked too: the demuxer finds an index hidden inside a "free" box.

@@ -17,6 +17,9 @@ struct CorpusFile {
   bool mustCompress = false;
   // When above 0, a valid output lasts this many seconds (container duration).
   double seconds = 0;
+  // A source that breaks off in the middle of its samples: a shorter output
+  // reported as done would drop the rest without a word.
+  bool mustFail = false;
 };
 
 // Writes every case into dir (created if needed) and lists them.

@@ -97,6 +97,7 @@ TEST_F(Corpus, QueueCompressesOrFailsInChineseEveryCaseAndKeepsNoFailedOutput) {
       const std::string name = item.url.filename().string();
       SCOPED_TRACE(name);
       const bool must = fileNamed(name).mustCompress;
+      EXPECT_FALSE(fileNamed(name).mustFail && item.status.is(ItemStatus::Kind::done)) << "a cut source reported done";
       if (item.status.is(ItemStatus::Kind::done)) {
         ASSERT_TRUE(item.outputURL);
         EXPECT_EQ(outputProblem(*item.outputURL), "");
@@ -126,6 +127,7 @@ TEST_F(Corpus, CliCompressesOrFailsInChineseEveryCaseWithoutCrashOrHang) {
     ASSERT_FALSE(run.hung);
     ASSERT_FALSE(run.crashed) << run.err;
     const std::set<std::string> outputs = namesIn(out);
+    EXPECT_FALSE(file.mustFail && run.exitCode == 0) << "a cut source reported done";
     if (run.exitCode == 0) {
       ASSERT_EQ(outputs.size(), 1u);
       EXPECT_EQ(outputProblem(out / *outputs.begin()), "");

@@ -47,6 +47,8 @@ struct MediaOptions {
   // leaves the encoder's default. Longer than the clip: the first frame is the
   // only key frame.
   int keyframeInterval = 0;
+  // The index before the samples, as cameras and streaming-ready files have it.
+  bool indexFirst = false;
 
   // Channel k carries a 440 * (k + 1) Hz sine at a quarter of full scale.
   int audioChannels = 0;

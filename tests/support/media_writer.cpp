@@ -113,7 +113,11 @@ class Writer {
     if (o_.video) openVideo();
     if (o_.audioChannels > 0) openAudio(container);
     check(avio_open(&out_->pb, path_.c_str(), AVIO_FLAG_WRITE), "opening " + path_.string());
-    check(avformat_write_header(out_.get(), nullptr), "writing header");
+    AVDictionary* muxerOptions = nullptr;
+    if (o_.indexFirst) av_dict_set(&muxerOptions, "movflags", "+faststart", 0);
+    const int headerErr = avformat_write_header(out_.get(), &muxerOptions);
+    av_dict_free(&muxerOptions);
+    check(headerErr, "writing header");
 
     const std::int64_t frames =
         o_.video ? static_cast<std::int64_t>(std::floor(o_.seconds * o_.fps.value() + 1e-9)) : 0;
