@@ -1,5 +1,7 @@
 #include "transcoder/demuxer.h"
 
+#include <algorithm>
+#include <cstdio>
 #include <thread>
 
 #include "models/errors.h"
@@ -34,11 +36,32 @@ std::int64_t Demuxer::timelineStart() const {
   return start == AV_NOPTS_VALUE ? 0 : start;
 }
 
+namespace {
+
+// Where the video stream's index says its last frame ends, in its time base;
+// AV_NOPTS_VALUE when the container does not say.
+std::int64_t indexedVideoEnd(const AVStream* st) {
+  if (st->duration == AV_NOPTS_VALUE || st->duration <= 0) return AV_NOPTS_VALUE;
+  return (st->start_time == AV_NOPTS_VALUE ? 0 : st->start_time) + st->duration;
+}
+
+}  // namespace
+
 void Demuxer::run(PacketQueue& video, PacketQueue* audio) {
   const std::stop_token stop = control_.token();
   const auto readerFailed = [&](int err) {
     control_.readerFailed(
         std::make_exception_ptr(TranscodeError::readerInit(av::platformErrorFromAv(err).description())));
+  };
+  // A file cut short at a sample boundary reads like a whole one that ends
+  // early; against its index, the missing part shows.
+  std::int64_t videoEnd = AV_NOPTS_VALUE;
+  const auto brokeOff = [&] {
+    const std::int64_t indexed = indexedVideoEnd(video_);
+    if (indexed == AV_NOPTS_VALUE) return false;
+    const double tb = av_q2d(video_->time_base);
+    const double missing = (indexed - (videoEnd == AV_NOPTS_VALUE ? 0 : videoEnd)) * tb;
+    return missing > std::max(0.5, 0.02 * video_->duration * tb);
   };
   for (;;) {
     av::PacketPtr packet = av::makePacket();
@@ -48,13 +71,27 @@ void Demuxer::run(PacketQueue& video, PacketQueue* audio) {
       std::this_thread::sleep_for(std::chrono::milliseconds(5));
       continue;
     }
-    if (err == AVERROR_EOF) break;
+    if (err == AVERROR_EOF) {
+      if (!brokeOff()) break;
+      char detail[160];
+      std::snprintf(detail, sizeof detail, "源文件不完整：索引记载 %.1f 秒画面，只读到 %.1f 秒",
+                    indexedVideoEnd(video_) * av_q2d(video_->time_base),
+                    videoEnd == AV_NOPTS_VALUE ? 0.0 : videoEnd * av_q2d(video_->time_base));
+      control_.readerFailed(std::make_exception_ptr(TranscodeError::readerInit(detail)));
+      return;
+    }
     if (err < 0) {
       if (!stop.stop_requested()) readerFailed(err);
       return;
     }
     PacketQueue* target = nullptr;
-    if (packet->stream_index == video_->index) target = &video;
+    if (packet->stream_index == video_->index) {
+      target = &video;
+      if (packet->pts != AV_NOPTS_VALUE) {
+        const std::int64_t end = packet->pts + std::max<std::int64_t>(packet->duration, 0);
+        videoEnd = videoEnd == AV_NOPTS_VALUE ? end : std::max(videoEnd, end);
+      }
+    }
     if (audio_ && audio && packet->stream_index == audio_->index) target = audio;
     if (target && !target->push(std::move(packet), stop)) return;
   }

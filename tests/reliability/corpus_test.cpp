@@ -57,8 +57,12 @@ TEST_F(Corpus, ProbeMeasuresOrRefusesInChineseEveryCase) {
       EXPECT_GE(info.duration, 0);
       // 0 is "unknown"; never negative, infinite or NaN.
       EXPECT_TRUE(std::isfinite(info.fps) && info.fps >= 0) << info.fps;
-      if (file.mustCompress) EXPECT_GT(info.width * info.height, 0);
-      if (file.seconds > 0) EXPECT_NEAR(info.duration, file.seconds, kDurationSlack);
+      if (file.mustCompress) {
+        EXPECT_GT(info.width * info.height, 0);
+      }
+      if (file.seconds > 0) {
+        EXPECT_NEAR(info.duration, file.seconds, kDurationSlack);
+      }
     } catch (const Error& e) {
       EXPECT_FALSE(file.mustCompress) << e.description();
       EXPECT_TRUE(hasChinese(e.description())) << e.description();
@@ -91,7 +95,9 @@ TEST_F(Corpus, QueueCompressesOrFailsInChineseEveryCaseAndKeepsNoFailedOutput) {
     int runs = 0;
     QObject::connect(&state, &AppState::runFinished, &state, [&] { ++runs; });
     state.startCompressing(ItemSettings{720, 0, 1000, FitMode::keep, false});
-    if (state.isRunning()) ASSERT_TRUE(waitUntil([&] { return runs == 1; }, 120000)) << "the queue hangs";
+    if (state.isRunning()) {
+      ASSERT_TRUE(waitUntil([&] { return runs == 1; }, 120000)) << "the queue hangs";
+    }
 
     for (const VideoItem& item : state.items()) {
       const std::string name = item.url.filename().string();
