@@ -381,7 +381,7 @@ def main():
 
 def write_report(sources, cases, d_sdr, sweep, chosen, preset, ours_vs_ref):
     L = ["# Benchmarks", "",
-         "Written by `make bench` (`scripts/bench.py`); do not edit by hand. Kivotra's engine "
+         "Written by `make bench` (`scripts/bench.py`); only the reading at the end is edited by hand. Kivotra's engine "
          "(`kivotra-cli compress`) against the ffmpeg command line and HandBrakeCLI doing the same work.", "",
          "## Machine", ""] + [f"- {line}" for line in machine()]
     if QUICK:
@@ -433,7 +433,7 @@ def write_report(sources, cases, d_sdr, sweep, chosen, preset, ours_vs_ref):
                       o["wall"] / h["wall"] <= (0.75 if is4k else 0.95), f"{o['wall'] / h['wall']:.3f}"),
                      (f"{c.key}: SSIM and PSNR ≥ ffmpeg", qo[0] >= qf[0] and qo[1] >= qf[1],
                       f"{qo[0] - qf[0]:+.4f}, {qo[1] - qf[1]:+.2f} dB"),
-                     (f"{c.key}: peak RSS ≤ ffmpeg", o["rss"] <= f["rss"], f"{o['rss']:.0f} / {f['rss']:.0f} MB")]
+                     (f"{c.key}: peak RSS ≤ ffmpeg", o["rss"] <= f["rss"], f"{o['rss']:.1f} / {f['rss']:.1f} MB")]
         if c.source.key in ("A", "B"):
             verdicts.append((f"{c.key}: video bitrate within ±3 % of {c.kbps}", abs(o["bitrate"] / c.kbps - 1) <= 0.03,
                              f"{(o['bitrate'] / c.kbps - 1) * 100:+.1f} %"))
@@ -464,7 +464,11 @@ def write_report(sources, cases, d_sdr, sweep, chosen, preset, ours_vs_ref):
           "| target | measured | met |", "|---|---|---|"]
     L += [f"| {name} | {value} | {'yes' if ok else '**no**'} |" for name, value, ok in
           ((n, v, ok) for n, ok, v in verdicts)]
-    (OUT_DIR / "benchmarks.md").write_text("\n".join(L) + "\n")
+    # The reading is written by a person after looking at the figures; a new run keeps it.
+    doc = OUT_DIR / "benchmarks.md"
+    old = doc.read_text() if doc.exists() else ""
+    reading = old[old.index("## Reading"):] if "## Reading" in old else "## Reading\n\n(to be written)\n"
+    doc.write_text("\n".join(L) + "\n\n" + reading)
     log(f"wrote {OUT_DIR / 'benchmarks.md'}")
 
 
