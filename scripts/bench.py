@@ -469,6 +469,8 @@ def write_report(sources, cases, d_sdr, sweep, chosen, preset, ours_vs_ref):
     old = doc.read_text() if doc.exists() else ""
     reading = old[old.index("## Reading"):] if "## Reading" in old else "## Reading\n\n(to be written)\n"
     doc.write_text("\n".join(L) + "\n\n" + reading)
+    text = "\n".join(L)
+    print(text[text.index("## Ratios"):text.index("## HDR")] + text[text.index("## Targets"):])
     log(f"wrote {OUT_DIR / 'benchmarks.md'}")
 
 
