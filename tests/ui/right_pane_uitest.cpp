@@ -28,11 +28,7 @@ class RightPaneTest : public QObject {
   std::unique_ptr<QQmlEngine> engine_;
   std::unique_ptr<QQuickView> view_;
 
-  QQuickItem* find(const QString& name) const {
-    QQuickItem* item = testing::findQuickItem(view_->rootObject(), name);
-    if (!item) qWarning("no item %s", qPrintable(name));
-    return item;
-  }
+  QQuickItem* find(const QString& name) const { return testing::findNamedItem(view_->rootObject(), name); }
   QString text(const QString& name) const {
     QQuickItem* item = find(name);
     return item ? item->property("text").toString() : QString();

@@ -24,13 +24,14 @@ struct Pane {
   ui::SummaryModel summary;
 };
 
-// A listed file with the facts a probe would have filled in.
-inline VideoItem probedItem(const std::string& name, int w, int h, double seconds = 10, std::int64_t bytes = 50000000,
-                            ItemStatus status = ItemStatus::ready()) {
-  VideoItem item(std::filesystem::path("/videos") / name);
+// A listed file with the facts a probe would have filled in; a bare name is
+// placed in /videos.
+inline VideoItem probedItem(const std::filesystem::path& file, int w, int h, double seconds = 10,
+                            std::int64_t bytes = 50000000, ItemStatus status = ItemStatus::ready(), double fps = 30) {
+  VideoItem item(file.is_absolute() ? file : std::filesystem::path("/videos") / file);
   item.srcWidth = w;
   item.srcHeight = h;
-  item.srcFPS = 30;
+  item.srcFPS = fps;
   item.duration = seconds;
   item.fileSize = bytes;
   item.hasAudio = true;

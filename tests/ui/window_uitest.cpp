@@ -11,6 +11,7 @@
 #include <QtTest>
 
 #include "support/qt/quick_find.h"
+#include "ui_fixture.h"
 #include "state/app_state.h"
 #include "state/compression_settings.h"
 #include "ui/palette.h"
@@ -37,14 +38,7 @@ RgbaBitmap sampleCover(int w, int h) {
 
 VideoItem sampleItem(const QString& path, int w, int h, double duration, std::int64_t bytes, double fps,
                      ItemStatus status) {
-  VideoItem item(path.toStdString());
-  item.srcWidth = w;
-  item.srcHeight = h;
-  item.duration = duration;
-  item.fileSize = bytes;
-  item.srcFPS = fps;
-  item.hasAudio = true;
-  item.status = std::move(status);
+  VideoItem item = test::probedItem(path.toStdString(), w, h, duration, bytes, std::move(status), fps);
   if (w > 0) item.thumbnail = sampleCover(w >= h ? 320 : 180 * w / h * 16 / 9, w >= h ? 320 * h / w : 320);
   return item;
 }
@@ -62,11 +56,7 @@ class WindowTest : public QObject {
   std::unique_ptr<QQmlEngine> engine_;
   std::unique_ptr<QQuickView> view_;
 
-  QQuickItem* find(const QString& name) const {
-    QQuickItem* item = testing::findQuickItem(view_->rootObject(), name);
-    if (!item) qWarning("no item %s", qPrintable(name));
-    return item;
-  }
+  QQuickItem* find(const QString& name) const { return testing::findNamedItem(view_->rootObject(), name); }
   QQuickItem* inCard(int row, const QString& name) const {
     QQuickItem* card = find(QStringLiteral("card%1").arg(row));
     return card ? testing::findQuickItem(card, name) : nullptr;

@@ -18,6 +18,13 @@ inline QQuickItem* findQuickItem(QQuickItem* root, const QString& name) {
   return nullptr;
 }
 
+// The same, warning when it is missing so a failing check names the item.
+inline QQuickItem* findNamedItem(QQuickItem* root, const QString& name) {
+  QQuickItem* item = findQuickItem(root, name);
+  if (!item) qWarning("no item %s", qPrintable(name));
+  return item;
+}
+
 inline QPoint centreOf(QQuickItem* item) {
   return item->mapToScene(QPointF(item->width() / 2, item->height() / 2)).toPoint();
 }
