@@ -1,7 +1,6 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <optional>
@@ -9,8 +8,10 @@
 #include <string>
 
 #include "models/errors.h"
-#include "models/temp_dir.h"
+#include "support/bounded.h"
 #include "support/media_fixtures.h"
+#include "support/scratch_dir.h"
+#include "transcoder/run.h"
 #include "transcoder/transcoder.h"
 
 namespace kivotra {
@@ -20,25 +21,28 @@ inline void PrintTo(const TranscodeError& e, std::ostream* os) { *os << e.descri
 
 namespace kivotra::testing {
 
-// A private folder per test for generated sources and outputs.
+namespace fx = kivotra::fixtures;
+
+// A private folder per test for generated sources and outputs; every engine
+// call made through it has a time limit of its own.
 class TranscodeTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir_ = privateTempDir() / ("transcode-" + std::to_string(::getpid()) + "-" +
-                               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::remove_all(dir_);
-    std::filesystem::create_directories(dir_);
+  std::filesystem::path source(const std::string& name, const fx::MediaOptions& options) {
+    fx::writeMedia(dir_ / name, options);
+    return dir_ / name;
   }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
 
-  std::filesystem::path source(const std::string& name, const fixtures::MediaOptions& options) {
-    const std::filesystem::path path = dir_ / name;
-    fixtures::writeMedia(path, options);
-    return path;
+  static fx::MediaOptions clip(int width, int height, double seconds, int audioChannels = 0) {
+    fx::MediaOptions o;
+    o.width = width;
+    o.height = height;
+    o.seconds = seconds;
+    o.audioChannels = audioChannels;
+    return o;
   }
 
   // What the probe reports for a fixture: the engine trusts it as given.
-  static ProbeInfo infoFor(const fixtures::MediaOptions& o) {
+  static ProbeInfo infoFor(const fx::MediaOptions& o) {
     ProbeInfo info;
     const bool turned = o.rotation % 180 != 0;
     info.width = turned ? o.height : o.width;
@@ -59,11 +63,30 @@ class TranscodeTest : public ::testing::Test {
     c.fit = fit;
     c.fps = fps;
     c.bitrateKbps = bitrateKbps;
-    c.noUpscale = true;
     return c;
   }
 
-  std::filesystem::path dir_;
+  static ProbeInfo probe(const std::filesystem::path& path) {
+    return test::bounded([&] { return Transcoder::probeSync(path); });
+  }
+
+  static std::int64_t transcode(const std::filesystem::path& src, const std::filesystem::path& dst,
+                                const Transcoder::Config& c, const ProbeInfo& info,
+                                const Transcoder::ProgressFn& progress = {}, const Transcoder::CancelFn& stop = {},
+                                const detail::RunLimits& limits = {}) {
+    return test::bounded([&] { return detail::runTranscode(src, dst, c, info, progress, stop, limits); });
+  }
+
+  // A fixture written as NAME.mov, transcoded into out-NAME.mp4, and what the output holds.
+  fx::MediaFacts roundTrip(const std::string& name, const fx::MediaOptions& o, const Transcoder::Config& c) {
+    transcode(source(name + ".mov", o), dir_ / ("out-" + name + ".mp4"), c, infoFor(o));
+    return fx::readFacts(dir_ / ("out-" + name + ".mp4"));
+  }
+  fx::Image outputFrame(const std::string& name, int index) {
+    return fx::decodeVideoFrame(dir_ / ("out-" + name + ".mp4"), index, fx::PixelKind::luma);
+  }
+
+  fx::ScratchDir dir_;
 };
 
 // The TranscodeError a call throws; nothing (and a test failure) when it
