@@ -1,7 +1,5 @@
 #include "reliability/corpus.h"
 
-#include <QCryptographicHash>
-#include <QFile>
 #include <algorithm>
 #include <cstdint>
 #include <fstream>
@@ -115,7 +113,8 @@ std::vector<CorpusFile> writeCorpus(const fs::path& dir) {
     std::vector<char> b = bytes;  // flipped bytes in the middle of the samples
     const std::size_t mdat = findBox(b, "mdat");
     const std::size_t size = be32(b, mdat);
-    for (std::size_t i = mdat + size / 2; i < mdat + size / 2 + 64 && i < b.size(); ++i) b[i] = static_cast<char>(~b[i]);
+    for (std::size_t i = mdat + size / 2; i < mdat + size / 2 + 64 && i < b.size(); ++i)
+      b[i] = static_cast<char>(~b[i]);
     writeAll(dir / "flipped-bytes.mp4", b);
     broken("flipped-bytes.mp4");
   }
@@ -187,14 +186,6 @@ std::vector<CorpusFile> writeCorpus(const fs::path& dir) {
   }
   files.back().mustCompress = false;  // audio only: a clear refusal is right
   return files;
-}
-
-std::string fileChecksum(const fs::path& path) {
-  QFile file(QString::fromStdString(path.string()));
-  if (!file.open(QIODevice::ReadOnly)) throw std::runtime_error("cannot read " + path.string());
-  QCryptographicHash hash(QCryptographicHash::Sha256);
-  hash.addData(&file);
-  return hash.result().toHex().toStdString();
 }
 
 }  // namespace kivotra::reliability

@@ -25,7 +25,4 @@ struct CorpusFile {
 // Writes every case into dir (created if needed) and lists them.
 std::vector<CorpusFile> writeCorpus(const std::filesystem::path& dir);
 
-// SHA-256 of a file's bytes, hex.
-std::string fileChecksum(const std::filesystem::path& path);
-
 }  // namespace kivotra::reliability

@@ -3,13 +3,13 @@
 #include <QStringList>
 #include <cmath>
 #include <filesystem>
-#include <map>
 #include <set>
 #include <string>
 
 #include "../state/state_fixture.h"
 #include "reliability/corpus.h"
 #include "support/media_fixtures.h"
+#include "support/scratch_dir.h"
 #include "support/tool_process.h"
 
 namespace kivotra::reliability {
@@ -18,9 +18,8 @@ namespace fs = std::filesystem;
 
 // A message a user can read: it holds at least one CJK ideograph.
 inline bool hasChinese(const std::string& text) {
-  for (std::size_t i = 0; i + 2 < text.size(); ++i) {
-    const auto lead = static_cast<unsigned char>(text[i]);
-    if (lead >= 0xE4 && lead <= 0xE9) return true;
+  for (const char c : text) {
+    if (static_cast<unsigned char>(c) >= 0xE4 && static_cast<unsigned char>(c) <= 0xE9) return true;
   }
   return false;
 }
@@ -62,17 +61,17 @@ inline std::string durationProblem(const fs::path& output, const CorpusFile& sou
   }
 }
 
-inline std::map<std::string, std::string> checksums(const std::vector<CorpusFile>& files) {
-  std::map<std::string, std::string> sums;
-  for (const CorpusFile& f : files) sums[f.name] = fileChecksum(f.path);
-  return sums;
+inline std::vector<std::string> contents(const std::vector<CorpusFile>& files) {
+  std::vector<std::string> all;
+  for (const CorpusFile& f : files) all.push_back(fixtures::readFile(f.path));
+  return all;
 }
 
 using Finished = test::ToolResult;
 using test::waitUntil;
 
-inline Finished runCli(const QStringList& args, const fs::path& privateTmp) {
-  return test::runTool(KIVOTRA_CLI_BIN, args, privateTmp, 60000);
+inline Finished runCli(const QStringList& args, const fs::path& privateTmp, int timeoutMs = 60000) {
+  return test::runTool(KIVOTRA_CLI_BIN, args, privateTmp, timeoutMs);
 }
 
 inline QString q(const fs::path& path) { return QString::fromStdString(path.string()); }
