@@ -1,3 +1,5 @@
+#include "models/errors.h"
+
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -5,54 +7,36 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 
-#include "models/errors.h"
 #include "models/temp_dir.h"
 
 using namespace kivotra;
 
-TEST(TranscodeError, DescriptionsAreExact) {
+TEST(Errors, DescriptionsAreTheChineseTextsWithTheirCause) {
   EXPECT_EQ(TranscodeError::readerInit("无法添加视频输出").description(), "读取器初始化失败：无法添加视频输出");
   EXPECT_EQ(TranscodeError::writerInit("未知错误").description(), "写入器初始化失败：未知错误");
   EXPECT_EQ(TranscodeError::appendFailed("").description(), "写入失败：");
   EXPECT_EQ(TranscodeError::stalled("视频编码").description(),
             "视频编码长时间无响应，已中止。可尝试把分辨率改成 1080P 再试，或先确认源文件能否正常播放");
   EXPECT_EQ(TranscodeError::cancelled().description(), "已取消");
-  EXPECT_EQ(TranscodeError::noVideoTrack().description(), "未找到视频轨道");
   EXPECT_STREQ(TranscodeError::noVideoTrack().what(), "未找到视频轨道");
-}
-
-TEST(PlatformError, NamesCommonCausesInChineseThenLibraryText) {
   EXPECT_EQ(PlatformError::fromErrno(ENOSPC).cause(), PlatformError::Cause::diskFull);
-  EXPECT_EQ(PlatformError::fromErrno(ENOENT).description(), std::string("文件不存在（") + std::strerror(ENOENT) + "）");
   EXPECT_EQ(PlatformError::fromErrno(EACCES).cause(), PlatformError::Cause::noPermission);
+  EXPECT_EQ(PlatformError::fromErrno(ENOENT).description(), std::string("文件不存在（") + std::strerror(ENOENT) + "）");
   EXPECT_EQ(PlatformError(PlatformError::Cause::damaged, "").description(), "文件已损坏或无法识别");
 }
 
-class PrivateTempDir : public ::testing::Test {
- protected:
-  void SetUp() override {
-    if (const char* t = std::getenv("TMPDIR")) saved_ = t;
-  }
-  void TearDown() override {
-    if (saved_) setenv("TMPDIR", saved_->c_str(), 1);
-    else unsetenv("TMPDIR");
-  }
-  std::optional<std::string> saved_;
-};
-
-TEST_F(PrivateTempDir, HonoursTmpdir) {
-  setenv("TMPDIR", "/some/where", 1);
+TEST(PrivateTempDir, IsTmpdirOrElseAFolderOwnedByTheUserAndClosedToOthers) {
+  const char* saved = std::getenv("TMPDIR");
+  const std::string previous = saved ? saved : "";
+  ::setenv("TMPDIR", "/some/where", 1);
   EXPECT_EQ(privateTempDir(), std::filesystem::path("/some/where"));
-}
-
-TEST_F(PrivateTempDir, FallbackIsOwnedAndClosedToOthers) {
-  unsetenv("TMPDIR");
-  auto dir = privateTempDir();
-  EXPECT_EQ(dir, std::filesystem::path("/tmp/kivotra-" + std::to_string(getuid())));
+  ::unsetenv("TMPDIR");
+  const auto dir = privateTempDir();
+  if (saved) ::setenv("TMPDIR", previous.c_str(), 1);
+  EXPECT_EQ(dir, std::filesystem::path("/tmp/kivotra-" + std::to_string(::getuid())));
   struct stat st {};
-  ASSERT_EQ(stat(dir.c_str(), &st), 0);
-  EXPECT_EQ(st.st_uid, getuid());
+  ASSERT_EQ(::stat(dir.c_str(), &st), 0);
+  EXPECT_EQ(st.st_uid, ::getuid());
   EXPECT_EQ(st.st_mode & 077, 0u);
 }

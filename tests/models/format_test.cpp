@@ -1,60 +1,86 @@
+#include "models/format.h"
+
 #include <gtest/gtest.h>
 
 #include <clocale>
 
-#include "models/format.h"
+#include "models/fit_mode.h"
+#include "models/item_text.h"
+#include "models/tiers.h"
 
 using namespace kivotra;
 
-TEST(FmtBytes, SwitchesUnitAtExactBoundary) {
-  EXPECT_EQ(fmtBytes(0), "0 KB");
-  EXPECT_EQ(fmtBytes(1023), "1 KB");
-  EXPECT_EQ(fmtBytes(1048575), "1024 KB");
-  EXPECT_EQ(fmtBytes(1048576), "1.0 MB");
-  EXPECT_EQ(fmtBytes(38460000), "36.7 MB");
-  EXPECT_EQ(fmtBytes(1073741823), "1024.0 MB");
-  EXPECT_EQ(fmtBytes(1073741824), "1.0 GB");
-  EXPECT_EQ(fmtBytes(5LL * 1073741824 + 536870912), "5.5 GB");
-}
-
-TEST(FmtDuration, RoundsHalfAwayWithUncappedMinutes) {
-  EXPECT_EQ(fmtDuration(0), "00:00");
-  EXPECT_EQ(fmtDuration(59.4), "00:59");
-  EXPECT_EQ(fmtDuration(59.5), "01:00");
-  EXPECT_EQ(fmtDuration(600), "10:00");
-  EXPECT_EQ(fmtDuration(3725), "62:05");
-}
-
-TEST(RatioLabel, ReducesSmallRatiosAndNamesOrientation) {
-  EXPECT_EQ(ratioLabel(1920, 1080), "16:9 横屏");
-  EXPECT_EQ(ratioLabel(1080, 1920), "9:16 竖屏");
-  EXPECT_EQ(ratioLabel(1080, 1080), "1:1 横屏");
-  EXPECT_EQ(ratioLabel(1440, 1080), "4:3 横屏");
-  EXPECT_EQ(ratioLabel(1920, 800), "12:5 宽银幕");
-  EXPECT_EQ(ratioLabel(2560, 1080), "2.37:1 宽银幕");
-  EXPECT_EQ(ratioLabel(1366, 768), "1.78:1 横屏");
-  EXPECT_EQ(ratioLabel(1998, 1080), "1.85:1 横屏");
-  EXPECT_EQ(ratioLabel(2048, 858), "2.39:1 宽银幕");
-}
-
-TEST(RatioLabel, UnknownSideIsDash) {
-  EXPECT_EQ(ratioLabel(0, 0), "—");
-  EXPECT_EQ(ratioLabel(1920, 0), "—");
-  EXPECT_EQ(ratioLabel(0, 1080), "—");
+TEST(Format, SizesDurationsAndRatiosAsTheUserReadsThem) {
+  const std::pair<std::int64_t, const char*> bytes[] = {{0, "0 KB"},
+                                                        {1023, "1 KB"},
+                                                        {1048575, "1024 KB"},
+                                                        {1048576, "1.0 MB"},
+                                                        {38460000, "36.7 MB"},
+                                                        {1073741823, "1024.0 MB"},
+                                                        {1073741824, "1.0 GB"},
+                                                        {5LL * 1073741824 + 536870912, "5.5 GB"}};
+  for (const auto& [n, text] : bytes) EXPECT_EQ(fmtBytes(n), text);
+  const std::pair<double, const char*> durations[] = {
+      {0, "00:00"}, {59.4, "00:59"}, {59.5, "01:00"}, {600, "10:00"}, {3725, "62:05"}};
+  for (const auto& [s, text] : durations) EXPECT_EQ(fmtDuration(s), text);
+  const std::tuple<int, int, const char*> ratios[] = {{1920, 1080, "16:9 横屏"},
+                                                      {1080, 1920, "9:16 竖屏"},
+                                                      {1080, 1080, "1:1 横屏"},
+                                                      {1440, 1080, "4:3 横屏"},
+                                                      {1920, 800, "12:5 宽银幕"},
+                                                      {2560, 1080, "2.37:1 宽银幕"},
+                                                      {1366, 768, "1.78:1 横屏"},
+                                                      {1998, 1080, "1.85:1 横屏"},
+                                                      {2048, 858, "2.39:1 宽银幕"},
+                                                      {0, 0, "—"},
+                                                      {1920, 0, "—"},
+                                                      {0, 1080, "—"}};
+  for (const auto& [w, h, text] : ratios) EXPECT_EQ(ratioLabel(w, h), text) << w << "x" << h;
+  for (int tier : {720, 1080, 1440, 2160, 900}) {
+    EXPECT_EQ(tierLabel(tier), tier == 1440 ? "2K" : tier == 2160 ? "4K" : std::to_string(tier) + "P");
+  }
+  const std::pair<int, int> bitrates[] = {{720, 3000}, {1080, 5000}, {1440, 10000}, {2160, 20000}, {900, 5000}};
+  for (const auto& [tier, kbps] : bitrates) EXPECT_EQ(recommendedBitrate(tier), kbps) << tier;
+  for (FitMode mode : kAllFitModes) EXPECT_EQ(fitModeFromRaw(rawValue(mode)), mode);
+  EXPECT_EQ(fitModeFromRaw("裁切 16:9"), FitMode::crop);
+  EXPECT_EQ(fitModeFromRaw("裁切16:9"), std::nullopt);
+  EXPECT_EQ(fitModeFromRaw("crop"), std::nullopt);
 }
 
 // Qt and GUI toolkits call setlocale(LC_ALL, ""); a German user must still see points.
-TEST(Formatting, IgnoresCommaDecimalLocale) {
-  const char* previous = std::setlocale(LC_ALL, nullptr);
-  std::string saved = previous ? previous : "C";
-  const char* set = std::setlocale(LC_ALL, "de_DE.UTF-8");
-  if (set == nullptr) set = std::setlocale(LC_ALL, "de_DE.utf8");
-  if (set == nullptr) GTEST_SKIP() << "no de_DE locale on this machine";
+TEST(Format, IgnoresCommaDecimalLocale) {
+  const std::string saved = std::setlocale(LC_ALL, nullptr);
+  if (!std::setlocale(LC_ALL, "de_DE.UTF-8") && !std::setlocale(LC_ALL, "de_DE.utf8")) GTEST_SKIP() << "no de_DE";
   ASSERT_STREQ(std::localeconv()->decimal_point, ",");
-
   EXPECT_EQ(fmtBytes(38460000), "36.7 MB");
-  EXPECT_EQ(fmtBytes(1073741824), "1.0 GB");
   EXPECT_EQ(ratioLabel(2560, 1080), "2.37:1 宽银幕");
   EXPECT_EQ(formatFixed(1234567.25, 1), "1234567.2");
   std::setlocale(LC_ALL, saved.c_str());
+}
+
+namespace {
+VideoItem probed(double duration, int w, int h, std::int64_t bytes, double fps) {
+  VideoItem item("/videos/a.mov");
+  item.duration = duration;
+  item.srcWidth = w;
+  item.srcHeight = h;
+  item.fileSize = bytes;
+  item.srcFPS = fps;
+  return item;
+}
+}  // namespace
+
+TEST(ItemText, FactsLineAndProgressPercent) {
+  const std::string dot = "\u2009·\u2009";
+  EXPECT_EQ(metaText(probed(90, 1920, 1080, 45'000'000, 29.97)),
+            "01:30" + dot + "1920×1080" + dot + "42.9 MB" + dot + "30 FPS" + dot + "4.0 Mbps");
+  EXPECT_EQ(metaText(probed(10, 640, 360, 500'000, 25)),
+            "00:10" + dot + "640×360" + dot + "488 KB" + dot + "25 FPS" + dot + "400 kbps");
+  EXPECT_EQ(metaText(probed(0.4, 640, 360, 500'000, 0)), "00:00" + dot + "640×360" + dot + "488 KB");
+  EXPECT_EQ(metaText(probed(10, 640, 360, 1'000'000, 0)),
+            "00:10" + dot + "640×360" + dot + "977 KB" + dot + "800 kbps");
+  EXPECT_EQ(metaText(VideoItem("/videos/a.mov")), "读取中…");
+  const std::pair<double, const char*> percents[] = {{0, "0.0%"},    {0.0734, "7.3%"}, {0.1, "10%"},
+                                                     {0.427, "42%"}, {0.999, "99%"},   {1, "100%"}};
+  for (const auto& [f, text] : percents) EXPECT_EQ(progressText(f), text);
 }

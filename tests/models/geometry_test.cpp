@@ -1,6 +1,7 @@
+#include "models/geometry.h"
+
 #include <gtest/gtest.h>
 
-#include "models/geometry.h"
 #include "models/item_settings.h"
 
 using namespace kivotra;
@@ -34,36 +35,32 @@ TEST_P(OutputDimsTable, MatchesTheWindowAndEngineRule) {
   EXPECT_EQ(outputDims(c.w, c.h, settings), (Dims{c.outW, c.outH}));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    CommonSources, OutputDimsTable,
-    ::testing::Values(DimsCase{1920, 1080, 720, FitMode::keep, true, 1280, 720},
-                      DimsCase{1080, 1920, 720, FitMode::keep, true, 720, 1280},
-                      DimsCase{540, 960, 720, FitMode::keep, true, 540, 960},
-                      DimsCase{540, 960, 720, FitMode::keep, false, 720, 1280},
-                      DimsCase{1080, 1080, 720, FitMode::keep, true, 720, 720},
-                      DimsCase{1440, 1080, 720, FitMode::keep, true, 960, 720},
-                      DimsCase{3840, 2160, 1440, FitMode::keep, true, 2560, 1440},
-                      DimsCase{1280, 720, 1080, FitMode::keep, true, 1280, 720},
-                      DimsCase{1280, 720, 1080, FitMode::keep, false, 1920, 1080},
-                      DimsCase{1366, 768, 720, FitMode::keep, true, 1282, 720},
-                      DimsCase{1366, 768, 1080, FitMode::keep, true, 1366, 768},
-                      DimsCase{1920, 1080, 720, FitMode::crop, true, 1280, 720},
-                      DimsCase{720, 1280, 720, FitMode::pad, true, 1280, 720},
-                      DimsCase{720, 1280, 1080, FitMode::crop, true, 1280, 720},
-                      DimsCase{1920, 1080, 2160, FitMode::crop, true, 1920, 1080},
-                      DimsCase{640, 480, 720, FitMode::crop, true, 854, 480},
-                      DimsCase{640, 480, 1080, FitMode::crop, false, 1920, 1080},
-                      DimsCase{1920, 800, 1080, FitMode::pad, true, 1422, 800},
-                      DimsCase{1, 1, 720, FitMode::keep, true, 2, 2}));
+INSTANTIATE_TEST_SUITE_P(CommonSources, OutputDimsTable,
+                         ::testing::Values(DimsCase{1920, 1080, 720, FitMode::keep, true, 1280, 720},
+                                           DimsCase{1080, 1920, 720, FitMode::keep, true, 720, 1280},
+                                           DimsCase{540, 960, 720, FitMode::keep, true, 540, 960},
+                                           DimsCase{540, 960, 720, FitMode::keep, false, 720, 1280},
+                                           DimsCase{1080, 1080, 720, FitMode::keep, true, 720, 720},
+                                           DimsCase{1440, 1080, 720, FitMode::keep, true, 960, 720},
+                                           DimsCase{3840, 2160, 1440, FitMode::keep, true, 2560, 1440},
+                                           DimsCase{1280, 720, 1080, FitMode::keep, true, 1280, 720},
+                                           DimsCase{1280, 720, 1080, FitMode::keep, false, 1920, 1080},
+                                           DimsCase{1366, 768, 720, FitMode::keep, true, 1282, 720},
+                                           DimsCase{1366, 768, 1080, FitMode::keep, true, 1366, 768},
+                                           DimsCase{1920, 1080, 720, FitMode::crop, true, 1280, 720},
+                                           DimsCase{720, 1280, 720, FitMode::pad, true, 1280, 720},
+                                           DimsCase{720, 1280, 1080, FitMode::crop, true, 1280, 720},
+                                           DimsCase{1920, 1080, 2160, FitMode::crop, true, 1920, 1080},
+                                           DimsCase{640, 480, 720, FitMode::crop, true, 854, 480},
+                                           DimsCase{640, 480, 1080, FitMode::crop, false, 1920, 1080},
+                                           DimsCase{1920, 800, 1080, FitMode::pad, true, 1422, 800},
+                                           DimsCase{1, 1, 720, FitMode::keep, true, 2, 2}));
 
-TEST(OutputDims, UnknownSourceGivesSquareTierUnrounded) {
+TEST(OutputDims, UnknownSourceGivesSquareTierUnroundedAndCropAndPadAreLandscapeForEveryOrientation) {
   for (FitMode fit : kAllFitModes) {
     EXPECT_EQ(outputDims(0, 0, {1080, 0, 5000, fit, true}), (Dims{1080, 1080}));
     EXPECT_EQ(outputDims(1920, 0, {1081, 0, 5000, fit, false}), (Dims{1081, 1081}));
   }
-}
-
-TEST(OutputDims, CropAndPadAreLandscapeForEveryOrientation) {
   for (FitMode fit : {FitMode::crop, FitMode::pad}) {
     for (auto [w, h] : {std::pair{3840, 2160}, std::pair{2160, 3840}, std::pair{2000, 2000}}) {
       EXPECT_EQ(outputDims(w, h, {1080, 0, 5000, fit, true}), (Dims{1920, 1080}));
