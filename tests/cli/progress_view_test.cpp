@@ -34,7 +34,8 @@ class Capture : public ::testing::Test {
 ProgressState at(double fraction) { return {2, 4, QStringLiteral("校庆.mov"), fraction, 4.4, 1.94}; }
 
 TEST(ProgressLine, ShowsPositionNamePercentRemainingTimeAndSpeed) {
-  EXPECT_EQ(progressLine(at(0.31), true), QStringLiteral("[2/4] 校庆.mov  [######--------------]  31%  剩 00:04  1.9×"));
+  EXPECT_EQ(progressLine(at(0.31), true),
+            QStringLiteral("[2/4] 校庆.mov  [######--------------]  31%  剩 00:04  1.9×"));
   EXPECT_EQ(progressLine(at(0.0734), false), QStringLiteral("[2/4] 校庆.mov  7.3%  剩 00:04  1.9×"));
   EXPECT_EQ(progressLine({1, 1, QStringLiteral("a.mov"), 0, {}, {}}, true),
             QStringLiteral("[1/1] a.mov  [--------------------]  0.0%"));
@@ -50,8 +51,9 @@ TEST_F(ProgressViewTest, TerminalRedrawsOneLineInPlaceAndEndsItWithTheResult) {
   view.update(at(0.2));
   view.finish(QStringLiteral("✓ done"));
   view.note(QStringLiteral("next"));
-  EXPECT_EQ(written(), (progressLine(at(0.1), true) + "\r\x1b[K" + progressLine(at(0.2), true) + "\r\x1b[K✓ done\nnext\n")
-                           .toStdString());
+  EXPECT_EQ(written(),
+            (progressLine(at(0.1), true) + "\r\x1b[K" + progressLine(at(0.2), true) + "\r\x1b[K✓ done\nnext\n")
+                .toStdString());
 }
 
 TEST_F(ProgressViewTest, PipeGetsPlainLinesAtMostOnceASecond) {
