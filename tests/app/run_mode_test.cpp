@@ -1,61 +1,50 @@
-#include <gtest/gtest.h>
-
 #include "app/run_mode.h"
+
+#include <gtest/gtest.h>
 
 namespace kivotra {
 namespace {
 
 using Args = std::vector<std::string>;
 
-RunChoice choose(const Args& args, bool marker = false, int* markerAsked = nullptr) {
-  return chooseRunMode(args, [&] {
-    if (markerAsked) ++*markerAsked;
-    return marker;
-  });
-}
-
-TEST(RunMode, WordsAreFoundAnywhereIncludingTheProgramName) {
-  EXPECT_EQ(choose({"kivotra", "selftest"}).mode, RunMode::selfTest);
-  EXPECT_EQ(choose({"kivotra", "x", "y", "queuetest"}).mode, RunMode::queueTest);
-  EXPECT_EQ(choose({"cfgtest"}).mode, RunMode::configTest);
-  EXPECT_EQ(choose({"selftest"}).mode, RunMode::selfTest);
-}
-
-TEST(RunMode, WordsAreExactAndCaseSensitive) {
-  EXPECT_EQ(choose({"kivotra", "SelfTest"}).mode, RunMode::window);
-  EXPECT_EQ(choose({"kivotra", "--selftest"}).mode, RunMode::window);
-  EXPECT_EQ(choose({"kivotra", "selftest2"}).mode, RunMode::window);
-}
-
-TEST(RunMode, FullSelfTestWinsOverTheQueueSuitesAndQueueOverConfig) {
-  EXPECT_EQ(choose({"kivotra", "cfgtest", "selftest"}).mode, RunMode::selfTest);
-  EXPECT_EQ(choose({"kivotra", "queuetest", "selftest"}).mode, RunMode::selfTest);
-  EXPECT_EQ(choose({"kivotra", "cfgtest", "queuetest"}).mode, RunMode::queueTest);
-  EXPECT_EQ(choose({"kivotra", "demogen", "selftest"}).mode, RunMode::selfTest);
-}
-
-TEST(RunMode, DemogenNeedsPositionOneAndAFolder) {
-  EXPECT_EQ(choose({"kivotra", "demogen", "demo"}), (RunChoice{RunMode::demoGenerate, "demo"}));
-  EXPECT_EQ(choose({"kivotra", "demogen", "/tmp/d", "extra"}), (RunChoice{RunMode::demoGenerate, "/tmp/d"}));
-  EXPECT_EQ(choose({"kivotra", "demogen"}).mode, RunMode::window);
-  EXPECT_EQ(choose({"kivotra", "other", "demogen", "demo"}).mode, RunMode::window);
-  EXPECT_EQ(choose({"demogen", "demo"}).mode, RunMode::window);
-}
-
-TEST(RunMode, MarkerStartsTheSelfTestOnlyWhenNoWordDecides) {
-  int asked = 0;
-  EXPECT_EQ(choose({"kivotra"}, true, &asked).mode, RunMode::markerSelfTest);
-  EXPECT_EQ(choose({"kivotra", "demogen"}, true, &asked).mode, RunMode::markerSelfTest);
-  EXPECT_EQ(asked, 2);
-  EXPECT_EQ(choose({"kivotra", "queuetest"}, true, &asked).mode, RunMode::queueTest);
-  EXPECT_EQ(choose({"kivotra", "demogen", "demo"}, true, &asked).mode, RunMode::demoGenerate);
-  EXPECT_EQ(asked, 2);
-}
-
-TEST(RunMode, WindowWhenNothingApplies) {
-  EXPECT_EQ(choose({"kivotra"}).mode, RunMode::window);
-  EXPECT_EQ(choose({"kivotra", "/videos/a.mov"}).mode, RunMode::window);
-  EXPECT_EQ(choose({}).mode, RunMode::window);
+TEST(RunMode, ExactWordsAnywhereDecideInOrderOfPrecedenceThenTheMarkerThenTheWindow) {
+  const struct {
+    Args args;
+    bool marker;
+    RunChoice expected;
+    bool markerAsked;
+  } rows[] = {
+      {{"kivotra", "selftest"}, false, {RunMode::selfTest, ""}, false},
+      {{"kivotra", "x", "y", "queuetest"}, false, {RunMode::queueTest, ""}, false},
+      {{"cfgtest"}, false, {RunMode::configTest, ""}, false},  // the program's own name counts
+      {{"kivotra", "SelfTest"}, false, {RunMode::window, ""}, true},
+      {{"kivotra", "--selftest"}, false, {RunMode::window, ""}, true},
+      {{"kivotra", "selftest2"}, false, {RunMode::window, ""}, true},
+      {{"kivotra", "cfgtest", "selftest"}, true, {RunMode::selfTest, ""}, false},
+      {{"kivotra", "queuetest", "selftest"}, false, {RunMode::selfTest, ""}, false},
+      {{"kivotra", "cfgtest", "queuetest"}, true, {RunMode::queueTest, ""}, false},
+      {{"kivotra", "demogen", "selftest"}, false, {RunMode::selfTest, ""}, false},
+      {{"kivotra", "demogen", "demo"}, true, {RunMode::demoGenerate, "demo"}, false},
+      {{"kivotra", "demogen", "/tmp/d", "extra"}, false, {RunMode::demoGenerate, "/tmp/d"}, false},
+      {{"kivotra", "demogen"}, false, {RunMode::window, ""}, true},
+      {{"kivotra", "demogen"}, true, {RunMode::markerSelfTest, ""}, true},
+      {{"kivotra", "other", "demogen", "demo"}, false, {RunMode::window, ""}, true},
+      {{"demogen", "demo"}, false, {RunMode::window, ""}, true},
+      {{"kivotra"}, true, {RunMode::markerSelfTest, ""}, true},
+      {{"kivotra", "/videos/a.mov"}, false, {RunMode::window, ""}, true},
+      {{}, false, {RunMode::window, ""}, true},
+  };
+  for (const auto& row : rows) {
+    bool asked = false;
+    const RunChoice choice = chooseRunMode(row.args, [&] {
+      asked = true;
+      return row.marker;
+    });
+    std::string args;
+    for (const std::string& a : row.args) args += a + " ";
+    EXPECT_EQ(choice, row.expected) << args;
+    EXPECT_EQ(asked, row.markerAsked) << args;
+  }
 }
 
 }  // namespace

