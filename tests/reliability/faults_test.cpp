@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "reliability_support.h"
+#include "support/bounded.h"
 #include "state/app_state.h"
 #include "transcoder/transcoder.h"
 
@@ -41,7 +42,7 @@ fs::path movie(const fs::path& at, int w, int h, double seconds, bool audio) {
 // exported to the script, CLI among them.
 struct Namespaced {
   static bool available() {
-    static const bool ok = QProcess::execute(QStringLiteral("unshare"), {"-rm", "true"}) == 0;
+    static const bool ok = test::runTool("unshare", {"-rm", "true"}, fs::temp_directory_path(), 10000).exitCode == 0;
     return ok;
   }
 
@@ -133,7 +134,7 @@ class QueueFaults : public ::testing::Test {
 
   VideoItem probed(const fs::path& source) {
     VideoItem item(source);
-    item.applyProbe(Transcoder::probeSync(source));
+    item.applyProbe(test::bounded([&] { return Transcoder::probeSync(source); }));
     item.status = ItemStatus::ready();
     return item;
   }
