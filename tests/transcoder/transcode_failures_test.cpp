@@ -183,15 +183,16 @@ TEST_F(Failure, SourceThatStopsDeliveringEndsAsStalled) {
 }
 
 TEST_F(Failure, VideoWithoutSoundRunningLongerThanTheStallTimeoutIsNoStall) {
-  // Frames keep moving, only slowly: each report of the first half waits 25 ms,
-  // so the run lasts several stall timeouts with never a quiet one.
-  const fx::MediaOptions o = clip(160, 90, 2);
+  // Frames keep moving, only slowly: each report waits 40 ms until the run
+  // has lasted three stall timeouts, with never a quiet one on the way.
+  const fx::MediaOptions o = clip(160, 90, 3);
+  const auto src = source("src.mp4", o);
   detail::RunLimits limits;
-  limits.stallTimeout = std::chrono::milliseconds(250);
-  const auto slowly = [](double f) {
-    if (f < 0.5) std::this_thread::sleep_for(std::chrono::milliseconds(25));
-  };
+  limits.stallTimeout = std::chrono::seconds(1);
   const auto started = Clock::now();
-  EXPECT_GT(transcode(source("src.mp4", o), dir_ / "out.mp4", config(90), infoFor(o), slowly, {}, limits), 0);
-  EXPECT_GT(secondsSince(started), 2 * 0.25) << "the run was over before a stall could have been seen";
+  const auto slowly = [&](double) {
+    if (secondsSince(started) < 3) std::this_thread::sleep_for(std::chrono::milliseconds(40));
+  };
+  EXPECT_GT(transcode(src, dir_ / "out.mp4", config(90), infoFor(o), slowly, {}, limits), 0);
+  EXPECT_GT(secondsSince(started), 2.0) << "the run was over before a stall could have been seen";
 }
