@@ -1,12 +1,7 @@
-// Terminal cells of what kivotra-cli prints, and when it may use escapes.
-#include <fcntl.h>
+// Terminal cells of what kivotra-cli prints.
 #include <gtest/gtest.h>
-#include <unistd.h>
-
-#include <cstdlib>
 
 #include "cli/cli_report.h"
-#include "cli/terminal.h"
 
 namespace kivotra::cli {
 namespace {
@@ -46,25 +41,6 @@ TEST(TerminalWidth, ElidesInTheMiddleWithinTheWidthKeepingAccentsOnTheirLetters)
       EXPECT_TRUE(cut.isValidUtf16()) << "a surrogate pair was cut";
     }
   }
-}
-
-TEST(TerminalEscapes, OnlyATerminalThatIsNotDumb) {
-  const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
-  ASSERT_GE(master, 0);
-  ASSERT_EQ(::grantpt(master), 0);
-  ASSERT_EQ(::unlockpt(master), 0);
-  const int tty = ::open(::ptsname(master), O_RDWR | O_NOCTTY);
-  ASSERT_GE(tty, 0);
-  int pipeEnds[2];
-  ASSERT_EQ(::pipe(pipeEnds), 0);
-
-  EXPECT_TRUE(takesEscapes(tty, "xterm-256color"));
-  EXPECT_FALSE(takesEscapes(tty, "dumb"));
-  EXPECT_FALSE(takesEscapes(tty, ""));
-  EXPECT_FALSE(takesEscapes(tty, nullptr));
-  EXPECT_FALSE(takesEscapes(pipeEnds[1], "xterm-256color"));
-
-  for (const int fd : {tty, master, pipeEnds[0], pipeEnds[1]}) ::close(fd);
 }
 
 }  // namespace
