@@ -19,6 +19,7 @@ packages=(
   fonts-noto-cjk
   locales
   desktop-file-utils
+  lintian appstream man-db zsh fish python3
   "$@"
 )
 

@@ -1,5 +1,6 @@
 #include <QCoreApplication>
 #include <QStringList>
+#include <cstdlib>
 #include <filesystem>
 #include <iostream>
 #include <string>
@@ -40,6 +41,12 @@ bool markerExists() {
 // Every argument may be a file handed over by the file manager (Exec=kivotra %F);
 // the intake keeps only the movies among them.
 int runWindow(int argc, char** argv) {
+  // Qt would abort in its platform plugin; say what is missing instead.
+  const std::string problem = kivotra::missingDisplayMessage([](const char* name) { return std::getenv(name); });
+  if (!problem.empty()) {
+    std::cerr << problem;
+    return 1;
+  }
   QStringList files;
   for (int i = 1; i < argc; ++i) files.append(QString::fromLocal8Bit(argv[i]));
   return kivotra::runWindowApplication(argc, argv, files);
@@ -52,6 +59,14 @@ int main(int argc, char** argv) {
   const std::vector<std::string> args(argv, argv + argc);
   const kivotra::RunChoice choice = kivotra::chooseRunMode(args, markerExists);
   if (choice.mode == kivotra::RunMode::window) return runWindow(argc, argv);
+  if (choice.mode == kivotra::RunMode::help) {
+    std::cout << kivotra::usageText();
+    return 0;
+  }
+  if (choice.mode == kivotra::RunMode::version) {
+    std::cout << kivotra::versionText();
+    return 0;
+  }
 
   // The reports are the modes' whole output; failures reach them as errors.
   av_log_set_level(AV_LOG_QUIET);
@@ -73,6 +88,8 @@ int main(int argc, char** argv) {
       SelfTest::run();
       break;
     }
+    case kivotra::RunMode::help:
+    case kivotra::RunMode::version:
     case kivotra::RunMode::window: break;
   }
   return 0;

@@ -19,7 +19,7 @@ QString generalHelp() {
       "  probe      读取每个文件的时长、尺寸、帧率、大小和音频信息\n"
       "  compress   把文件依次压缩为 MP4（H.264 视频，有声音时 AAC 128 kbps）\n"
       "\n"
-      "用 kivotra-cli <命令> --help 查看该命令的选项。\n");
+      "用 kivotra-cli <命令> --help 查看该命令的选项，kivotra-cli --version 查看版本。\n");
 }
 
 QString probeHelp() {
@@ -158,6 +158,8 @@ Command parseCompress(const QStringList& args) {
 
 }  // namespace
 
+QString versionText() { return QStringLiteral("kivotra-cli " KIVOTRA_VERSION "\n"); }
+
 QString shortUsage() {
   return QStringLiteral(
       "用法：kivotra-cli probe [--json] 文件...\n"
@@ -170,6 +172,7 @@ Command parseCommandLine(const QStringList& args) {
   if (args.size() < 2) return UsageError{QStringLiteral("缺少命令（probe 或 compress）")};
   const QString command = args.at(1);
   if (command == QLatin1String("-h") || command == QLatin1String("--help")) return HelpRequest{generalHelp()};
+  if (command == QLatin1String("--version")) return HelpRequest{versionText()};
   // The command's own parser sees the program name and the rest.
   QStringList rest = args.mid(2);
   rest.prepend(args.at(0));

@@ -21,7 +21,7 @@ struct CompressCommand {
   QStringList files;
 };
 
-// --help anywhere: the text to print, and exit 0.
+// --help anywhere (or --version as the command): the text to print, and exit 0.
 struct HelpRequest {
   QString text;
 };
@@ -35,6 +35,9 @@ using Command = std::variant<ProbeCommand, CompressCommand, HelpRequest, UsageEr
 
 // args[0] is the program name, args[1] the command ("probe" or "compress").
 Command parseCommandLine(const QStringList& args);
+
+// "kivotra-cli " and the project's version, with a line end.
+QString versionText();
 
 // The short usage printed under a usage error.
 QString shortUsage();

@@ -1,5 +1,10 @@
 #include "cli/cli_report.h"
 
+#include <locale.h>
+#include <wchar.h>
+
+#include <algorithm>
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonValue>
@@ -19,12 +24,27 @@ VideoItem asItem(const ProbeInfo& info) {
   return item;
 }
 
-bool isWide(char32_t c) {
-  return (c >= 0x1100 && c <= 0x115F) || (c >= 0x2E80 && c <= 0x303E) || (c >= 0x3041 && c <= 0x33FF) ||
-         (c >= 0x3400 && c <= 0x4DBF) || (c >= 0x4E00 && c <= 0x9FFF) || (c >= 0xA000 && c <= 0xA4CF) ||
-         (c >= 0xAC00 && c <= 0xD7A3) || (c >= 0xF900 && c <= 0xFAFF) || (c >= 0xFE30 && c <= 0xFE4F) ||
-         (c >= 0xFF00 && c <= 0xFF60) || (c >= 0xFFE0 && c <= 0xFFE6) || (c >= 0x20000 && c <= 0x3FFFD);
-}
+// Terminal cells per code point as wcwidth(3) counts them under a UTF-8 locale
+// (the output is UTF-8 whatever the user's locale): 2 for wide and emoji, 0 for
+// combining marks and zero-width characters, and 0 for controls (-1).
+class CellWidths {
+ public:
+  CellWidths() : previous_(utf8() != locale_t{} ? uselocale(utf8()) : locale_t{}) {}
+  ~CellWidths() {
+    if (previous_ != locale_t{}) uselocale(previous_);
+  }
+  CellWidths(const CellWidths&) = delete;
+  CellWidths& operator=(const CellWidths&) = delete;
+
+  static int of(char32_t c) { return std::max(0, ::wcwidth(static_cast<wchar_t>(c))); }
+
+ private:
+  static locale_t utf8() {
+    static const locale_t locale = newlocale(LC_CTYPE_MASK, "C.UTF-8", locale_t{});
+    return locale;
+  }
+  locale_t previous_;
+};
 
 QString padded(const QString& text, int width) {
   const int missing = width - displayWidth(text);
@@ -50,9 +70,49 @@ QString statusText(const ItemStatus& status) {
 }  // namespace
 
 int displayWidth(const QString& text) {
+  const CellWidths cells;
   int width = 0;
-  for (const char32_t c : text.toUcs4()) width += isWide(c) ? 2 : 1;
+  for (const char32_t c : text.toUcs4()) width += CellWidths::of(c);
   return width;
+}
+
+QString elideMiddle(const QString& text, int maxWidth) {
+  if (displayWidth(text) <= maxWidth) return text;
+  // Characters of no width stay with the one before them (a base and its accents).
+  struct Piece {
+    QString text;
+    int width;
+  };
+  std::vector<Piece> pieces;
+  {
+    const CellWidths cells;
+    for (const char32_t c : text.toUcs4()) {
+      const int width = CellWidths::of(c);
+      const QString part = QString::fromUcs4(&c, 1);
+      if (width == 0 && !pieces.empty()) {
+        pieces.back().text += part;
+      } else {
+        pieces.push_back({part, width});
+      }
+    }
+  }
+  const QString ellipsis = QStringLiteral("…");
+  const int room = std::max(0, maxWidth - displayWidth(ellipsis));
+  int tailRoom = room / 2;
+  int headRoom = room - tailRoom;
+  std::size_t head = 0;
+  QString front;
+  while (head < pieces.size() && pieces[head].width <= headRoom) {
+    headRoom -= pieces[head].width;
+    front += pieces[head++].text;
+  }
+  tailRoom += headRoom;  // what a wide character left unused at the front
+  QString back;
+  for (std::size_t tail = pieces.size(); tail > head && pieces[tail - 1].width <= tailRoom; --tail) {
+    tailRoom -= pieces[tail - 1].width;
+    back.prepend(pieces[tail - 1].text);
+  }
+  return front + ellipsis + back;
 }
 
 QJsonObject probeJson(const QString& file, const ProbeInfo& info) {
@@ -115,7 +175,8 @@ QJsonObject resultJson(const QString& file, const VideoItem& item) {
 
 QString summaryTable(const std::vector<ResultRow>& rows) {
   const QStringList header{QStringLiteral("文件"), QStringLiteral("状态"), QStringLiteral("源大小"),
-                           QStringLiteral("输出大小"), QStringLiteral("节省"), QStringLiteral("用时")};
+                           QStringLiteral("输出大小"), QStringLiteral("节省"), QStringLiteral("用时"),
+                           QStringLiteral("输出文件")};
   std::vector<QStringList> lines{header};
   std::int64_t sourceTotal = 0;
   std::int64_t outputTotal = 0;
@@ -133,7 +194,8 @@ QString summaryTable(const std::vector<ResultRow>& rows) {
     if (item.status.is(ItemStatus::Kind::failed)) ++failed;
     lines.push_back({row.file, statusText(item.status), item.fileSize > 0 ? qstr(fmtBytes(item.fileSize)) : "—",
                      isDone ? qstr(fmtBytes(output)) : "—", isDone ? savingText(item.fileSize, output) : "—",
-                     row.seconds && isDone ? qstr(formatFixed(*row.seconds, 1)) + "s" : "—"});
+                     row.seconds && isDone ? qstr(formatFixed(*row.seconds, 1)) + "s" : "—",
+                     isDone && item.outputURL ? elideMiddle(qstr(item.outputURL->string()), kOutputPathWidth) : "—"});
   }
 
   std::vector<int> widths(header.size(), 0);

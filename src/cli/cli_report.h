@@ -34,11 +34,19 @@ struct ResultRow {
   const VideoItem* item;
   std::optional<double> seconds;  // time spent compressing it
 };
-// A table of source size, output size, saving and time, a line per failure
-// message, and a total line; every line ends with a line feed.
+// A table of source size, output size, saving, time and output path (shortened
+// to kOutputPathWidth cells), a line per failure message, and a total line;
+// every line ends with a line feed.
 QString summaryTable(const std::vector<ResultRow>& rows);
 
-// Columns of terminal cells: CJK and full-width characters take two.
+inline constexpr int kOutputPathWidth = 48;
+
+// Columns of terminal cells, as wcwidth(3) counts them in a UTF-8 locale: CJK,
+// full-width characters and emoji take two, combining and zero-width ones none.
 int displayWidth(const QString& text);
+
+// The text, or when wider than maxWidth cells its start and end around "…",
+// at most maxWidth cells in all; accents stay with their letters.
+QString elideMiddle(const QString& text, int maxWidth);
 
 }  // namespace kivotra::cli

@@ -13,6 +13,7 @@
 #include "cli/cli_report.h"
 #include "cli/interrupt_watcher.h"
 #include "cli/progress_view.h"
+#include "cli/terminal.h"
 #include "models/errors.h"
 #include "models/format.h"
 #include "state/app_state.h"
@@ -50,7 +51,7 @@ std::variant<ProbeInfo, QString> probe(const QString& file) {
 class QueueWatcher {
  public:
   QueueWatcher(const AppState& state, const QStringList& files, int count)
-      : state_(state), files_(files), count_(count), view_(stderr, ::isatty(STDERR_FILENO) == 1) {}
+      : state_(state), files_(files), count_(count), view_(stderr, stderrTakesEscapes()) {}
 
   void noteProbeFailure(const QString& file, const QString& message) {
     view_.note(QStringLiteral("✗ ") + file + QStringLiteral("：") + message);
@@ -134,7 +135,9 @@ int runProbe(const ProbeCommand& command) {
     } else {
       allOk = false;
       const QString& error = std::get<QString>(result);
-      print(stdout, command.json ? jsonLine(probeFailureJson(file, error)) : probeFailureLine(file, error));
+      // The message goes to standard error either way; scripts also get the JSON object.
+      if (command.json) print(stdout, jsonLine(probeFailureJson(file, error)));
+      print(stderr, probeFailureLine(file, error));
     }
   }
   return allOk ? kExitOk : kExitFailed;

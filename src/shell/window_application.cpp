@@ -31,7 +31,8 @@ QStringList absolutePaths(const QStringList& files) {
 int runWindowApplication(int argc, char** argv, const QStringList& files) {
   QGuiApplication::setOrganizationName(QStringLiteral("Kivotra"));
   QGuiApplication::setApplicationName(QStringLiteral("KivotraMP4"));
-  QGuiApplication::setDesktopFileName(QStringLiteral("kivotra"));
+  // The installed desktop entry (and AppStream id): lets Wayland shells match the window to it.
+  QGuiApplication::setDesktopFileName(QStringLiteral("com.example.kivotra"));
   QGuiApplication app(argc, argv);
 
   // Relative paths mean the folder this launch was started in, not the running window's.

@@ -16,7 +16,7 @@ for dep in libavcodec libavformat libqt6core6 libqt6quick6 libqt6svg6 qml6-modul
   grep -q "$dep" <<<"$depends" || fail "Depends lacks $dep"
 done
 contents=$(dpkg-deb -c "$deb")
-for path in ./usr/bin/kivotra ./usr/bin/kivotra-cli ./usr/share/applications/kivotra.desktop \
+for path in ./usr/bin/kivotra ./usr/bin/kivotra-cli ./usr/share/applications/com.example.kivotra.desktop \
             ./usr/share/icons/hicolor/scalable/apps/kivotra.svg; do
   grep -q " $path\$" <<<"$contents" || fail "package lacks $path"
 done

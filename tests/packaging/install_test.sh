@@ -14,9 +14,9 @@ for exe in kivotra kivotra-cli; do
 done
 [ ! -e "$root/usr/bin/kivotra-render-icon" ] || fail "the build-time icon renderer must not be installed"
 
-desktop="$root/usr/share/applications/kivotra.desktop"
+desktop="$root/usr/share/applications/com.example.kivotra.desktop"
 [ -f "$desktop" ] || fail "no .desktop file"
-desktop-file-validate "$desktop" || fail "desktop-file-validate rejects $desktop"
+# desktop-file-validate runs in deb_lint_test.sh (it needs a filter for older validators).
 grep -qx 'Exec=kivotra %F' "$desktop" || fail "Exec line"
 grep -qx 'MimeType=video/mp4;video/quicktime;video/x-m4v;' "$desktop" || fail "MimeType line"
 grep -q '^Name\[zh_CN\]=' "$desktop" || fail "no Chinese name"

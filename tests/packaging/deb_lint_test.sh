@@ -1,0 +1,84 @@
+#!/usr/bin/env bash
+# Builds the Debian packages and holds them to Debian's own tools: lintian with
+# no errors or warnings on either package, AppStream and desktop-entry
+# validators, man pages that render without complaint and document every
+# option, completion scripts that parse, one version everywhere, and debug
+# symbols that belong to the stripped executables.
+set -euo pipefail
+build_dir=$(cd "$1" && pwd)
+out=$(mktemp -d "${TMPDIR:-/tmp}/kivotra-lint-XXXXXX")
+trap 'rm -rf "$out"' EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+(cd "$out" && cpack --config "$build_dir/CPackConfig.cmake" -G DEB -B "$out" >/dev/null 2>&1) || fail "cpack failed"
+deb=$(ls "$out"/kivotra_*.deb)
+ddeb=$(ls "$out"/kivotra-dbgsym_*.ddeb)
+version=$(dpkg-deb -f "$deb" Version)
+
+for package in "$deb" "$ddeb"; do
+  tags=$(lintian --allow-root "$package" 2>&1 | grep -E '^[EW]: ' || true)
+  [ -z "$tags" ] || fail "lintian on $(basename "$package"):
+$tags"
+done
+! dpkg-deb -f "$deb" Description | grep -q '^ *;' || fail "description lines start with ';'"
+
+root="$out/root"
+dpkg-deb -x "$deb" "$root"
+share="$root/usr/share"
+
+# The executables are stripped; the symbols sit under their build ids in -dbgsym.
+dpkg-deb -x "$ddeb" "$out/dbg"
+for exe in kivotra kivotra-cli; do
+  file "$root/usr/bin/$exe" | grep -q ', stripped' || fail "$exe is not stripped"
+  id=$(readelf -n "$root/usr/bin/$exe" | sed -n 's/.*Build ID: //p')
+  debug="$out/dbg/usr/lib/debug/.build-id/${id:0:2}/${id:2}.debug"
+  [ -s "$debug" ] || fail "no debug symbols for $exe ($id)"
+  readelf -S "$debug" 2>/dev/null | grep -q '\.debug_info' || fail "$debug holds no DWARF"
+done
+
+# AppStream and the desktop entry share one id.
+metainfo=$(ls "$share"/metainfo/*.metainfo.xml)
+id=$(basename "$metainfo" .metainfo.xml)
+grep -q "<id>$id</id>" "$metainfo" || fail "metainfo id is not $id"
+appstreamcli validate --no-net "$metainfo" >/dev/null || fail "appstreamcli: $(appstreamcli validate --no-net "$metainfo")"
+desktop="$share/applications/$id.desktop"
+grep -qx 'SingleMainWindow=true' "$desktop" || fail "no SingleMainWindow"
+# desktop-file-utils before 0.27 does not know this key yet; anything else counts.
+problems=$(desktop-file-validate "$desktop" | grep -v 'key "SingleMainWindow" in group "Desktop Entry", but keys extending' || true)
+[ -z "$problems" ] || fail "desktop-file-validate: $problems"
+
+# One version: the package, the changelog, the newest release, --version, the man pages.
+[ "$(zcat "$share/doc/kivotra/changelog.gz" | head -1)" = "kivotra ($version) unstable; urgency=medium" ] ||
+  fail "changelog does not start with $version"
+grep -q "<release version=\"$version\"" "$metainfo" || fail "metainfo has no release $version"
+grep -q "^Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/" "$share/doc/kivotra/copyright" ||
+  fail "copyright is not DEP-5"
+
+export LC_ALL=C.UTF-8 MANWIDTH=80
+for exe in kivotra kivotra-cli; do
+  page="$share/man/man1/$exe.1.gz"
+  warnings=$(man --warnings -l "$page" 2>&1 >/dev/null)
+  [ -z "$warnings" ] || fail "man $exe: $warnings"
+  text=$(man -l "$page" 2>/dev/null)
+  for section in NAME SYNOPSIS OPTIONS "EXIT STATUS" FILES EXAMPLES; do
+    grep -q "^$section" <<<"$text" || fail "man $exe has no $section section"
+  done
+  grep -q "kivotra $version" <<<"$text" || fail "man $exe does not name version $version"
+done
+cli_page=$(man -l "$share/man/man1/kivotra-cli.1.gz" 2>/dev/null)
+cli_options=$("$build_dir/bin/kivotra-cli" compress --help | grep -oE -- '--[a-z-]+' | sort -u)
+for option in $cli_options --version; do
+  grep -q -- "$option" <<<"$cli_page" || fail "kivotra-cli(1) does not document $option"
+done
+
+# Completions: where each shell looks, parseable, and offering the tiers.
+bash -n "$share/bash-completion/completions/kivotra-cli"
+zsh -n "$share/zsh/vendor-completions/_kivotra-cli"
+fish_script="$share/fish/vendor_completions.d/kivotra-cli.fish"
+fish -n "$fish_script"
+tiers=$(fish -c "source $fish_script; complete -C 'kivotra-cli compress --resolution '" | cut -f1 | sort | tr '\n' ' ')
+[ "$tiers" = "1080P 2K 4K 720P " ] || fail "fish offers tiers: $tiers"
+mkdir "$out/files" && touch "$out/files/a.mov" "$out/files/b.MP4" "$out/files/notes.txt"
+videos=$(cd "$out/files" && fish -c "source $fish_script; complete -C 'kivotra-cli probe '" | tr '\n' ' ')
+[ "$videos" = "a.mov b.MP4 " ] || fail "fish offers files: $videos"
+echo "packages are clean"
