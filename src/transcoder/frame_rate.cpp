@@ -16,7 +16,7 @@ namespace {
 // How many frames the measurement looks at: enough that a pause or a burst
 // does not decide the median, few enough that reading them costs little.
 constexpr int kIndexFrames = 100000;
-constexpr int kReadFrames = 300;
+constexpr int kReadFrames = 120;
 constexpr double kAgreement = 0.02;
 
 bool valid(AVRational rate) { return rate.num > 0 && rate.den > 0; }

@@ -93,8 +93,17 @@ FramePtr toOutputColour(const AVFrame* frame, int width, int height) {
     return {};
   }
   const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(static_cast<AVPixelFormat>(frame->format));
-  const std::string chain = detail::describeColourPath(detail::sourceColour(*frame), desc ? desc->comp[0].depth : 8,
-                                                       (width + 1) & ~1, (height + 1) & ~1);
+  // zimg wants whole chroma samples: an odd side loses its last line, as in
+  // the output.
+  std::string chain;
+  if ((frame->width | frame->height) & 1) {
+    char crop[96];
+    std::snprintf(crop, sizeof crop, "crop=w=%d:h=%d:x=0:y=0:exact=1,", std::max(2, frame->width & ~1),
+                  std::max(2, frame->height & ~1));
+    chain = crop;
+  }
+  chain += detail::describeColourPath(detail::sourceColour(*frame), desc ? desc->comp[0].depth : 8, (width + 1) & ~1,
+                                      (height + 1) & ~1);
   FilterInOutPtr outputs(avfilter_inout_alloc());
   FilterInOutPtr inputs(avfilter_inout_alloc());
   if (!outputs || !inputs) return {};

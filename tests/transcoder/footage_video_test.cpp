@@ -268,6 +268,23 @@ TEST_F(FootageVideo, ThumbnailShowsTheOutputsColours) {
   }
 }
 
+// Sides that do not split into whole chroma samples still give a cover in
+// the bars' own colours (75 % bars, as a player shows them).
+TEST_F(FootageVideo, OddSizedSourceHasACoverInItsColours) {
+  const auto src = make("odd.mkv", {"-f", "lavfi", "-i", "smptebars=s=320x240:r=25,scale=321:241", "-t", "0.3",
+                                    "-c:v", "ffv1", "-pix_fmt", "yuv420p"});
+  const ProbeInfo info = Transcoder::probeSync(src);
+  ASSERT_TRUE(info.thumbnail);
+  const fx::Image thumb{info.thumbnail->width, info.thumbnail->height, 4, info.thumbnail->pixels};
+  const std::uint8_t bars[7][3] = {{191, 191, 191}, {191, 191, 0}, {0, 191, 191}, {0, 191, 0},
+                                   {191, 0, 191},   {191, 0, 0},   {0, 0, 191}};
+  fx::Image expected{70, 10, 4, std::vector<std::uint8_t>(70 * 10 * 4, 255)};
+  for (int x = 0; x < 70; ++x) {
+    for (int y = 0; y < 10; ++y) std::copy_n(bars[x / 10], 3, &expected.pixels[(y * 70 + x) * 4]);
+  }
+  EXPECT_LT(worstBarDifference(thumb, expected), 8);
+}
+
 TEST_F(FootageVideo, UntaggedStandardDefinitionBarsKeepTheirColours) {
   const auto src = make("bars.mp4", QStringList{"-f", "lavfi", "-i", "smptebars=s=320x240:r=25", "-t", "0.3",
                                                 "-c:v", "libx264", "-preset", "ultrafast", "-qp", "0"});
