@@ -33,14 +33,13 @@ TranscodeError pictureError(int err) {
 
 // The libavfilter chain from a decoded picture to an output frame:
 // deinterlaced when it is interlaced, the visible part cut out, scaled and
-// converted to BT.709 limited range (HDR tone mapped), turned upright, centred on the black
-// canvas, at a constant rate. The rate is imposed first when frames are
+// converted to BT.709 limited range (HDR tone mapped), turned upright,
+// centred on the black canvas, at a constant rate. The rate is imposed first when frames are
 // dropped (they then cost nothing) and last otherwise (so that no large source
 // frame is held back waiting for its successor).
 std::string describeVideoChain(const Placement& p, const SourceColour& colour, int depth, const char* deinterlace,
                                const VideoTarget& target, double startSeconds) {
-  const std::string rate =
-      format("fps=fps=%d/%d:start_time=%.9f", target.fps.num, target.fps.den, startSeconds);
+  const std::string rate = format("fps=fps=%d/%d:start_time=%.9f", target.fps.num, target.fps.den, startSeconds);
   std::string chain = target.dropsFrames ? rate : "null";
   if (deinterlace != nullptr) chain += deinterlace;
   if (p.cropsSource()) {
@@ -135,7 +134,8 @@ std::string describeColourPath(const SourceColour& colour, int sourceDepth, int 
     // HDR to SDR: linear light at 100 cd/m² per unit, gamut to BT.709, then a
     // curve that keeps shadows and mid-tones as they are and rolls the
     // highlights off instead of clipping them (hable darkens the mid-tones).
-    chain += ":t=linear:npl=100,format=gbrpf32le,zscale=p=709,tonemap=tonemap=mobius:desat=0,zscale=t=709:m=709:r=limited" + dither;
+    chain += ":t=linear:npl=100,format=gbrpf32le,zscale=p=709,tonemap=tonemap=mobius:desat=0";
+    chain += ",zscale=t=709:m=709:r=limited" + dither;
     // Highlights beyond the peak the file announces would land above
     // white; keep every sample inside the legal video range.
     chain += ",format=yuv420p,limiter=min=16:max=235:planes=1,limiter=min=16:max=240:planes=6";
@@ -165,7 +165,8 @@ void VideoFilter::build(const Shape& shape) {
                                          target_.canvas, target_.fit);
   const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(static_cast<AVPixelFormat>(shape.format));
   const int depth = desc != nullptr ? desc->comp[0].depth : 8;
-  const std::string deinterlace = describeDeinterlace(shape.width, shape.height, shape.deinterlace, target_.fieldOrder, framesMarked_);
+  const std::string deinterlace =
+      describeDeinterlace(shape.width, shape.height, shape.deinterlace, target_.fieldOrder, framesMarked_);
   const std::string chain =
       describeVideoChain(placement, shape.colour, depth, deinterlace.empty() ? nullptr : deinterlace.c_str(), target_,
                          static_cast<double>(nextPts_) * target_.fps.den / target_.fps.num);
@@ -193,7 +194,7 @@ void VideoFilter::send(av::FramePtr frame) {
   interlacedSeen_ = interlacedSeen_ || frame->interlaced_frame;
   const bool deinterlace = interlacedSeen_ || streamInterlaced(target_.fieldOrder);
   const Shape shape{frame->width, frame->height, frame->format, aspect, sourceColour(*frame), deinterlace};
-    if (!graph_ || !(shape == shape_)) {
+  if (!graph_ || !(shape == shape_)) {
     if (graph_) {
       // The source changed format mid-stream: finish the old graph up to
       // this frame, then go on with a new one on the same output clock.

@@ -78,9 +78,9 @@ class VideoFilter {
     bool deinterlace = false;
     bool operator==(const Shape& o) const {
       return width == o.width && height == o.height && format == o.format && av_cmp_q(aspect, o.aspect) == 0 &&
-             deinterlace == o.deinterlace &&
-             colour.primaries == o.colour.primaries && colour.transfer == o.colour.transfer &&
-             colour.matrix == o.colour.matrix && colour.fullRange == o.colour.fullRange;
+             deinterlace == o.deinterlace && colour.primaries == o.colour.primaries &&
+             colour.transfer == o.colour.transfer && colour.matrix == o.colour.matrix &&
+             colour.fullRange == o.colour.fullRange;
     }
   };
   void build(const Shape& shape);

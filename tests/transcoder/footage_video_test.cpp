@@ -31,8 +31,8 @@ class FootageVideo : public kivotra::testing::TranscodeTest {
 
   // What ffmpeg prints on stderr for the output through `filter`.
   std::string inspect(const std::filesystem::path& file, const QString& filter, const QString& log = "info") {
-    const QStringList args{"-hide_banner", "-nostats", "-v", log, "-i", QString::fromStdString(file), "-vf", filter,
-                           "-f", "null", "-"};
+    const QStringList args{"-hide_banner", "-nostats", "-v", log,    "-i", QString::fromStdString(file),
+                           "-vf",          filter,     "-f", "null", "-"};
     return test::runTool("ffmpeg", args, dir_, 60000).err;
   }
 
@@ -45,12 +45,12 @@ class FootageVideo : public kivotra::testing::TranscodeTest {
 
   // Pictures that differ from the one before within the first second.
   int distinctPicturesInFirstSecond(const std::filesystem::path& file) {
-    const QStringList args{"-v", "error", "-t", "1", "-i", QString::fromStdString(file), "-vf", "mpdecimate",
-                           "-f", "framemd5", "-"};
+    const QStringList args{"-v",  "error",      "-t", "1",        "-i", QString::fromStdString(file),
+                           "-vf", "mpdecimate", "-f", "framemd5", "-"};
     const test::ToolResult r = test::runTool("ffmpeg", args, dir_, 60000);
     const auto lines = r.outLines();
-    return static_cast<int>(std::count_if(lines.begin(), lines.end(),
-                                          [](const std::string& l) { return !l.empty() && l[0] != '#'; }));
+    return static_cast<int>(
+        std::count_if(lines.begin(), lines.end(), [](const std::string& l) { return !l.empty() && l[0] != '#'; }));
   }
 };
 
@@ -101,11 +101,16 @@ TEST(FootageRate, KeptRateStaysExactAndWithinTheLimit) {
     int shown;
   };
   const Row rows[] = {
-      {30000 / 1001.0, 0, {30000, 1001}, 30}, {24000 / 1001.0, 0, {24000, 1001}, 24},
-      {59.94, 0, {60000, 1001}, 60},           {25, 0, {25, 1}, 25},
-      {29.97, 30, {30000, 1001}, 30},          {59.94, 30, {30, 1}, 30},
-      {1000, 0, {240, 1}, 240},                {12.5, 0, {25, 2}, 13},
-      {0.3, 0, {1, 1}, 1},                     {0, 0, {30, 1}, 30},
+      {30000 / 1001.0, 0, {30000, 1001}, 30},
+      {24000 / 1001.0, 0, {24000, 1001}, 24},
+      {59.94, 0, {60000, 1001}, 60},
+      {25, 0, {25, 1}, 25},
+      {29.97, 30, {30000, 1001}, 30},
+      {59.94, 30, {30, 1}, 30},
+      {1000, 0, {240, 1}, 240},
+      {12.5, 0, {25, 2}, 13},
+      {0.3, 0, {1, 1}, 1},
+      {0, 0, {30, 1}, 30},
   };
   for (const Row& r : rows) {
     ProbeInfo info;
@@ -113,19 +118,22 @@ TEST(FootageRate, KeptRateStaysExactAndWithinTheLimit) {
     Transcoder::Config c;
     c.fps = r.requested;
     const AVRational rate = detail::outputRate(info, c);
-    EXPECT_EQ(av_cmp_q(rate, r.expected), 0) << r.source << " asked " << r.requested << ": " << rate.num << "/"
-                                             << rate.den;
+    EXPECT_EQ(av_cmp_q(rate, r.expected), 0)
+        << r.source << " asked " << r.requested << ": " << rate.num << "/" << rate.den;
     EXPECT_EQ(Transcoder::outputFPS(info, c), r.shown) << r.source;
   }
 }
 
 TEST_F(FootageVideo, OutputRateFollowsTheSourcesTypicalInterval) {
   // 1 s of 60 fps motion, then 5 s of one new picture a second.
-  const QStringList paused{"-f", "lavfi", "-i",
+  const QStringList paused{"-f",
+                           "lavfi",
+                           "-i",
                            "testsrc2=s=320x240:r=60,trim=duration=1[a];"
                            "testsrc2=s=320x240:r=1,trim=start=1:duration=5,setpts=PTS-STARTPTS+1/TB[b];"
                            "[a][b]concat=n=2:v=1",
-                           "-fps_mode", "vfr"};
+                           "-fps_mode",
+                           "vfr"};
   struct Row {
     const char* shape;
     QStringList input;
@@ -157,8 +165,8 @@ TEST_F(FootageVideo, OutputRateFollowsTheSourcesTypicalInterval) {
 
 TEST_F(FootageVideo, ContainerPixelAspectPlacesAndShowsThePictureUnpillarboxed) {
   // 240x240 stored, the stream's own aspect 1:1, 4:3 pixels only in the MOV header.
-  const auto square = make("square.mp4", QStringList{"-f", "lavfi", "-i", "color=c=gray:s=240x240:r=25", "-t", "0.5"} +
-                                             kSmallH264);
+  const auto square =
+      make("square.mp4", QStringList{"-f", "lavfi", "-i", "color=c=gray:s=240x240:r=25", "-t", "0.5"} + kSmallH264);
   const auto src = make("pasp.mov", {"-i", QString::fromStdString(square), "-c", "copy", "-aspect", "4:3"});
   const ProbeInfo info = Transcoder::probeSync(src);
   ASSERT_EQ(info.width, 320);
@@ -214,11 +222,12 @@ TEST_F(FootageVideo, InterlacedCameraFootageComesOutProgressive) {
 
 TEST_F(FootageVideo, TenBitGradientKeepsItsShadesWithoutBands) {
   // Luma climbs 10 8-bit steps across the width: 32-pixel bands if rounded.
-  const auto src = make("gradient.mkv", {"-f", "lavfi", "-i", "nullsrc=s=320x240:r=25,format=yuv420p10le,"
-                                                              "geq=lum='400+X/8':cb=512:cr=512",
+  const auto src = make("gradient.mkv", {"-f", "lavfi", "-i",
+                                         "nullsrc=s=320x240:r=25,format=yuv420p10le,"
+                                         "geq=lum='400+X/8':cb=512:cr=512",
                                          "-t", "0.4", "-c:v", "ffv1"});
-  const fx::Image out = fx::decodeVideoFrame(compress(src, Transcoder::probeSync(src), 0, 240, 8000), 5,
-                                             fx::PixelKind::luma);
+  const fx::Image out =
+      fx::decodeVideoFrame(compress(src, Transcoder::probeSync(src), 0, 240, 8000), 5, fx::PixelKind::luma);
   // Means of 8-pixel-wide bands against the straight ramp through them:
   // rounding leaves a staircase up to half a code value off, a dither keeps
   // the in-between shades on average.
@@ -249,10 +258,12 @@ TEST_F(FootageVideo, ThumbnailShowsTheOutputsColours) {
   };
   const QString bars = "smptebars=s=%1:r=25,format=%2";
   const Row rows[] = {
-      {"HLG", {"-f", "lavfi", "-i", bars.arg("320x240", "yuv420p10le"), "-t", "0.3", "-c:v", "ffv1",
-               "-color_primaries", "bt2020", "-color_trc", "arib-std-b67", "-colorspace", "bt2020nc"}},
-      {"PQ", {"-f", "lavfi", "-i", bars.arg("320x240", "yuv420p10le"), "-t", "0.3", "-c:v", "ffv1",
-              "-color_primaries", "bt2020", "-color_trc", "smpte2084", "-colorspace", "bt2020nc"}},
+      {"HLG",
+       {"-f", "lavfi", "-i", bars.arg("320x240", "yuv420p10le"), "-t", "0.3", "-c:v", "ffv1", "-color_primaries",
+        "bt2020", "-color_trc", "arib-std-b67", "-colorspace", "bt2020nc"}},
+      {"PQ",
+       {"-f", "lavfi", "-i", bars.arg("320x240", "yuv420p10le"), "-t", "0.3", "-c:v", "ffv1", "-color_primaries",
+        "bt2020", "-color_trc", "smpte2084", "-colorspace", "bt2020nc"}},
       {"untagged HD", {"-f", "lavfi", "-i", bars.arg("1280x720", "yuv420p"), "-t", "0.3", "-c:v", "ffv1"}},
   };
   int n = 0;
@@ -271,8 +282,8 @@ TEST_F(FootageVideo, ThumbnailShowsTheOutputsColours) {
 // Sides that do not split into whole chroma samples still give a cover in
 // the bars' own colours (75 % bars, as a player shows them).
 TEST_F(FootageVideo, OddSizedSourceHasACoverInItsColours) {
-  const auto src = make("odd.mkv", {"-f", "lavfi", "-i", "smptebars=s=320x240:r=25,scale=321:241", "-t", "0.3",
-                                    "-c:v", "ffv1", "-pix_fmt", "yuv420p"});
+  const auto src = make("odd.mkv", {"-f", "lavfi", "-i", "smptebars=s=320x240:r=25,scale=321:241", "-t", "0.3", "-c:v",
+                                    "ffv1", "-pix_fmt", "yuv420p"});
   const ProbeInfo info = Transcoder::probeSync(src);
   ASSERT_TRUE(info.thumbnail);
   const fx::Image thumb{info.thumbnail->width, info.thumbnail->height, 4, info.thumbnail->pixels};
@@ -286,13 +297,13 @@ TEST_F(FootageVideo, OddSizedSourceHasACoverInItsColours) {
 }
 
 TEST_F(FootageVideo, UntaggedStandardDefinitionBarsKeepTheirColours) {
-  const auto src = make("bars.mp4", QStringList{"-f", "lavfi", "-i", "smptebars=s=320x240:r=25", "-t", "0.3",
-                                                "-c:v", "libx264", "-preset", "ultrafast", "-qp", "0"});
+  const auto src = make("bars.mp4", QStringList{"-f", "lavfi", "-i", "smptebars=s=320x240:r=25", "-t", "0.3", "-c:v",
+                                                "libx264", "-preset", "ultrafast", "-qp", "0"});
   // The source as a player shows it (BT.601 matrix, no gamut conversion)
   // against the output read by its own BT.709 tags, bar by bar.
   const fx::Image shown = fx::decodeVideoFrame(src, 2, fx::PixelKind::rgba);
-  const fx::Image out = fx::decodeVideoFrame(compress(src, Transcoder::probeSync(src), 0, 240, 4000), 2,
-                                             fx::PixelKind::rgba);
+  const fx::Image out =
+      fx::decodeVideoFrame(compress(src, Transcoder::probeSync(src), 0, 240, 4000), 2, fx::PixelKind::rgba);
   const double worst = worstBarDifference(shown, out);
   EXPECT_LT(worst, 8) << "a bar moved by " << worst << " levels";
 }
