@@ -4,6 +4,7 @@
 #include <string>
 
 #include "models/errors.h"
+#include "transcoder/frame_rate.h"
 
 namespace kivotra::detail {
 
@@ -11,7 +12,6 @@ namespace {
 
 constexpr int kMinBitrateKbps = 1;
 constexpr int kMaxBitrateKbps = 1000000;
-constexpr int kMaxFps = 240;
 constexpr int kMaxSide = 8192;  // H.264's largest level
 
 template <class... Args>

@@ -1,6 +1,7 @@
 #include <cmath>
 
 #include "transcoder/av_error.h"
+#include "transcoder/frame_rate.h"
 #include "transcoder/media_input.h"
 #include "transcoder/orientation.h"
 #include "transcoder/thumbnail.h"
@@ -15,13 +16,6 @@ constexpr auto thumbnailLimit = std::chrono::seconds(5);
 
 double seconds(std::int64_t duration) {
   return duration == AV_NOPTS_VALUE ? NAN : static_cast<double>(duration) / AV_TIME_BASE;
-}
-
-double frameRate(const AVStream* st) {
-  for (const AVRational rate : {st->avg_frame_rate, st->r_frame_rate}) {
-    if (rate.num > 0 && rate.den > 0) return av_q2d(rate);
-  }
-  return 0;
 }
 
 std::int64_t sizeOnDisk(const std::filesystem::path& path) {
@@ -46,7 +40,6 @@ ProbeInfo probeSync(const std::filesystem::path& source) {
   const av::Size size = av::displaySize(st);
   info.width = size.width;
   info.height = size.height;
-  info.fps = frameRate(st);
   info.fileSize = sizeOnDisk(source);
 
   if (const int audio = input.firstAudioStream(); audio >= 0) {
@@ -60,6 +53,11 @@ ProbeInfo probeSync(const std::filesystem::path& source) {
 
   input.setDeadline(av::MediaInput::Clock::now() + thumbnailLimit);
   info.thumbnail = av::coverFrame(input, video, thumbnailEdge);
+  // Frames over duration only as the last resort: a recording that pauses
+  // would count its pauses as slow motion.
+  const double framesPerSecond = st->nb_frames > 0 && duration > 0 ? st->nb_frames / duration : 0;
+  info.fps = detail::typicalRate(st->r_frame_rate, st->avg_frame_rate, detail::measureFrameInterval(input, video),
+                                 framesPerSecond);
   return info;
 }
 

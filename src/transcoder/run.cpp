@@ -11,6 +11,7 @@
 #include "transcoder/config_check.h"
 #include "transcoder/decoder.h"
 #include "transcoder/demuxer.h"
+#include "transcoder/frame_rate.h"
 #include "transcoder/muxer.h"
 #include "transcoder/run_control.h"
 #include "transcoder/video_encoder.h"
@@ -33,7 +34,7 @@ bool runPipeline(const std::filesystem::path& source, const std::filesystem::pat
                  const Transcoder::Config& config, const ProbeInfo& info, Dims canvas, RunControl& control,
                  const Transcoder::ProgressFn& progress) {
   Demuxer demuxer(source, control);
-  const int fps = Transcoder::outputFPS(info, config);
+  const AVRational rate = outputRate(info, config);
 
   std::string why;
   av::CodecContextPtr videoDecoder = openDecoder(demuxer.video(), why);
@@ -43,7 +44,7 @@ bool runPipeline(const std::filesystem::path& source, const std::filesystem::pat
 
   Muxer muxer(destination, control);
   av::CodecContextPtr videoEncoder =
-      openVideoEncoder(canvas, fps, config.bitrateKbps, config.x264Preset, muxer.wantsGlobalHeader());
+      openVideoEncoder(canvas, rate, config.bitrateKbps, config.x264Preset, muxer.wantsGlobalHeader());
   av::CodecContextPtr audioEncoder;
   if (audioDecoder) audioEncoder = openAudioEncoder(aacFormatFor(info), muxer.wantsGlobalHeader());
   if (!audioEncoder) demuxer.dropAudio();  // audio that cannot be decoded or encoded is left out
@@ -57,9 +58,10 @@ bool runPipeline(const std::filesystem::path& source, const std::filesystem::pat
   PacketQueue videoPackets(kVideoPackets);
   PacketQueue audioPackets(kAudioPackets);
   FrameQueue placed(kPlacedFrames);
-  const bool dropsFrames = info.fps > fps * 1.05;
-  VideoFilter filter({canvas, fps, config.fit, av::orientationOf(av::displayMatrix(video)), dropsFrames},
-                     video->time_base);
+  const bool dropsFrames = info.fps > av_q2d(rate) * 1.05;
+  VideoFilter filter(
+      {canvas, rate, config.fit, av::orientationOf(av::displayMatrix(video)), dropsFrames, video->codecpar->field_order},
+      video->time_base);
 
   const double duration = std::max(info.duration, 0.1);
   double done = 0;  // only the video encoder thread touches it

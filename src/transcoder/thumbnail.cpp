@@ -2,13 +2,20 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+
+#include <string>
 
 extern "C" {
+#include <libavfilter/buffersink.h>
+#include <libavfilter/buffersrc.h>
 #include <libavutil/macros.h>
+#include <libavutil/pixdesc.h>
 }
 
 #include "transcoder/orientation.h"
 #include "transcoder/transcoder.h"
+#include "transcoder/video_filter.h"
 
 namespace kivotra {
 
@@ -68,9 +75,62 @@ FramePtr decodeCover(MediaInput& input, int index) {
   return {};
 }
 
+// The frame scaled to about width x height (even sides) through the colour
+// path of the output: the same reading of its tags, the same tone mapping.
+// BT.709 limited-range yuv420p, or null.
+FramePtr toOutputColour(const AVFrame* frame, int width, int height) {
+  FilterGraphPtr graph(avfilter_graph_alloc());
+  if (!graph) return {};
+  graph->nb_threads = 1;
+  char args[160];
+  std::snprintf(args, sizeof args, "video_size=%dx%d:pix_fmt=%d:time_base=1/1:pixel_aspect=1/1", frame->width,
+                frame->height, frame->format);
+  AVFilterContext* source = nullptr;
+  AVFilterContext* sink = nullptr;
+  if (avfilter_graph_create_filter(&source, avfilter_get_by_name("buffer"), "in", args, nullptr, graph.get()) < 0 ||
+      avfilter_graph_create_filter(&sink, avfilter_get_by_name("buffersink"), "out", nullptr, nullptr, graph.get()) <
+          0) {
+    return {};
+  }
+  const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(static_cast<AVPixelFormat>(frame->format));
+  // zimg wants whole chroma samples: an odd side loses its last line, as in
+  // the output.
+  std::string chain;
+  if ((frame->width | frame->height) & 1) {
+    char crop[96];
+    std::snprintf(crop, sizeof crop, "crop=w=%d:h=%d:x=0:y=0:exact=1,", std::max(2, frame->width & ~1),
+                  std::max(2, frame->height & ~1));
+    chain = crop;
+  }
+  chain += detail::describeColourPath(detail::sourceColour(*frame), desc ? desc->comp[0].depth : 8, (width + 1) & ~1,
+                                      (height + 1) & ~1);
+  FilterInOutPtr outputs(avfilter_inout_alloc());
+  FilterInOutPtr inputs(avfilter_inout_alloc());
+  if (!outputs || !inputs) return {};
+  outputs->name = av_strdup("in");
+  outputs->filter_ctx = source;
+  inputs->name = av_strdup("out");
+  inputs->filter_ctx = sink;
+  AVFilterInOut* outs = outputs.release();
+  AVFilterInOut* ins = inputs.release();
+  const int parsed = avfilter_graph_parse_ptr(graph.get(), chain.c_str(), &ins, &outs, nullptr);
+  outputs.reset(outs);
+  inputs.reset(ins);
+  if (parsed < 0 || avfilter_graph_config(graph.get(), nullptr) < 0) return {};
+
+  FramePtr in(av_frame_clone(frame));
+  FramePtr out = makeFrame();
+  if (!in || !out) return {};
+  in->pts = 0;
+  in->sample_aspect_ratio = {1, 1};
+  if (av_buffersrc_add_frame_flags(source, in.get(), 0) < 0 || av_buffersrc_close(source, 1, 0) < 0) return {};
+  if (av_buffersink_get_frame(sink, out.get()) < 0) return {};
+  return out;
+}
+
 // Scales the frame to the thumbnail's size (in stored orientation), then turns
 // and mirrors it upright.
-std::optional<RgbaBitmap> toBitmap(const AVFrame* frame, Size upright, Orientation o, int maxPixel) {
+std::optional<RgbaBitmap> toBitmap(const AVFrame* source, Size upright, Orientation o, int maxPixel) {
   const double scale = std::min({1.0, static_cast<double>(maxPixel) / upright.width,
                                  static_cast<double>(maxPixel) / upright.height});
   const int width = std::max(1, static_cast<int>(std::lround(upright.width * scale)));
@@ -78,12 +138,14 @@ std::optional<RgbaBitmap> toBitmap(const AVFrame* frame, Size upright, Orientati
   const int storedW = o.swapsSides() ? height : width;
   const int storedH = o.swapsSides() ? width : height;
 
+  const FramePtr converted = toOutputColour(source, storedW, storedH);
+  if (!converted) return std::nullopt;
+  const AVFrame* frame = converted.get();
   SwsContextPtr sws(sws_getContext(frame->width, frame->height, static_cast<AVPixelFormat>(frame->format), storedW,
                                    storedH, AV_PIX_FMT_RGBA, SWS_BICUBIC, nullptr, nullptr, nullptr));
   if (!sws) return std::nullopt;
-  // Fails only for RGB sources, which need no matrix.
-  sws_setColorspaceDetails(sws.get(), sws_getCoefficients(frame->colorspace), frame->color_range == AVCOL_RANGE_JPEG,
-                           sws_getCoefficients(SWS_CS_DEFAULT), 1, 0, 1 << 16, 1 << 16);
+  sws_setColorspaceDetails(sws.get(), sws_getCoefficients(SWS_CS_ITU709), 0, sws_getCoefficients(SWS_CS_DEFAULT), 1, 0,
+                           1 << 16, 1 << 16);
   // swscale writes whole SIMD blocks: rows must be aligned and the buffer padded,
   // or a picture a few pixels wide is written past its end.
   const int stride = FFALIGN(storedW * 4, 64);

@@ -9,7 +9,7 @@ extern "C" {
 
 namespace kivotra::detail {
 
-av::CodecContextPtr openVideoEncoder(Dims canvas, int fps, int bitrateKbps, const std::string& preset,
+av::CodecContextPtr openVideoEncoder(Dims canvas, AVRational fps, int bitrateKbps, const std::string& preset,
                                      bool globalHeader) {
   const AVCodec* codec = avcodec_find_encoder_by_name("libx264");
   if (codec == nullptr) throw TranscodeError::writerInit("无法添加视频输入（缺少 H.264 编码器 libx264）");
@@ -19,8 +19,8 @@ av::CodecContextPtr openVideoEncoder(Dims canvas, int fps, int bitrateKbps, cons
   ctx->height = canvas.h;
   ctx->pix_fmt = AV_PIX_FMT_YUV420P;
   ctx->sample_aspect_ratio = {1, 1};
-  ctx->time_base = {1, fps};
-  ctx->framerate = {fps, 1};
+  ctx->time_base = av_inv_q(fps);
+  ctx->framerate = fps;
   ctx->bit_rate = static_cast<std::int64_t>(bitrateKbps) * 1000;
   ctx->color_primaries = AVCOL_PRI_BT709;
   ctx->color_trc = AVCOL_TRC_BT709;

@@ -14,7 +14,7 @@ namespace kivotra::detail {
 // libx264, High profile with the level x264 picks, average bitrate at
 // bitrateKbps, told to expect fps frames a second, BT.709 limited range.
 // Throws TranscodeError::writerInit when the encoder refuses.
-av::CodecContextPtr openVideoEncoder(Dims canvas, int fps, int bitrateKbps, const std::string& preset,
+av::CodecContextPtr openVideoEncoder(Dims canvas, AVRational fps, int bitrateKbps, const std::string& preset,
                                      bool globalHeader);
 
 // The video encode stage: placed frames in, packets to the muxer; written()

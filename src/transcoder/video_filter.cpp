@@ -7,6 +7,7 @@
 extern "C" {
 #include <libavfilter/buffersink.h>
 #include <libavfilter/buffersrc.h>
+#include <libavformat/avformat.h>
 #include <libavutil/pixdesc.h>
 }
 
@@ -30,76 +31,21 @@ TranscodeError pictureError(int err) {
   return TranscodeError::readerInit("无法处理视频画面（" + av::errorText(err) + "）");
 }
 
-SourceColour sourceColour(const AVFrame& frame) {
-  SourceColour c;
-  const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(static_cast<AVPixelFormat>(frame.format));
-  const bool rgb = desc != nullptr && (desc->flags & AV_PIX_FMT_FLAG_RGB);
-  // Untagged video is read the way players read it: HD sizes as BT.709,
-  // 576-line PAL and smaller as BT.601.
-  const bool hd = frame.width >= 1280 || frame.height > 576;
-
-  c.transfer = frame.color_trc;
-  // BT.601 and BT.2020 SDR share BT.709's curve; naming them alike spares a
-  // needless trip through linear light.
-  if (oneOf(c.transfer, {AVCOL_TRC_SMPTE170M, AVCOL_TRC_BT2020_10, AVCOL_TRC_BT2020_12})) c.transfer = AVCOL_TRC_BT709;
-  if (!oneOf(c.transfer, {AVCOL_TRC_BT709, AVCOL_TRC_GAMMA22, AVCOL_TRC_GAMMA28, AVCOL_TRC_LINEAR,
-                          AVCOL_TRC_IEC61966_2_1, AVCOL_TRC_SMPTE2084, AVCOL_TRC_ARIB_STD_B67})) {
-    c.transfer = AVCOL_TRC_BT709;
-  }
-
-  c.primaries = frame.color_primaries;
-  if (!oneOf(c.primaries, {AVCOL_PRI_BT709, AVCOL_PRI_BT470M, AVCOL_PRI_BT470BG, AVCOL_PRI_SMPTE170M,
-                           AVCOL_PRI_SMPTE240M, AVCOL_PRI_FILM, AVCOL_PRI_BT2020, AVCOL_PRI_SMPTE431,
-                           AVCOL_PRI_SMPTE432, AVCOL_PRI_EBU3213})) {
-    c.primaries = c.hdr()                 ? AVCOL_PRI_BT2020
-                  : hd                    ? AVCOL_PRI_BT709
-                  : frame.height == 576 ? AVCOL_PRI_BT470BG
-                                          : AVCOL_PRI_SMPTE170M;
-  }
-
-  c.matrix = frame.colorspace;
-  if (rgb) {
-    c.matrix = AVCOL_SPC_RGB;
-  } else if (!oneOf(c.matrix, {AVCOL_SPC_BT709, AVCOL_SPC_FCC, AVCOL_SPC_BT470BG, AVCOL_SPC_SMPTE170M,
-                               AVCOL_SPC_SMPTE240M, AVCOL_SPC_YCGCO, AVCOL_SPC_BT2020_NCL, AVCOL_SPC_BT2020_CL})) {
-    c.matrix = c.hdr() ? AVCOL_SPC_BT2020_NCL : hd ? AVCOL_SPC_BT709 : AVCOL_SPC_SMPTE170M;
-  }
-
-  c.fullRange = rgb || frame.color_range == AVCOL_RANGE_JPEG ||
-                oneOf(frame.format, {AV_PIX_FMT_YUVJ420P, AV_PIX_FMT_YUVJ422P, AV_PIX_FMT_YUVJ444P,
-                                     AV_PIX_FMT_YUVJ440P, AV_PIX_FMT_YUVJ411P});
-  return c;
-}
-
-// The libavfilter chain from a decoded picture to an output frame: the
-// visible part cut out, scaled with a lanczos filter and converted to BT.709
-// limited range (HDR tone mapped), turned upright, centred on the black
-// canvas, at a constant rate. The rate is imposed first when frames are
+// The libavfilter chain from a decoded picture to an output frame:
+// deinterlaced when it is interlaced, the visible part cut out, scaled and
+// converted to BT.709 limited range (HDR tone mapped), turned upright,
+// centred on the black canvas, at a constant rate. The rate is imposed first when frames are
 // dropped (they then cost nothing) and last otherwise (so that no large source
 // frame is held back waiting for its successor).
-std::string describeVideoChain(const Placement& p, const SourceColour& colour, const VideoTarget& target,
-                               double startSeconds) {
-  const std::string rate = format("fps=fps=%d:start_time=%.9f", target.fps, startSeconds);
+std::string describeVideoChain(const Placement& p, const SourceColour& colour, int depth, const char* deinterlace,
+                               const VideoTarget& target, double startSeconds) {
+  const std::string rate = format("fps=fps=%d/%d:start_time=%.9f", target.fps.num, target.fps.den, startSeconds);
   std::string chain = target.dropsFrames ? rate : "null";
+  if (deinterlace != nullptr) chain += deinterlace;
   if (p.cropsSource()) {
     chain += format(",crop=w=%d:h=%d:x=%d:y=%d:exact=1", p.crop.w, p.crop.h, p.crop.x, p.crop.y);
   }
-  // zimg's lanczos keeps a little more detail than swscale's default bicubic
-  // (0.07 dB PSNR in `make bench`, 1080p to 720P) and, with its SIMD kernels
-  // and slice threads, costs half as much.
-  chain += format(",zscale=w=%d:h=%d:f=lanczos:pin=%d:tin=%d:min=%d:rin=%s", p.scaledWidth, p.scaledHeight,
-                  colour.primaries, colour.transfer, colour.matrix, colour.fullRange ? "full" : "limited");
-  if (colour.hdr()) {
-    // HDR to SDR: linear light at 100 cd/m² per unit, gamut to BT.709, then a
-    // curve that keeps shadows and mid-tones as they are and rolls the
-    // highlights off instead of clipping them (hable darkens the mid-tones).
-    chain += ":t=linear:npl=100,format=gbrpf32le,zscale=p=709,tonemap=tonemap=mobius:desat=0,zscale=t=709:m=709:r=limited";
-    // Highlights beyond the peak the file announces would land above
-    // white; keep every sample inside the legal video range.
-    chain += ",format=yuv420p,limiter=min=16:max=235:planes=1,limiter=min=16:max=240:planes=6";
-  } else {
-    chain += ":p=709:t=709:m=709:r=limited,format=yuv420p";
-  }
+  chain += "," + describeColourPath(colour, depth, p.scaledWidth, p.scaledHeight);
   // Turned clockwise, then mirrored left-right; a turn and a mirror together
   // are one transpose (or one flip) of the other kind.
   const bool mirrored = p.orientation.mirrored;
@@ -117,7 +63,87 @@ std::string describeVideoChain(const Placement& p, const SourceColour& colour, c
   return chain;
 }
 
+bool streamInterlaced(int fieldOrder) {
+  return oneOf(fieldOrder, {AV_FIELD_TT, AV_FIELD_BB, AV_FIELD_TB, AV_FIELD_BT});
+}
+
+// bwdif, one output frame per input frame: only the frames marked interlaced
+// when the decoder marks them (a stream may switch), every frame when only
+// the container says so. The field shown first follows the stream's order.
+std::string describeDeinterlace(int width, int height, bool deinterlace, int fieldOrder, bool framesMarked) {
+  if (!deinterlace || width < 4 || height < 4) return {};
+  const char* parity = oneOf(fieldOrder, {AV_FIELD_TT, AV_FIELD_BT})   ? "tff"
+                       : oneOf(fieldOrder, {AV_FIELD_BB, AV_FIELD_TB}) ? "bff"
+                                                                       : "auto";
+  return format(",bwdif=mode=send_frame:parity=%s:deint=%s", parity, framesMarked ? "interlaced" : "all");
+}
+
 }  // namespace
+
+SourceColour sourceColour(const AVFrame& frame) {
+  SourceColour c;
+  const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(static_cast<AVPixelFormat>(frame.format));
+  const bool rgb = desc != nullptr && (desc->flags & AV_PIX_FMT_FLAG_RGB);
+  // An untagged matrix is read the way players read it: HD sizes as BT.709,
+  // 576-line PAL and smaller as BT.601.
+  const bool hd = frame.width >= 1280 || frame.height > 576;
+
+  c.transfer = frame.color_trc;
+  // BT.601 and BT.2020 SDR share BT.709's curve; naming them alike spares a
+  // needless trip through linear light.
+  if (oneOf(c.transfer, {AVCOL_TRC_SMPTE170M, AVCOL_TRC_BT2020_10, AVCOL_TRC_BT2020_12})) c.transfer = AVCOL_TRC_BT709;
+  if (!oneOf(c.transfer, {AVCOL_TRC_BT709, AVCOL_TRC_GAMMA22, AVCOL_TRC_GAMMA28, AVCOL_TRC_LINEAR,
+                          AVCOL_TRC_IEC61966_2_1, AVCOL_TRC_SMPTE2084, AVCOL_TRC_ARIB_STD_B67})) {
+    c.transfer = AVCOL_TRC_BT709;
+  }
+
+  // Primaries are converted only when the file states them: players show
+  // untagged SDR video without a gamut conversion, and a guess would shift
+  // saturated colours. HDR needs its wide gamut to be mapped at all.
+  c.primaries = frame.color_primaries;
+  if (!oneOf(c.primaries, {AVCOL_PRI_BT709, AVCOL_PRI_BT470M, AVCOL_PRI_BT470BG, AVCOL_PRI_SMPTE170M,
+                           AVCOL_PRI_SMPTE240M, AVCOL_PRI_FILM, AVCOL_PRI_BT2020, AVCOL_PRI_SMPTE431,
+                           AVCOL_PRI_SMPTE432, AVCOL_PRI_EBU3213})) {
+    c.primaries = c.hdr() ? AVCOL_PRI_BT2020 : AVCOL_PRI_BT709;
+  }
+
+  c.matrix = frame.colorspace;
+  if (rgb) {
+    c.matrix = AVCOL_SPC_RGB;
+  } else if (!oneOf(c.matrix, {AVCOL_SPC_BT709, AVCOL_SPC_FCC, AVCOL_SPC_BT470BG, AVCOL_SPC_SMPTE170M,
+                               AVCOL_SPC_SMPTE240M, AVCOL_SPC_YCGCO, AVCOL_SPC_BT2020_NCL, AVCOL_SPC_BT2020_CL})) {
+    c.matrix = c.hdr() ? AVCOL_SPC_BT2020_NCL : hd ? AVCOL_SPC_BT709 : AVCOL_SPC_SMPTE170M;
+  }
+
+  c.fullRange = rgb || frame.color_range == AVCOL_RANGE_JPEG ||
+                oneOf(frame.format, {AV_PIX_FMT_YUVJ420P, AV_PIX_FMT_YUVJ422P, AV_PIX_FMT_YUVJ444P,
+                                     AV_PIX_FMT_YUVJ440P, AV_PIX_FMT_YUVJ411P});
+  return c;
+}
+
+std::string describeColourPath(const SourceColour& colour, int sourceDepth, int width, int height) {
+  // Reducing 10 bits and more to 8 with error diffusion: a smooth gradient
+  // keeps its in-between shades as a fine pattern instead of visible bands.
+  const std::string dither = sourceDepth > 8 || colour.hdr() ? ":d=error_diffusion" : "";
+  // zimg's lanczos keeps a little more detail than swscale's default bicubic
+  // (0.07 dB PSNR in `make bench`, 1080p to 720P) and, with its SIMD kernels
+  // and slice threads, costs half as much.
+  std::string chain = format("zscale=w=%d:h=%d:f=lanczos:pin=%d:tin=%d:min=%d:rin=%s", width, height, colour.primaries,
+                             colour.transfer, colour.matrix, colour.fullRange ? "full" : "limited");
+  if (colour.hdr()) {
+    // HDR to SDR: linear light at 100 cd/m² per unit, gamut to BT.709, then a
+    // curve that keeps shadows and mid-tones as they are and rolls the
+    // highlights off instead of clipping them (hable darkens the mid-tones).
+    chain += ":t=linear:npl=100,format=gbrpf32le,zscale=p=709,tonemap=tonemap=mobius:desat=0";
+    chain += ",zscale=t=709:m=709:r=limited" + dither;
+    // Highlights beyond the peak the file announces would land above
+    // white; keep every sample inside the legal video range.
+    chain += ",format=yuv420p,limiter=min=16:max=235:planes=1,limiter=min=16:max=240:planes=6";
+  } else {
+    chain += ":p=709:t=709:m=709:r=limited" + dither + ",format=yuv420p";
+  }
+  return chain;
+}
 
 VideoFilter::VideoFilter(const VideoTarget& target, AVRational timeBase) : target_(target), timeBase_(timeBase) {}
 
@@ -137,8 +163,13 @@ void VideoFilter::build(const Shape& shape) {
 
   const Placement placement = placeFrame(shape.width, shape.height, av_q2d(shape.aspect), target_.orientation,
                                          target_.canvas, target_.fit);
+  const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(static_cast<AVPixelFormat>(shape.format));
+  const int depth = desc != nullptr ? desc->comp[0].depth : 8;
+  const std::string deinterlace =
+      describeDeinterlace(shape.width, shape.height, shape.deinterlace, target_.fieldOrder, framesMarked_);
   const std::string chain =
-      describeVideoChain(placement, shape.colour, target_, static_cast<double>(nextPts_) / target_.fps);
+      describeVideoChain(placement, shape.colour, depth, deinterlace.empty() ? nullptr : deinterlace.c_str(), target_,
+                         static_cast<double>(nextPts_) * target_.fps.den / target_.fps.num);
 
   av::FilterInOutPtr outputs(avfilter_inout_alloc());
   av::FilterInOutPtr inputs(avfilter_inout_alloc());
@@ -160,7 +191,9 @@ void VideoFilter::build(const Shape& shape) {
 
 void VideoFilter::send(av::FramePtr frame) {
   const AVRational aspect = frame->sample_aspect_ratio.num > 0 ? frame->sample_aspect_ratio : AVRational{1, 1};
-  const Shape shape{frame->width, frame->height, frame->format, aspect, sourceColour(*frame)};
+  interlacedSeen_ = interlacedSeen_ || frame->interlaced_frame;
+  const bool deinterlace = interlacedSeen_ || streamInterlaced(target_.fieldOrder);
+  const Shape shape{frame->width, frame->height, frame->format, aspect, sourceColour(*frame), deinterlace};
   if (!graph_ || !(shape == shape_)) {
     if (graph_) {
       // The source changed format mid-stream: finish the old graph up to
@@ -169,6 +202,7 @@ void VideoFilter::send(av::FramePtr frame) {
       if (err < 0) throw pictureError(err);
       drainAll();
     }
+    framesMarked_ = frame->interlaced_frame != 0;
     build(shape);
   }
   const int err = av_buffersrc_add_frame_flags(source_, frame.get(), 0);
@@ -238,6 +272,10 @@ void videoStage(AVCodecContext* decoder, PacketQueue& packets, VideoFilter& filt
       const std::int64_t duration = frame->pkt_duration > 0 ? frame->pkt_duration : typicalDuration;
       endPts = endPts == AV_NOPTS_VALUE ? pts + duration : std::max(endPts, pts + duration);
       frame->pts = pts - startPts;
+      // The probe sized the canvas with the container's pixel aspect where it
+      // states one (a MOV's pasp over a ProRes or H.264 stream's own); the
+      // picture is placed by the same rule.
+      frame->sample_aspect_ratio = av_guess_sample_aspect_ratio(nullptr, const_cast<AVStream*>(stream), frame.get());
       filter.send(std::move(frame));
       return forward();
     };

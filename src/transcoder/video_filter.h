@@ -13,13 +13,26 @@
 
 namespace kivotra::detail {
 
+// A frame rate as an exact fraction; a whole number converts (30 is 30/1).
+struct FrameRate {
+  int num = 30;
+  int den = 1;
+  FrameRate() = default;
+  FrameRate(int perSecond) : num(perSecond) {}  // NOLINT(google-explicit-constructor)
+  FrameRate(AVRational rate) : num(rate.num), den(rate.den) {}  // NOLINT(google-explicit-constructor)
+  AVRational q() const { return {num, den}; }
+};
+
 // What every output frame must be.
 struct VideoTarget {
   Dims canvas;
-  int fps = 30;
+  FrameRate fps;
   FitMode fit = FitMode::keep;
   av::Orientation orientation;
   bool dropsFrames = false;  // the source runs faster than fps
+  // The stream's field order (AVFieldOrder) says it is interlaced: its
+  // pictures are deinterlaced, whatever the frames say.
+  int fieldOrder = AV_FIELD_UNKNOWN;
 };
 
 // The colour of a decoded picture as the conversion reads it: ITU code
@@ -32,6 +45,14 @@ struct SourceColour {
 
   bool hdr() const { return transfer == AVCOL_TRC_SMPTE2084 || transfer == AVCOL_TRC_ARIB_STD_B67; }
 };
+
+// How a frame's colour tags are read (untagged values guessed from its size).
+SourceColour sourceColour(const AVFrame& frame);
+
+// The libavfilter filters that turn a picture of that colour and bit depth
+// into BT.709 limited-range yuv420p of width x height (HDR tone mapped, deeper
+// sources dithered): the colour path the output and the cover share.
+std::string describeColourPath(const SourceColour& colour, int sourceDepth, int width, int height);
 
 // The frame placement and colour stage over one libavfilter graph. The graph
 // is built for the first frame's format and rebuilt when a later frame's
@@ -54,10 +75,12 @@ class VideoFilter {
     int width = 0, height = 0, format = -1;
     AVRational aspect{0, 1};
     SourceColour colour;
+    bool deinterlace = false;
     bool operator==(const Shape& o) const {
       return width == o.width && height == o.height && format == o.format && av_cmp_q(aspect, o.aspect) == 0 &&
-             colour.primaries == o.colour.primaries && colour.transfer == o.colour.transfer &&
-             colour.matrix == o.colour.matrix && colour.fullRange == o.colour.fullRange;
+             deinterlace == o.deinterlace && colour.primaries == o.colour.primaries &&
+             colour.transfer == o.colour.transfer && colour.matrix == o.colour.matrix &&
+             colour.fullRange == o.colour.fullRange;
     }
   };
   void build(const Shape& shape);
@@ -70,6 +93,8 @@ class VideoFilter {
   AVFilterContext* sink_ = nullptr;    // owned by graph_
   Shape shape_;
   std::int64_t nextPts_ = 0;          // the next output tick, 1/fps
+  bool interlacedSeen_ = false;       // a frame said interlaced: deinterlace from there on
+  bool framesMarked_ = false;         // the frame the graph was built for said interlaced
   std::deque<av::FramePtr> drained_;  // output of a graph replaced mid-stream
   bool ended_ = false;
 };
@@ -77,7 +102,8 @@ class VideoFilter {
 // The video path up to the encoder, on one thread: packets decoded (the
 // decoder has threads of its own), each frame moved so that startPts becomes
 // zero and placed by the filter, placed frames handed on and the queue closed
-// at the end. Decoding and placing on the same thread means a large decoded
+// at the end. Each frame carries the pixel aspect the probe measured with
+// (the container's where it states one). Decoding and placing on the same thread means a large decoded
 // frame is released as soon as it is scaled, instead of waiting in a queue.
 void videoStage(AVCodecContext* decoder, PacketQueue& packets, VideoFilter& filter, const AVStream* stream,
                 std::int64_t startPts, FrameQueue& placed, RunControl& control);

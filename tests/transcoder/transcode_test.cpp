@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 #include "models/geometry.h"
 #include "transcode_fixture.h"
@@ -97,12 +98,13 @@ TEST_F(Transcode, OutputRateIsConstantAndFollowsTheRule) {
     const char* name;
     fx::Rational source;
     bool variable;
-    int asked, expected;
+    int asked;
+    fx::Rational expected;
   } cases[] = {
-      {"60 asked 30", {60, 1}, false, 30, 30},
-      {"25 asked 30 stays 25", {25, 1}, false, 30, 25},
-      {"29.97 with 0 gives 30", {30000, 1001}, false, 0, 30},
-      {"variable 30", {30, 1}, true, 0, 30},
+      {"60 asked 30", {60, 1}, false, 30, {30, 1}},
+      {"25 asked 30 stays 25", {25, 1}, false, 30, {25, 1}},
+      {"29.97 kept stays 30000/1001", {30000, 1001}, false, 0, {30000, 1001}},
+      {"variable 30", {30, 1}, true, 0, {30, 1}},
   };
   for (const auto& c : cases) {
     fx::MediaOptions o = clip(160, 90, 1);
@@ -111,13 +113,15 @@ TEST_F(Transcode, OutputRateIsConstantAndFollowsTheRule) {
     const fx::MediaFacts facts = roundTrip(c.name, o, config(90, FitMode::keep, c.asked));
     ASSERT_TRUE(facts.video) << c.name;
     const auto& t = facts.video->frameTimes;
-    EXPECT_EQ(facts.video->avgFrameRate.num / facts.video->avgFrameRate.den, c.expected) << c.name;
+    EXPECT_EQ(static_cast<std::int64_t>(facts.video->avgFrameRate.num) * c.expected.den,
+              static_cast<std::int64_t>(c.expected.num) * facts.video->avgFrameRate.den)
+        << c.name;
     ASSERT_GT(t.size(), 1u) << c.name;
     EXPECT_NEAR(t.front(), 0, 1e-6) << c.name;
-    for (std::size_t i = 1; i < t.size(); ++i) ASSERT_NEAR(t[i] - t[i - 1], 1.0 / c.expected, 1e-3) << c.name << i;
+    for (std::size_t i = 1; i < t.size(); ++i) ASSERT_NEAR(t[i] - t[i - 1], 1.0 / c.expected.value(), 1e-3) << c.name << i;
     // As long as the source, one frame per tick.
     const double length = std::floor(c.source.value() + 1e-9) / c.source.value();
-    EXPECT_NEAR(t.size(), length * c.expected, 2.01) << c.name;
+    EXPECT_NEAR(t.size(), length * c.expected.value(), 2.01) << c.name;
     // Each tick shows the source frame on screen at that moment: the counter never runs backwards.
     int last = -1;
     for (int i = 0; c.variable && i < 30; i += 7) {
