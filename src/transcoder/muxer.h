@@ -21,6 +21,10 @@ class Muxer {
   bool wantsGlobalHeader() const;
   // A stream for this opened encoder; returns its index. Before start().
   int addStream(const AVCodecContext* encoder);
+  // Carries over what the camera recorded about the source: the container's
+  // and the video stream's creation time, the location (Apple's and Android's
+  // keys), make, model and software. Before start().
+  void copyCameraMetadata(const AVFormatContext* source, const AVStream* sourceVideo, int videoStream);
   // Writes the header (writerInit on failure).
   void start();
 
