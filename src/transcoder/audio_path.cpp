@@ -16,9 +16,9 @@ namespace kivotra::detail {
 namespace {
 
 constexpr std::int64_t kAacBitrate = 128000;
-// The limiter's ceiling, 1.5 dB below full scale: AAC adds a little at sudden
-// onsets, and decoded samples above full scale clip in every player.
-constexpr float kCeiling = 0.841f;
+// The limiter's ceiling, 1 dB below full scale: AAC adds a little on top, and
+// decoded samples above full scale clip in every player.
+constexpr float kCeiling = 0.891f;
 // How fast the limiter's gain comes back after a peak, in dB per second.
 constexpr double kReleaseDbPerSecond = 20.0;
 
