@@ -9,11 +9,12 @@ extern "C" {
 
 #include "models/errors.h"
 #include "transcoder/av_error.h"
+#include "transcoder/location_atom.h"
 #include "transcoder/media_input.h"
 
 namespace kivotra::detail {
 
-Muxer::Muxer(const std::filesystem::path& destination, RunControl& control) {
+Muxer::Muxer(const std::filesystem::path& destination, RunControl& control) : destination_(destination) {
   AVFormatContext* raw = nullptr;
   int err = avformat_alloc_output_context2(&raw, nullptr, "mp4", nullptr);
   if (err < 0 || raw == nullptr) throw TranscodeError::writerInit(av::platformErrorFromAv(err).description());
@@ -66,6 +67,11 @@ void Muxer::copyCameraMetadata(const AVFormatContext* source, const AVStream* so
     copyKey(&out_->metadata, sourceVideo->metadata, "creation_time");
   }
   copyKey(&out_->streams[videoStream]->metadata, sourceVideo->metadata, "creation_time");
+  for (const char* key : {"location", "com.apple.quicktime.location.ISO6709"}) {
+    if (const AVDictionaryEntry* found = av_dict_get(out_->metadata, key, nullptr, 0); found && location_.empty()) {
+      location_ = found->value;
+    }
+  }
 }
 
 void Muxer::start() {
@@ -109,6 +115,8 @@ void Muxer::finish() {
   const int closed = avio_closep(&out_->pb);
   if (err >= 0) err = closed;
   if (err < 0) throw TranscodeError::appendFailed(av::platformErrorFromAv(err).description());
+  // Best effort: the location is also among the metadata keys written above.
+  if (!location_.empty()) appendLocationAtom(destination_, location_);
 }
 
 }  // namespace kivotra::detail

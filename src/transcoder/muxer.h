@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <functional>
 #include <mutex>
+#include <string>
 
 #include "transcoder/av_ptr.h"
 #include "transcoder/run_control.h"
@@ -41,6 +42,8 @@ class Muxer {
  private:
   void write(AVPacket* packet, AVRational timeBase, int stream);
 
+  std::filesystem::path destination_;
+  std::string location_;  // ISO 6709, for the ©xyz atom finish() adds
   std::mutex mutex_;
   av::OutputContextPtr out_;  // guarded by mutex_ once started
 };

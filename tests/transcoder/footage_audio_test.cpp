@@ -178,7 +178,8 @@ TEST_F(FootageTest, CameraTagsCreationTimeAndFileDateSurvive) {
         "-metadata", "com.apple.quicktime.make=Apple", "-metadata", "com.apple.quicktime.model=iPhone 15", "-metadata",
         "com.apple.quicktime.software=17.4", "-metadata:s:v", "creation_time=2023-01-02T03:04:05Z"},
        {"TAG:com.apple.quicktime.location.ISO6709=+35.6586+139.7454+010.000/", "TAG:com.apple.quicktime.make=Apple",
-        "TAG:com.apple.quicktime.model=iPhone 15", "TAG:com.apple.quicktime.software=17.4"}},
+        "TAG:com.apple.quicktime.model=iPhone 15", "TAG:com.apple.quicktime.software=17.4",
+        "TAG:location=+35.6586+139.7454+010.000/"}},  // the ©xyz atom Android reads
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
