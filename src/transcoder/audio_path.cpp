@@ -55,9 +55,7 @@ class AudioChunker {
     const std::int64_t inPts = pts == AV_NOPTS_VALUE
                                    ? INT64_MIN
                                    : av_rescale(pts, timeBase.num * static_cast<std::int64_t>(rate) * inRate_, timeBase.den);
-    if (const std::int64_t placed = swr_next_pts(swr_.get(), inPts); placed == INT64_MIN) {
-      throw audioError(AVERROR(EINVAL));
-    }
+    swr_next_pts(swr_.get(), inPts);
     convert(frame.extended_data, frame.nb_samples);
     sendWholeFrames(false);
   }
@@ -168,6 +166,7 @@ class AudioChunker {
     if (pending_) sendPending(std::min(pendingNeed_, gain_));
   }
 
+  // The encoder's samples are planar float (openAudioEncoder asks for them).
   float allowedGain(const AVFrame& frame) const {
     float peak = 0;
     for (int c = 0; c < frame.ch_layout.nb_channels; ++c) {
