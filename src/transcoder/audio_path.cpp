@@ -16,6 +16,11 @@ namespace kivotra::detail {
 namespace {
 
 constexpr std::int64_t kAacBitrate = 128000;
+// The limiter's ceiling, 1 dB below full scale: AAC adds a little on top, and
+// decoded samples above full scale clip in every player.
+constexpr float kCeiling = 0.891f;
+// How fast the limiter's gain comes back after a peak, in dB per second.
+constexpr double kReleaseDbPerSecond = 20.0;
 
 const AVCodec* aacEncoder() { return avcodec_find_encoder_by_name("aac"); }
 
@@ -33,13 +38,24 @@ class AudioChunker {
   AudioChunker(const AudioChunker&) = delete;
   AudioChunker& operator=(const AudioChunker&) = delete;
 
-  // `offset`: where the first converted sample lies on the output timeline, in samples.
-  void add(const AVFrame& frame, std::int64_t offset) {
+  // `pts`: the frame's presentation time on the output timeline (zero is the
+  // output's start), in `timeBase`; AV_NOPTS_VALUE when the source has none,
+  // and then the frame simply follows the one before.
+  void add(const AVFrame& frame, std::int64_t pts, AVRational timeBase) {
+    const int rate = encoder_->sample_rate;
     if (nextPts_ == AV_NOPTS_VALUE) {
+      const std::int64_t offset = pts == AV_NOPTS_VALUE ? 0 : av_rescale_q(pts, timeBase, {1, rate});
       nextPts_ = std::max<std::int64_t>(0, offset);
       skip_ = std::max<std::int64_t>(0, -offset);  // samples before the output's zero
+      position_ = offset;
     }
     prepareResampler(frame);
+    // The resampler places the frame where its timestamp says: a gap becomes
+    // silence, an overlap is dropped, so later sound stays with its picture.
+    const std::int64_t inPts = pts == AV_NOPTS_VALUE
+                                   ? INT64_MIN
+                                   : av_rescale(pts, timeBase.num * static_cast<std::int64_t>(rate) * inRate_, timeBase.den);
+    swr_next_pts(swr_.get(), inPts);
     convert(frame.extended_data, frame.nb_samples);
     sendWholeFrames(false);
   }
@@ -47,6 +63,7 @@ class AudioChunker {
   void finish() {
     if (swr_) convert(nullptr, 0);  // what the resampler still holds
     sendWholeFrames(true);
+    flushPending();
     muxer_.encode(encoder_, nullptr, stream_);
   }
 
@@ -66,6 +83,7 @@ class AudioChunker {
       av_channel_layout_uninit(&layout);
       return;
     }
+    if (swr_) convert(nullptr, 0);  // the old format's last samples
     av_channel_layout_uninit(&inLayout_);
     inLayout_ = layout;
     inFormat_ = frame.format;
@@ -75,10 +93,18 @@ class AudioChunker {
     int err = swr_alloc_set_opts2(&raw, &encoder_->ch_layout, encoder_->sample_fmt, encoder_->sample_rate, &inLayout_,
                                   static_cast<AVSampleFormat>(inFormat_), inRate_, 0, nullptr);
     swr_.reset(raw);
-    // Scale the down-mix matrix so that loud surround content cannot clip.
-    if (err >= 0) err = av_opt_set_double(swr_.get(), "rematrix_maxval", 1.0, 0);
+    // The down-mix keeps the standard levels (centre and surrounds at -3 dB);
+    // the limiter, not a smaller matrix, keeps its peaks from clipping.
+    // Timestamp compensation: differences above about one AAC frame are made
+    // up at once, with silence or by dropping samples.
+    if (err >= 0) err = av_opt_set_double(swr_.get(), "async", 1.0, 0);
+    if (err >= 0) {
+      err = av_opt_set_double(swr_.get(), "min_hard_comp", static_cast<double>(frameSize()) / encoder_->sample_rate, 0);
+    }
     if (err >= 0) err = swr_init(swr_.get());
     if (err < 0) throw audioError(err);
+    // A new resampler continues where the last one stopped.
+    if (position_ != AV_NOPTS_VALUE) swr_next_pts(swr_.get(), position_ * inRate_);
   }
 
   void convert(const std::uint8_t* const* input, int samples) {
@@ -88,6 +114,7 @@ class AudioChunker {
     av::FramePtr out = emptyFrame(room);
     const int converted = swr_convert(swr_.get(), out->data, room, const_cast<const std::uint8_t**>(input), samples);
     if (converted < 0) throw audioError(converted);
+    position_ += converted;
     int start = 0;
     if (skip_ > 0) {
       start = static_cast<int>(std::min<std::int64_t>(skip_, converted));
@@ -113,9 +140,55 @@ class AudioChunker {
       }
       frame->pts = nextPts_;
       nextPts_ += samples;
-      muxer_.encode(encoder_, frame.get(), stream_);
-      control_.touch();
+      limit(std::move(frame));
     }
+  }
+
+  // A peak limiter with one frame of look-ahead. The gain moves linearly
+  // across each frame from its value at the frame's start to its value at the
+  // next one; both ends are at most what the frame's own peak allows, so no
+  // sample ends above the ceiling, and the gain is already down when a peak
+  // arrives. Quiet passages pass untouched.
+  void limit(av::FramePtr frame) {
+    const float need = allowedGain(*frame);
+    if (pending_) {
+      const float release = static_cast<float>(
+          std::pow(10.0, kReleaseDbPerSecond / 20.0 * pending_->nb_samples / encoder_->sample_rate));
+      sendPending(std::min({pendingNeed_, need, gain_ * release, 1.0f}));
+    } else {
+      gain_ = std::min(gain_, need);
+    }
+    pending_ = std::move(frame);
+    pendingNeed_ = need;
+  }
+
+  void flushPending() {
+    if (pending_) sendPending(std::min(pendingNeed_, gain_));
+  }
+
+  // The encoder's samples are planar float (openAudioEncoder asks for them).
+  float allowedGain(const AVFrame& frame) const {
+    float peak = 0;
+    for (int c = 0; c < frame.ch_layout.nb_channels; ++c) {
+      const auto* samples = reinterpret_cast<const float*>(frame.extended_data[c]);
+      for (int i = 0; i < frame.nb_samples; ++i) peak = std::max(peak, std::fabs(samples[i]));
+    }
+    return peak > kCeiling ? kCeiling / peak : 1.0f;
+  }
+
+  void sendPending(float endGain) {
+    AVFrame& frame = *pending_;
+    if (gain_ < 1.0f || endGain < 1.0f) {
+      const float step = (endGain - gain_) / static_cast<float>(frame.nb_samples);
+      for (int c = 0; c < frame.ch_layout.nb_channels; ++c) {
+        auto* samples = reinterpret_cast<float*>(frame.extended_data[c]);
+        for (int i = 0; i < frame.nb_samples; ++i) samples[i] *= gain_ + step * static_cast<float>(i);
+      }
+    }
+    gain_ = endGain;
+    muxer_.encode(encoder_, pending_.get(), stream_);
+    pending_.reset();
+    control_.touch();
   }
 
   av::FramePtr emptyFrame(int samples) {
@@ -141,6 +214,11 @@ class AudioChunker {
   int inRate_ = 0;
   std::int64_t nextPts_ = AV_NOPTS_VALUE;  // output samples
   std::int64_t skip_ = 0;
+  // Where the resampler's next sample lies on the output timeline, in samples.
+  std::int64_t position_ = AV_NOPTS_VALUE;
+  av::FramePtr pending_;  // the limiter's look-ahead frame
+  float pendingNeed_ = 1.0f;
+  float gain_ = 1.0f;  // the limiter's gain at the start of pending_
 };
 
 }  // namespace
@@ -179,8 +257,8 @@ void audioStage(AVCodecContext* decoder, AVCodecContext* encoder, PacketQueue& p
     AudioChunker chunker(encoder, muxer, stream, control);
     const auto add = [&](av::FramePtr frame) {
       if (frame->nb_samples <= 0) return true;
-      const std::int64_t pts = frame->best_effort_timestamp == AV_NOPTS_VALUE ? startPts : frame->best_effort_timestamp;
-      chunker.add(*frame, av_rescale_q(pts - startPts, sourceTimeBase, {1, encoder->sample_rate}));
+      const std::int64_t pts = frame->best_effort_timestamp;
+      chunker.add(*frame, pts == AV_NOPTS_VALUE ? AV_NOPTS_VALUE : pts - startPts, sourceTimeBase);
       return !control.stopRequested();
     };
     if (decodeAll(decoder, packets, add, control)) chunker.finish();

@@ -25,10 +25,10 @@ AudioFormat aacFormatFor(const ProbeInfo& info);
 av::CodecContextPtr openAudioEncoder(const AudioFormat& format, bool globalHeader);
 
 // The audio path on one thread: packets decoded, resampled and down-mixed to
-// the encoder's format, re-cut into frames of exactly the encoder's frame size
-// (only the last is short), stamped from a sample counter that starts where
-// the first frame lies on the output timeline (startPts, in the source
-// stream's time base, becomes zero), encoded and written.
+// the encoder's format (standard levels, a limiter against clipping), placed by
+// their timestamps (startPts, in the source stream's time base, becomes zero;
+// gaps are filled with silence and overlaps dropped), re-cut into frames of
+// exactly the encoder's frame size (only the last is short), encoded and written.
 void audioStage(AVCodecContext* decoder, AVCodecContext* encoder, PacketQueue& packets, AVRational sourceTimeBase,
                 std::int64_t startPts, Muxer& muxer, int stream, RunControl& control);
 

@@ -47,6 +47,14 @@ av::CodecContextPtr openDecoder(const AVStream* stream, std::string& why) {
 
 namespace {
 
+// An error that costs only the packet: damaged data. Audio decoders report it
+// under many codes (the AAC decoder says "operation not permitted" for some),
+// and a lost audio packet is a moment of silence, never a failed file.
+bool damagedPacket(const AVCodecContext* decoder, int err) {
+  if (err == AVERROR_INVALIDDATA) return true;
+  return decoder->codec_type == AVMEDIA_TYPE_AUDIO && err != AVERROR(ENOMEM) && err != AVERROR_EXIT;
+}
+
 // Receives every frame the decoder has ready. False when the run stopped.
 bool drain(AVCodecContext* decoder, const FrameSink& deliver, bool& ended) {
   for (;;) {
@@ -58,7 +66,7 @@ bool drain(AVCodecContext* decoder, const FrameSink& deliver, bool& ended) {
       ended = true;
       return true;
     }
-    if (err == AVERROR_INVALIDDATA) continue;
+    if (err < 0 && damagedPacket(decoder, err)) continue;
     if (err < 0) throw TranscodeError::readerInit(av::platformErrorFromAv(err).description());
     if (!deliver(std::move(frame))) return false;
   }
@@ -75,7 +83,7 @@ bool decodeAll(AVCodecContext* decoder, PacketQueue& packets, const FrameSink& d
       if (!drain(decoder, deliver, ended)) return false;
       err = avcodec_send_packet(decoder, packet->get());
     }
-    if (err < 0 && err != AVERROR_INVALIDDATA) throw TranscodeError::readerInit(av::platformErrorFromAv(err).description());
+    if (err < 0 && !damagedPacket(decoder, err)) throw TranscodeError::readerInit(av::platformErrorFromAv(err).description());
     if (!drain(decoder, deliver, ended)) return false;
   }
   if (control.stopRequested()) return false;

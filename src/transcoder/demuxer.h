@@ -19,6 +19,7 @@ class Demuxer {
   // Reads give up once the run is stopped.
   Demuxer(const std::filesystem::path& source, RunControl& control);
 
+  const AVFormatContext* context() const { return input_.context(); }
   AVStream* video() const { return video_; }
   AVStream* audio() const { return audio_; }  // nullptr when there is none
   // No audio path after all: its packets are no longer read.

@@ -5,7 +5,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstring>
 
 #include "transcoder/av_error.h"
 
@@ -15,6 +17,46 @@ namespace {
 
 constexpr int kIoBufferSize = 1 << 16;
 constexpr int kPollMilliseconds = 100;  // how late a stop can be noticed while waiting for data
+
+// Big-endian integer of `bytes` bytes.
+std::uint64_t bigEndian(const std::uint8_t* p, int bytes) {
+  std::uint64_t v = 0;
+  for (int i = 0; i < bytes; ++i) v = (v << 8) | p[i];
+  return v;
+}
+
+// For a fragmented MP4/MOV whose last fragment was cut off (how crash-safe
+// recordings end when the recorder dies), where its complete fragments end;
+// the file's size for every other file. The reader is shown only that much,
+// so the cut fragment is not taken for damage: without a fragment index at
+// the start, the MP4 reader scans every fragment when it opens the file and
+// gives up on a cut one. A segment index before the first fragment promises
+// the whole recording; such a file is left whole, to be judged incomplete.
+std::int64_t usableSize(int fd, std::int64_t size) {
+  std::uint8_t header[16];
+  std::int64_t at = 0;
+  std::int64_t usable = 0;  // the end of the last whole box outside a fragment, or of a fragment's media data
+  bool fragmented = false;
+  while (at + 8 <= size) {
+    if (::pread(fd, header, sizeof header, at) < 8) return size;
+    const char* type = reinterpret_cast<const char*>(header + 4);
+    if (at == 0 && std::memcmp(type, "ftyp", 4) != 0) return size;  // not an ISO file
+    std::uint64_t boxSize = bigEndian(header, 4);
+    if (boxSize == 1) {
+      if (at + 16 > size) break;
+      boxSize = bigEndian(header + 8, 8);
+    } else if (boxSize == 0) {
+      boxSize = static_cast<std::uint64_t>(size - at);  // runs to the end of the file
+    }
+    if (boxSize < 8) return size;  // not a box: leave it to the reader to judge
+    if (!fragmented && std::memcmp(type, "sidx", 4) == 0) return size;
+    fragmented = fragmented || std::memcmp(type, "moof", 4) == 0;
+    if (boxSize > static_cast<std::uint64_t>(size - at)) break;  // cut inside this box
+    at += static_cast<std::int64_t>(boxSize);
+    if (!fragmented || std::memcmp(type, "mdat", 4) == 0) usable = at;
+  }
+  return fragmented && at != size && usable > 0 ? usable : size;
+}
 
 }  // namespace
 
@@ -29,6 +71,7 @@ std::string fileUrl(const std::filesystem::path& path) {
 struct MediaInput::File {
   int fd = -1;
   bool regular = false;
+  std::int64_t size = -1;  // what the reader is shown of a regular file
   const MediaInput* owner = nullptr;
 
   ~File() {
@@ -39,6 +82,12 @@ struct MediaInput::File {
     auto* self = static_cast<File*>(opaque);
     for (;;) {
       if (self->owner->interrupted()) return AVERROR_EXIT;
+      if (self->regular) {
+        const off_t at = ::lseek(self->fd, 0, SEEK_CUR);
+        if (at < 0) return AVERROR(errno);
+        if (at >= self->size) return AVERROR_EOF;
+        size = static_cast<int>(std::min<std::int64_t>(size, self->size - at));
+      }
       const ssize_t n = ::read(self->fd, buffer, static_cast<size_t>(size));
       if (n > 0) return static_cast<int>(n);
       if (n == 0) return AVERROR_EOF;
@@ -52,11 +101,13 @@ struct MediaInput::File {
   static std::int64_t seek(void* opaque, std::int64_t offset, int whence) {
     auto* self = static_cast<File*>(opaque);
     if (!self->regular) return AVERROR(ESPIPE);
-    if (whence & AVSEEK_SIZE) {
-      struct stat st {};
-      return ::fstat(self->fd, &st) == 0 ? st.st_size : AVERROR(errno);
+    if (whence & AVSEEK_SIZE) return self->size;
+    whence &= ~AVSEEK_FORCE;
+    if (whence == SEEK_END) {
+      offset += self->size;
+      whence = SEEK_SET;
     }
-    const off_t at = ::lseek(self->fd, offset, whence & ~AVSEEK_FORCE);
+    const off_t at = ::lseek(self->fd, offset, whence);
     return at < 0 ? AVERROR(errno) : at;
   }
 };
@@ -70,6 +121,7 @@ MediaInput::MediaInput(const std::filesystem::path& path, Clock::time_point dead
   if (::fstat(file_->fd, &st) != 0) throw platformErrorFromAv(AVERROR(errno));
   if (S_ISDIR(st.st_mode)) throw platformErrorFromAv(AVERROR(EISDIR));
   file_->regular = S_ISREG(st.st_mode);
+  if (file_->regular) file_->size = usableSize(file_->fd, st.st_size);
 
   auto* buffer = static_cast<std::uint8_t*>(av_malloc(kIoBufferSize));
   if (buffer == nullptr) throw platformErrorFromAv(AVERROR(ENOMEM));

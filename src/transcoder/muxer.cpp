@@ -1,14 +1,20 @@
 #include "transcoder/muxer.h"
 
 #include <string>
+#include <string_view>
+
+extern "C" {
+#include <libavutil/dict.h>
+}
 
 #include "models/errors.h"
 #include "transcoder/av_error.h"
+#include "transcoder/location_atom.h"
 #include "transcoder/media_input.h"
 
 namespace kivotra::detail {
 
-Muxer::Muxer(const std::filesystem::path& destination, RunControl& control) {
+Muxer::Muxer(const std::filesystem::path& destination, RunControl& control) : destination_(destination) {
   AVFormatContext* raw = nullptr;
   int err = avformat_alloc_output_context2(&raw, nullptr, "mp4", nullptr);
   if (err < 0 || raw == nullptr) throw TranscodeError::writerInit(av::platformErrorFromAv(err).description());
@@ -30,8 +36,51 @@ int Muxer::addStream(const AVCodecContext* encoder) {
   return stream->index;
 }
 
+namespace {
+
+// The container keys photo libraries sort and place videos by. FFmpeg's MOV
+// reader names Android's and QuickTime's user data ©xyz "location", ©mak
+// "make", ©mod "model"; Apple's own keys keep their names.
+bool cameraKey(std::string_view key) {
+  for (std::string_view prefix : {"com.apple.quicktime.", "com.android."}) {
+    if (key.substr(0, prefix.size()) == prefix) return true;
+  }
+  for (std::string_view name : {"creation_time", "location", "location-eng", "make", "model", "software", "date"}) {
+    if (key == name) return true;
+  }
+  return false;
+}
+
+void copyKey(AVDictionary** to, const AVDictionary* from, const char* key) {
+  if (const AVDictionaryEntry* e = av_dict_get(from, key, nullptr, 0)) av_dict_set(to, key, e->value, 0);
+}
+
+}  // namespace
+
+void Muxer::copyCameraMetadata(const AVFormatContext* source, const AVStream* sourceVideo, int videoStream) {
+  const AVDictionaryEntry* e = nullptr;
+  while ((e = av_dict_get(source->metadata, "", e, AV_DICT_IGNORE_SUFFIX)) != nullptr) {
+    if (cameraKey(e->key)) av_dict_set(&out_->metadata, e->key, e->value, 0);
+  }
+  // A file whose container says nothing still dates its movie by the video's.
+  if (av_dict_get(out_->metadata, "creation_time", nullptr, 0) == nullptr) {
+    copyKey(&out_->metadata, sourceVideo->metadata, "creation_time");
+  }
+  copyKey(&out_->streams[videoStream]->metadata, sourceVideo->metadata, "creation_time");
+  for (const char* key : {"location", "com.apple.quicktime.location.ISO6709"}) {
+    if (const AVDictionaryEntry* found = av_dict_get(out_->metadata, key, nullptr, 0); found && location_.empty()) {
+      location_ = found->value;
+    }
+  }
+}
+
 void Muxer::start() {
-  const int err = avformat_write_header(out_.get(), nullptr);
+  // Keys beyond the iTunes set (the location, make, model) are written as
+  // QuickTime metadata keys, which is where players and photo libraries look.
+  AVDictionary* options = nullptr;
+  av_dict_set(&options, "movflags", "use_metadata_tags", 0);
+  const int err = avformat_write_header(out_.get(), &options);
+  av_dict_free(&options);
   if (err < 0) throw TranscodeError::writerInit(av::platformErrorFromAv(err).description());
 }
 
@@ -66,6 +115,8 @@ void Muxer::finish() {
   const int closed = avio_closep(&out_->pb);
   if (err >= 0) err = closed;
   if (err < 0) throw TranscodeError::appendFailed(av::platformErrorFromAv(err).description());
+  // Best effort: the location is also among the metadata keys written above.
+  if (!location_.empty()) appendLocationAtom(destination_, location_);
 }
 
 }  // namespace kivotra::detail

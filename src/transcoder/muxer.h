@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <functional>
 #include <mutex>
+#include <string>
 
 #include "transcoder/av_ptr.h"
 #include "transcoder/run_control.h"
@@ -21,6 +22,10 @@ class Muxer {
   bool wantsGlobalHeader() const;
   // A stream for this opened encoder; returns its index. Before start().
   int addStream(const AVCodecContext* encoder);
+  // Carries over what the camera recorded about the source: the container's
+  // and the video stream's creation time, the location (Apple's and Android's
+  // keys), make, model and software. Before start().
+  void copyCameraMetadata(const AVFormatContext* source, const AVStream* sourceVideo, int videoStream);
   // Writes the header (writerInit on failure).
   void start();
 
@@ -37,6 +42,8 @@ class Muxer {
  private:
   void write(AVPacket* packet, AVRational timeBase, int stream);
 
+  std::filesystem::path destination_;
+  std::string location_;  // ISO 6709, for the ©xyz atom finish() adds
   std::mutex mutex_;
   av::OutputContextPtr out_;  // guarded by mutex_ once started
 };

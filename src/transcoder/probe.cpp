@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cmath>
 
 #include "transcoder/av_error.h"
@@ -18,6 +19,31 @@ double seconds(std::int64_t duration) {
   return duration == AV_NOPTS_VALUE ? NAN : static_cast<double>(duration) / AV_TIME_BASE;
 }
 
+// How long the streams in use say they last, in seconds; NaN when none says.
+// A container header can claim hours for a clip of seconds; the tracks'
+// own durations come from their sample tables.
+double trackSeconds(const av::MediaInput& input, int video) {
+  double longest = NAN;
+  for (const int index : {video, input.firstAudioStream()}) {
+    if (index < 0) continue;
+    const AVStream* st = input.stream(index);
+    if (st->duration == AV_NOPTS_VALUE || st->duration <= 0) continue;
+    const double s = static_cast<double>(st->duration) * av_q2d(st->time_base);
+    if (!(s <= longest)) longest = s;
+  }
+  return longest;
+}
+
+// The container's duration unless the tracks disagree with it by more than
+// a second and a twentieth: then the tracks'.
+double sourceSeconds(const av::MediaInput& input, int video) {
+  const double container = seconds(input.context()->duration);
+  const double tracks = trackSeconds(input, video);
+  if (std::isnan(tracks)) return container;
+  if (std::isnan(container) || std::fabs(container - tracks) > std::max(1.0, 0.05 * tracks)) return tracks;
+  return container;
+}
+
 std::int64_t sizeOnDisk(const std::filesystem::path& path) {
   std::error_code error;
   const std::uintmax_t size = std::filesystem::file_size(path, error);
@@ -35,7 +61,7 @@ ProbeInfo probeSync(const std::filesystem::path& source) {
   if (st->codecpar->width <= 0 || st->codecpar->height <= 0) throw av::platformErrorFromAv(AVERROR_INVALIDDATA);
 
   ProbeInfo info;
-  const double duration = seconds(input.context()->duration);
+  const double duration = sourceSeconds(input, video);
   info.duration = duration >= 0 ? duration : 0;  // NaN fails the test too
   const av::Size size = av::displaySize(st);
   info.width = size.width;

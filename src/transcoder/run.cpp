@@ -50,6 +50,7 @@ bool runPipeline(const std::filesystem::path& source, const std::filesystem::pat
   if (!audioEncoder) demuxer.dropAudio();  // audio that cannot be decoded or encoded is left out
   const int videoStream = muxer.addStream(videoEncoder.get());
   const int audioStream = audioEncoder ? muxer.addStream(audioEncoder.get()) : -1;
+  muxer.copyCameraMetadata(demuxer.context(), demuxer.video(), videoStream);
   muxer.start();
 
   const std::int64_t start = demuxer.timelineStart();
@@ -92,6 +93,10 @@ bool runPipeline(const std::filesystem::path& source, const std::filesystem::pat
 
   if (control.stopRequested()) return false;
   muxer.finish();
+  // Photo libraries that find no creation time in a file date it by this.
+  std::error_code error;
+  const auto sourceTime = std::filesystem::last_write_time(source, error);
+  if (!error) std::filesystem::last_write_time(destination, sourceTime, error);
   return true;
 }
 
