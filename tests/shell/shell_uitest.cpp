@@ -14,6 +14,7 @@
 #include <QtTest>
 #include <future>
 
+#include "../state/state_fixture.h"
 #include "shell/app_delegate.h"
 #include "shell/single_instance.h"
 #include "state/app_state.h"
@@ -52,6 +53,7 @@ class ShellTest : public QObject {
   }
 
   void cleanup() {
+    test::quiesce(*state_);
     delegate_.reset();
     engine_.reset();
     viewModel_.reset();
@@ -95,6 +97,7 @@ class ShellTest : public QObject {
   void filesOpenedThroughTheSystemGoToTheList() {
     delegate_->openFiles({touch("a.mp4"), touch("b.txt"), touch("c.MOV")});
     QCOMPARE(state_->itemCount(), 2);
+    test::quiesce(*state_, true);
   }
 
   void secondLaunchHandsItsFilesToTheFirstAndHearsTheList() {

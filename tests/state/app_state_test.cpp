@@ -29,12 +29,6 @@ class AppStateTest : public ::testing::Test {
     for (const VideoItem& item : state.items()) out.push_back(item.url.filename().string());
     return out;
   }
-  static bool probesSettled(const AppState& state) {
-    return test::waitUntil([&] {
-      return std::none_of(state.items().begin(), state.items().end(),
-                          [](const VideoItem& item) { return item.status.is(ItemStatus::Kind::loading); });
-    });
-  }
   test::Scope scope;
 };
 
@@ -50,13 +44,13 @@ TEST_F(AppStateTest, IntakeTakesMoviesByExtensionOnceEachUpToFive) {
   // Full, finished and failed items counted.
   state->add(std::vector<fs::path>{junk("d.mp4")});
   EXPECT_EQ(state->itemCount(), 5);
-  EXPECT_TRUE(probesSettled(*state));
+  test::quiesce(*state, true);
 
   // Another spelling of the same file is another file.
   auto other = makeState();
   other->add(std::vector<fs::path>{dup, dup.parent_path() / "." / "b.mp4"});
   EXPECT_EQ(other->itemCount(), 2);
-  EXPECT_TRUE(probesSettled(*other));
+  test::quiesce(*other, true);
 }
 
 TEST_F(AppStateTest, FailedProbeMarksTheItemAndALateResultForARemovedItemIsDropped) {
@@ -64,7 +58,7 @@ TEST_F(AppStateTest, FailedProbeMarksTheItemAndALateResultForARemovedItemIsDropp
   const fs::path gone = junk("gone.mp4"), broken = junk("broken.mp4"), missing = scope.path("missing.mov");
   auto descriptionOf = [](const fs::path& file) {
     try {
-      Transcoder::probeSync(file);
+      test::bounded([&] { return Transcoder::probeSync(file); });
     } catch (const Error& e) {
       return e.description();
     }
@@ -75,7 +69,7 @@ TEST_F(AppStateTest, FailedProbeMarksTheItemAndALateResultForARemovedItemIsDropp
   // The probe's result can only arrive through the event loop, which has not turned yet.
   const Uuid goneId = state->items()[0].id;  // a copy: the list's own goes with the item
   state->remove(goneId);
-  ASSERT_TRUE(test::waitUntil([&] { return finished.count() == 3; }));
+  if (!test::waitUntil([&] { return finished.count() == 3; })) test::hung("a probe", 30);
   ASSERT_EQ(state->itemCount(), 2);
   EXPECT_EQ(state->items()[0].status, ItemStatus::failed("读取失败：" + descriptionOf(broken)));
   EXPECT_EQ(state->items()[1].status, ItemStatus::failed("读取失败：" + descriptionOf(missing)));

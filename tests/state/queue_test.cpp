@@ -38,27 +38,26 @@ class QueueTest : public ::testing::Test {
                      [this] { fileNames.push_back(state->currentFileNameText().toStdString()); });
     QObject::connect(state.get(), &AppState::runFinished, state.get(), [this] { ++finished; });
   }
+  void TearDown() override { test::quiesce(*state); }
 
   // Runs the queue at 720P and waits, bounded, for its end.
   bool run() {
     const int before = finished;
     state->startCompressing(kGlobal);
-    return test::waitUntil([&] { return finished > before; }, 120000);
+    if (!test::waitUntil([&] { return finished > before; }, 120000)) test::hung("a queue run", 120);
+    return true;
   }
 
   fs::path video(const std::string& name, int width, int height, double seconds, int channels = 0) {
     fixtures::MediaOptions options{.width = width, .height = height, .seconds = seconds, .audioChannels = channels};
-    fixtures::writeMedia(scope.path(name), options);
+    test::bounded([&] { fixtures::writeMedia(scope.path(name), options); return 0; });
     return scope.path(name);
   }
 
   // Through the real intake: added, probed in the background, ready.
   void addAll(const std::vector<fs::path>& files) {
     state->add(files);
-    ASSERT_TRUE(test::waitUntil([&] {
-      return std::none_of(state->items().begin(), state->items().end(),
-                          [](const VideoItem& it) { return it.status.is(ItemStatus::Kind::loading); });
-    }));
+    test::quiesce(*state, true);
     for (const VideoItem& it : state->items()) ASSERT_EQ(it.status, ItemStatus::ready()) << it.url;
     events.clear();
   }
@@ -163,8 +162,10 @@ TEST_F(QueueTest, AFileTooBigForTheFreeSpaceFailsAtOnceAndTheNextOneRuns) {
   bad.srcFPS = 30;
   std::string expected;
   try {
-    Transcoder::transcodeSync(bad.url, scope.path("probe-out.mp4"), Transcoder::Config::from(kGlobal),
-                              bad.probeInfo(), [](double) {}, [] { return false; });
+    test::bounded([&] {
+      return Transcoder::transcodeSync(bad.url, scope.path("probe-out.mp4"), Transcoder::Config::from(kGlobal),
+                                       bad.probeInfo(), [](double) {}, [] { return false; });
+    });
   } catch (const Error& e) {
     expected = e.description();
   }
@@ -173,7 +174,7 @@ TEST_F(QueueTest, AFileTooBigForTheFreeSpaceFailsAtOnceAndTheNextOneRuns) {
   // The same source claiming a length whose estimate no disk can hold must fail before a
   // byte is written, not when the disk runs out.
   VideoItem fine(video("roomy.mov", 160, 120, 0.5));
-  fine.applyProbe(Transcoder::probeSync(fine.url));
+  fine.applyProbe(test::bounded([&] { return Transcoder::probeSync(fine.url); }));
   fine.status = ItemStatus::ready();
   VideoItem huge = fine;
   huge.id = Uuid::random();

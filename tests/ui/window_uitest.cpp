@@ -102,6 +102,7 @@ class WindowTest : public QObject {
   }
 
   void cleanup() {
+    test::quiesce(*state_);
     view_.reset();
     engine_.reset();
     viewModel_.reset();
@@ -270,8 +271,10 @@ class WindowTest : public QObject {
 
   void outputFolderRowAndFollowGlobal() {
     const std::filesystem::path exports = scope_->makeFolder("Exports");
+    QCOMPARE(viewModel_->panel()->outputNote(), QStringLiteral("保存到视频所在文件夹"));
     QVERIFY(state_->chooseOutputFolder(QString::fromStdString(exports.string())));
     settle();
+    QVERIFY(viewModel_->panel()->outputNote().isEmpty());
     QVERIFY(shown("chosenFolder") && !shown("pickFolderButton"));
     QCOMPARE(text("outputFolderName"), QStringLiteral("Exports"));
     click("clearFolderButton");
@@ -311,12 +314,10 @@ class WindowTest : public QObject {
       options.width = 480;
       options.height = 360;
       options.seconds = name[0] == 'a' ? 0.5 : 4;
-      fixtures::writeMedia(scope_->path(name), options);
+      test::bounded([&] { fixtures::writeMedia(scope_->path(name), options); return 0; });
       state_->add(std::vector<std::filesystem::path>{scope_->path(name)});
     }
-    QTRY_VERIFY_WITH_TIMEOUT(std::none_of(state_->items().begin(), state_->items().end(),
-                                          [](const VideoItem& it) { return it.status.is(ItemStatus::Kind::loading); }),
-                             30000);
+    test::quiesce(*state_, true);
     settle();
     QVERIFY(find("startButton")->isEnabled());
     const Uuid a = item(0).id, b = item(1).id, c = item(2).id;
