@@ -34,19 +34,5 @@ TEST(CompressionSettings, HookHearsEveryAssignmentViewsOnlyRealChangesApplyNeith
   EXPECT_EQ(calls, 6);
 }
 
-TEST(CompressionSettings, FitTakesOnlyAnExactLabel) {
-  CompressionSettings settings;
-  int calls = 0;
-  settings.setOnChange([&] { ++calls; });
-  settings.setFitLabel(QStringLiteral("裁切16:9"));
-  settings.setFitLabel(QStringLiteral("crop"));
-  EXPECT_EQ(settings.fit(), FitMode::keep);
-  EXPECT_EQ(calls, 0);
-  settings.setFitLabel(QStringLiteral("加黑边 16:9"));
-  EXPECT_EQ(settings.fit(), FitMode::pad);
-  EXPECT_EQ(settings.property("fit").toString(), QStringLiteral("加黑边 16:9"));
-  EXPECT_EQ(calls, 1);
-}
-
 }  // namespace
 }  // namespace kivotra
