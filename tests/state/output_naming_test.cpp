@@ -10,67 +10,45 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string nameOf(const fs::path& path) { return path.filename().string(); }
-
-TEST(OutputNaming, NamesAfterTheSourceWithTheTierLabel) {
-  test::Scope scope;
-  const fs::path dir = scope.root();
-  scope.writeFile("trip_压缩_1080P.mp4", "x");
-  const fs::path source = "/elsewhere/trip.mov";
-  EXPECT_EQ(nameOf(chooseOutputPath(source, dir, 1080)), "trip_压缩_1080P_2.mp4");
-  EXPECT_EQ(nameOf(chooseOutputPath(source, dir, 720)), "trip_压缩_720P.mp4");
-  EXPECT_EQ(nameOf(chooseOutputPath(source, dir, 1440)), "trip_压缩_2K.mp4");
-  EXPECT_EQ(nameOf(chooseOutputPath(source, dir, 2160)), "trip_压缩_4K.mp4");
-  EXPECT_EQ(nameOf(chooseOutputPath(source, dir, 480)), "trip_压缩_480P.mp4");
-  EXPECT_EQ(chooseOutputPath(source, dir, 720).parent_path(), dir);
+TEST(OutputNaming, SourceStemTierLabelAndTheFirstFreeNumber) {
+  const struct {
+    const char* source;
+    int shortSide;
+    std::vector<std::string> taken;  // files already in the folder
+    const char* expected;
+  } rows[] = {
+      {"/x/trip.mov", 720, {}, "trip_压缩_720P.mp4"},
+      {"/x/trip.mov", 1080, {}, "trip_压缩_1080P.mp4"},
+      {"/x/trip.mov", 1440, {}, "trip_压缩_2K.mp4"},
+      {"/x/trip.mov", 2160, {}, "trip_压缩_4K.mp4"},
+      {"/x/trip.mov", 480, {}, "trip_压缩_480P.mp4"},
+      {"/x/a.b.mov", 720, {}, "a.b_压缩_720P.mp4"},  // only the last extension goes
+      {"/x/clip", 720, {}, "clip_压缩_720P.mp4"},
+      {"/x/clip.mov", 720, {"clip_压缩_720P_2.mp4"}, "clip_压缩_720P.mp4"},  // a gap is filled first
+      {"/x/clip.mov", 720, {"clip_压缩_720P.mp4", "clip_压缩_720P_2.mp4"}, "clip_压缩_720P_3.mp4"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.expected);
+    test::Scope scope;
+    for (const std::string& name : row.taken) scope.writeFile(name, "x");
+    EXPECT_EQ(chooseOutputPath(row.source, scope.root(), row.shortSide), scope.path(row.expected));
+  }
 }
 
-TEST(OutputNaming, RemovesOnlyTheLastExtension) {
-  test::Scope scope;
-  EXPECT_EQ(nameOf(chooseOutputPath("/x/a.b.mov", scope.root(), 720)), "a.b_压缩_720P.mp4");
-  EXPECT_EQ(nameOf(chooseOutputPath("/x/clip", scope.root(), 720)), "clip_压缩_720P.mp4");
-}
-
-TEST(OutputNaming, CollisionsCountUpFromTwo) {
-  test::Scope scope;
-  scope.writeFile("clip_压缩_720P_2.mp4", "x");
-  // A gap in the sequence is filled first.
-  EXPECT_EQ(nameOf(chooseOutputPath("/x/clip.mov", scope.root(), 720)), "clip_压缩_720P.mp4");
-  scope.writeFile("clip_压缩_720P.mp4", "x");
-  EXPECT_EQ(nameOf(chooseOutputPath("/x/clip.mov", scope.root(), 720)), "clip_压缩_720P_3.mp4");
-}
-
-TEST(OutputNaming, ADanglingLinkOrAFolderTakesTheName) {
-  test::Scope scope;
-  fs::create_symlink(scope.path("nowhere"), scope.path("clip_压缩_720P.mp4"));
-  scope.makeFolder("clip_压缩_720P_2.mp4");
-  EXPECT_EQ(nameOf(chooseOutputPath("/x/clip.mov", scope.root(), 720)), "clip_压缩_720P_3.mp4");
-  EXPECT_EQ(nameOf(reserveOutputPath("/x/clip.mov", scope.root(), 720)), "clip_压缩_720P_3.mp4");
-  EXPECT_FALSE(fs::exists(scope.path("nowhere")));  // the link was not followed
-}
-
-TEST(OutputNaming, ReservationCreatesTheFileSoTheNextOneMovesOn) {
-  test::Scope scope;
-  const fs::path first = reserveOutputPath("/x/clip.mov", scope.root(), 1080);
-  const fs::path second = reserveOutputPath("/x/clip.mov", scope.root(), 1080);
-  EXPECT_EQ(nameOf(first), "clip_压缩_1080P.mp4");
-  EXPECT_EQ(nameOf(second), "clip_压缩_1080P_2.mp4");
-  EXPECT_TRUE(fs::is_regular_file(first));
-  EXPECT_EQ(fs::file_size(first), 0u);
-}
-
-TEST(OutputNaming, ReservationLeavesSomeoneElsesFileAlone) {
+TEST(OutputNaming, ReservationCreatesTheFileAndLeavesAnyOtherEntryAlone) {
   test::Scope scope;
   const fs::path theirs = scope.writeFile("clip_压缩_1080P.mp4", "not ours");
-  const fs::path ours = reserveOutputPath("/x/clip.mov", scope.root(), 1080);
-  EXPECT_NE(ours, theirs);
+  fs::create_symlink(scope.path("nowhere"), scope.path("clip_压缩_1080P_2.mp4"));
+  scope.makeFolder("clip_压缩_1080P_3.mp4");
+  const fs::path first = reserveOutputPath("/x/clip.mov", scope.root(), 1080);
+  EXPECT_EQ(first, scope.path("clip_压缩_1080P_4.mp4"));
+  EXPECT_TRUE(fs::is_regular_file(first));
+  EXPECT_EQ(fs::file_size(first), 0u);
+  EXPECT_EQ(reserveOutputPath("/x/clip.mov", scope.root(), 1080), scope.path("clip_压缩_1080P_5.mp4"));
   EXPECT_EQ(fixtures::readFile(theirs), "not ours");
-}
+  EXPECT_FALSE(fs::exists(scope.path("nowhere")));  // the link was not followed
 
-TEST(OutputNaming, ReservationInAPlaceThatIsNoFolderFails) {
-  test::Scope scope;
-  const fs::path file = scope.writeFile("plain.txt", "x");
-  EXPECT_THROW(reserveOutputPath("/x/clip.mov", file, 720), PlatformError);
+  EXPECT_THROW(reserveOutputPath("/x/clip.mov", theirs, 720), PlatformError);
   EXPECT_THROW(reserveOutputPath("/x/clip.mov", scope.path("missing"), 720), PlatformError);
 }
 

@@ -1,53 +1,40 @@
 #include <gtest/gtest.h>
 
 #include "state/progress_throttle.h"
-#include "state_fixture.h"
 
 namespace kivotra {
 namespace {
 
-using namespace std::chrono_literals;
-
-TEST(ProgressThrottle, SmallStepsWithinAFifthOfASecondGoOutOnce) {
-  test::ManualClock time;
-  ProgressThrottle throttle(time.clock());
-  EXPECT_TRUE(throttle.report(0.001));  // the first always goes out
-  time.advance(50ms);
-  EXPECT_FALSE(throttle.report(0.002));
-  time.advance(50ms);
-  EXPECT_FALSE(throttle.report(0.003));
-  time.advance(10ms);
-  auto next = throttle.report(0.01);  // the whole percent changed
-  ASSERT_TRUE(next);
-  EXPECT_DOUBLE_EQ(next->fraction, 0.01);
-}
-
-TEST(ProgressThrottle, SamePercentGoesOutAgainAfterAFifthOfASecond) {
-  test::ManualClock time;
-  ProgressThrottle throttle(time.clock());
-  ASSERT_TRUE(throttle.report(0.101));
-  time.advance(199ms);
-  EXPECT_FALSE(throttle.report(0.102));
-  time.advance(1ms);
-  EXPECT_TRUE(throttle.report(0.103));
-  // The interval counts from the last report that went out.
-  time.advance(150ms);
-  EXPECT_FALSE(throttle.report(0.104));
-}
-
-TEST(ProgressThrottle, RemainingTimeOnlyAboveTwoPercent) {
-  test::ManualClock time;
-  ProgressThrottle throttle(time.clock());
-  time.advance(1s);
-  auto early = throttle.report(0.02);
-  ASSERT_TRUE(early);
-  EXPECT_FALSE(early->etaSeconds);
-
-  time.advance(9s);
-  auto quarter = throttle.report(0.25);
-  ASSERT_TRUE(quarter);
-  ASSERT_TRUE(quarter->etaSeconds);
-  EXPECT_DOUBLE_EQ(*quarter->etaSeconds, 30.0);
+// A report goes out when its whole percent changed or a fifth of a second passed since the
+// last one that went out; the remaining time comes with it above two percent.
+TEST(ProgressThrottle, WholePercentOrAFifthOfASecondAndRemainingTimeAboveTwoPercent) {
+  const struct {
+    int afterMs;
+    double fraction;
+    bool out;
+    double eta;  // < 0: none
+  } rows[] = {
+      {0, 0.001, true, -1},  // the first always goes out
+      {50, 0.002, false, 0},     {50, 0.003, false, 0},
+      {10, 0.01, true, -1},      {199, 0.011, false, 0},
+      {1, 0.012, true, -1},      {150, 0.013, false, 0},  // counted from the last one out
+      {10, 0.02, true, -1},      {9530, 0.25, true, 30},
+      {10, 0.99, true, 10.01 * 0.01 / 0.99}, {10, 0.995, false, 0},
+  };
+  SteadyTime now{std::chrono::hours(1)};
+  ProgressThrottle throttle([&] { return now; });
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.fraction);
+    now += std::chrono::milliseconds(row.afterMs);
+    const auto update = throttle.report(row.fraction);
+    ASSERT_EQ(update.has_value(), row.out);
+    if (!update) continue;
+    EXPECT_DOUBLE_EQ(update->fraction, row.fraction);
+    EXPECT_EQ(update->etaSeconds.has_value(), row.eta >= 0);
+    if (update->etaSeconds) {
+      EXPECT_NEAR(*update->etaSeconds, row.eta, 1e-9);
+    }
+  }
 }
 
 }  // namespace

@@ -4,20 +4,23 @@
 #include <QDeadlineTimer>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <future>
 #include <memory>
-#include <mutex>
 #include <string>
+#include <thread>
 
 #include "models/temp_dir.h"
-#include "state/progress_throttle.h"
+#include "state/app_state.h"
 
 namespace kivotra::test {
 
-// A private folder and a private settings file for one test; both go away
-// with it. Nothing here touches the user's settings or folders.
+// A private folder and a private settings file for one test; both go away with it.
 class Scope {
  public:
   Scope() : dir_(QString::fromStdString((privateTempDir() / "state-test-XXXXXX").string())) {}
@@ -25,22 +28,16 @@ class Scope {
   bool valid() const { return dir_.isValid(); }
   std::filesystem::path root() const { return std::filesystem::path(dir_.path().toStdString()); }
   std::filesystem::path path(const std::string& name) const { return root() / name; }
-
   std::unique_ptr<QSettings> settings() const {
     return std::make_unique<QSettings>(dir_.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat);
   }
-
   std::filesystem::path writeFile(const std::string& name, const std::string& contents) const {
-    const std::filesystem::path at = path(name);
-    std::filesystem::create_directories(at.parent_path());
-    std::ofstream(at, std::ios::binary) << contents;
-    return at;
+    std::ofstream(path(name), std::ios::binary) << contents;
+    return path(name);
   }
-
   std::filesystem::path makeFolder(const std::string& name) const {
-    const std::filesystem::path at = path(name);
-    std::filesystem::create_directories(at);
-    return at;
+    std::filesystem::create_directories(path(name));
+    return path(name);
   }
 
  private:
@@ -57,26 +54,34 @@ inline bool waitUntil(const std::function<bool()>& done, int timeoutMs = 30000) 
   return true;
 }
 
-// A clock that moves only when told to; safe to read from any thread.
-class ManualClock {
- public:
-  Clock clock() {
-    return [state = state_] {
-      std::lock_guard guard(state->lock);
-      return state->now;
-    };
-  }
-  void advance(std::chrono::milliseconds by) {
-    std::lock_guard guard(state_->lock);
-    state_->now += by;
-  }
+// Ends the test program when something is still running at its limit: a stuck
+// thread cannot be stopped from outside, and waiting for it would hang the program.
+[[noreturn]] inline void hung(const char* what, int seconds) {
+  std::fprintf(stderr, "%s still running after %d s (hung)\n", what, seconds);
+  std::_Exit(1);
+}
 
- private:
-  struct State {
-    std::mutex lock;
-    SteadyTime now{std::chrono::hours(1)};
-  };
-  std::shared_ptr<State> state_ = std::make_shared<State>();
-};
+// A blocking call (a probe, a transcode, writing a fixture) with a time limit of its own.
+template <class Call>
+auto bounded(Call&& call, int seconds = 60) {
+  std::packaged_task<std::invoke_result_t<Call&>()> task(std::ref(call));
+  auto result = task.get_future();
+  std::thread thread(std::move(task));
+  if (result.wait_for(std::chrono::seconds(seconds)) != std::future_status::ready) hung("a call", seconds);
+  thread.join();
+  return result.get();
+}
+
+// Before an AppState goes: its destructor waits for the queue (and for probes),
+// so they must have ended, or the program ends here instead of hanging. Items
+// listed as loading without a probe of their own are left out unless asked.
+inline void quiesce(AppState& state, bool probesToo = false, int seconds = 30) {
+  state.stopQueue();
+  const auto loading = [](const VideoItem& it) { return it.status.is(ItemStatus::Kind::loading); };
+  if (!waitUntil([&] {
+        return !state.isRunning() && !(probesToo && std::any_of(state.items().begin(), state.items().end(), loading));
+      }, seconds * 1000))
+    hung("the queue or a probe", seconds);
+}
 
 }  // namespace kivotra::test

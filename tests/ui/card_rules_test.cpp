@@ -1,148 +1,98 @@
 #include <gtest/gtest.h>
 
 #include "ui/card_rules.h"
+#include "ui/list_rules.h"
 #include "ui_fixture.h"
 
-using namespace kivotra;
-using namespace kivotra::ui;
-
+namespace kivotra::ui {
 namespace {
 
-VideoItem probed(int w, int h, double duration, std::int64_t bytes, double fps) {
-  VideoItem item = test::probedItem("clip.mov", w, h, duration, bytes);
-  item.srcFPS = fps;
-  return item;
+TEST(CardRules, ThumbnailWidthAndRatioToneFollowTheShape) {
+  const struct {
+    int w, h;
+    double thumb;
+    Tone tone;
+  } rows[] = {
+      {1920, 1080, 84, Tone::secondaryLabel},  // 92.4 capped
+      {1080, 1920, 29.25, Tone::portrait},        {1080, 3840, 28, Tone::portrait},  // 14.6 raised
+      {1440, 1080, 52 * 4.0 / 3, Tone::secondaryLabel}, {1998, 1080, 84, Tone::secondaryLabel},  // exactly 1.85
+      {2560, 1080, 84, Tone::wide},               {1080, 1080, 52, Tone::secondaryLabel},
+      {0, 0, 84, Tone::tertiaryLabel},            {1920, 0, 84, Tone::tertiaryLabel},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(::testing::Message() << row.w << "x" << row.h);
+    EXPECT_DOUBLE_EQ(thumbnailWidth(row.w, row.h), row.thumb);
+    EXPECT_EQ(ratioTone(row.w, row.h), row.tone);
+  }
 }
 
-}  // namespace
-
-TEST(ThumbnailWidth, FollowsAspectBetween28And84) {
-  EXPECT_DOUBLE_EQ(thumbnailWidth(1920, 1080), 84);    // 92.4 capped
-  EXPECT_DOUBLE_EQ(thumbnailWidth(1080, 1920), 29.25);
-  EXPECT_DOUBLE_EQ(thumbnailWidth(1080, 3840), 28);    // 14.6 raised
-  EXPECT_DOUBLE_EQ(thumbnailWidth(1440, 1080), 52 * 4.0 / 3);
-  EXPECT_DOUBLE_EQ(thumbnailWidth(0, 0), 84);
-  EXPECT_DOUBLE_EQ(thumbnailWidth(1920, 0), 84);
-}
-
-TEST(RatioTone, PortraitWideAndNeutral) {
-  EXPECT_EQ(ratioTone(1080, 1920), Tone::portrait);
-  EXPECT_EQ(ratioTone(2560, 1080), Tone::wide);
-  EXPECT_EQ(ratioTone(1998, 1080), Tone::secondaryLabel);  // exactly 1.85
-  EXPECT_EQ(ratioTone(1080, 1080), Tone::secondaryLabel);
-  EXPECT_EQ(ratioTone(0, 1080), Tone::tertiaryLabel);
-}
-
-TEST(Tags, RatioFpsCustomAndRemainingTime) {
-  VideoItem item = probed(1920, 1080, 90, 45000000, 29.97);
+TEST(CardRules, TagsNameRatioFpsOwnParametersAndTimeLeftWhileCompressing) {
+  VideoItem item = test::probedItem("clip.mov", 1920, 1080, 90, 45000000, ItemStatus::ready(), 29.97);
+  item.etaSeconds = 65;  // not compressing: not shown
   EXPECT_EQ(tags(item), (std::vector<Tag>{{"16:9 横屏", Tone::secondaryLabel}, {"30 FPS", Tone::secondaryLabel}}));
-
   item.customSettings = ItemSettings{.shortSide = 720};
   item.status = ItemStatus::compressing();
-  item.etaSeconds = 65;
   EXPECT_EQ(tags(item), (std::vector<Tag>{{"16:9 横屏", Tone::secondaryLabel},
                                           {"30 FPS", Tone::secondaryLabel},
                                           {"单独设置", Tone::primary},
                                           {"剩 01:05", Tone::primary}}));
-}
-
-TEST(Tags, RemainingTimeOnlyWhileCompressingAndAboveThreeSeconds) {
-  VideoItem item = probed(1080, 1920, 30, 1000000, 0);
-  item.status = ItemStatus::compressing();
-  item.etaSeconds = 3;
-  EXPECT_EQ(tags(item), (std::vector<Tag>{{"9:16 竖屏", Tone::portrait}}));
-  item.etaSeconds.reset();
-  EXPECT_EQ(tags(item).size(), 1u);
+  item.etaSeconds = 3;  // three seconds or less: not shown
+  EXPECT_EQ(tags(item).size(), 3u);
   item.etaSeconds = 3.2;
-  item.status = ItemStatus::ready();
-  EXPECT_EQ(tags(item).size(), 1u);
-  item.status = ItemStatus::compressing();
   EXPECT_EQ(tags(item).back(), (Tag{"剩 00:03", Tone::primary}));
-}
-
-TEST(Tags, UnprobedItemShowsDashInTertiary) {
   EXPECT_EQ(tags(VideoItem("/a.mp4")), (std::vector<Tag>{{"—", Tone::tertiaryLabel}}));
 }
 
-TEST(DimsText, DashWhileLoadingElseOutputSize) {
-  VideoItem item("/a.mp4");
-  EXPECT_EQ(dimsText(item, ItemSettings{}), "—");
-  item = probed(1080, 1920, 10, 1000, 30);
-  EXPECT_EQ(dimsText(item, ItemSettings{.shortSide = 720, .noUpscale = false}), "720×1280");
-  // no-upscale keeps a small source at its size
-  item = probed(640, 360, 10, 1000, 30);
-  EXPECT_EQ(dimsText(item, ItemSettings{.shortSide = 1080}), "640×360");
-}
-
-TEST(SizeColumn, EveryStatus) {
+TEST(CardRules, DimsAndSizeColumnForEveryStatus) {
   VideoItem item("/a.mp4");
   const ItemSettings settings;
+  EXPECT_EQ(dimsText(item, settings), "—");
   EXPECT_EQ(sizeColumn(item, settings), (SizeColumn{SizeColumn::Kind::loading, "—", "读取中", Tone::secondaryLabel}));
-
-  item = probed(1920, 1080, 60, 100000000, 30);
+  item = test::probedItem("portrait.mp4", 1080, 1920, 60, 100000000);
+  EXPECT_EQ(dimsText(item, ItemSettings{.shortSide = 720, .noUpscale = false}), "720×1280");
+  EXPECT_EQ(dimsText(test::probedItem("small.mp4", 640, 360), settings), "640×360");  // not enlarged
   EXPECT_EQ(sizeColumn(item, settings), (SizeColumn{SizeColumn::Kind::estimate, "≈ 36.7 MB", "预估", Tone::primary}));
   EXPECT_EQ(sizeColumn(item, ItemSettings{.bitrateKbps = 3000}).value, "≈ 22.4 MB");
-
   item.status = ItemStatus::compressing();
   item.progress = 0.0734;
   EXPECT_EQ(sizeColumn(item, settings), (SizeColumn{SizeColumn::Kind::progress, "7.3%", "", Tone::primary}));
-
   item.status = ItemStatus::done();
+  EXPECT_EQ(sizeColumn(item, settings).value, "0 KB");
   item.actualSize = 38460000;
   EXPECT_EQ(sizeColumn(item, settings), (SizeColumn{SizeColumn::Kind::result, "36.7 MB", "", Tone::primary}));
-
   item.status = ItemStatus::failed("读取失败：文件已损坏");
   EXPECT_EQ(sizeColumn(item, settings),
             (SizeColumn{SizeColumn::Kind::failed, "失败", "读取失败：文件已损坏", Tone::danger}));
 }
 
-TEST(SizeColumn, DoneWithoutSizeShowsZeroKB) {
-  VideoItem item = probed(1920, 1080, 60, 100000000, 30);
-  item.status = ItemStatus::done();
-  EXPECT_EQ(sizeColumn(item, ItemSettings{}).value, "0 KB");
+TEST(CardRules, ControlsLockWhileTheQueueRunsAndFollowTheStatus) {
+  const struct {
+    ItemStatus status;
+    bool running, clickable;
+    double editOpacity, removeOpacity;
+    bool stop, reveal, bar;
+  } rows[] = {
+      {ItemStatus::ready(), false, true, 1, 0.85, false, false, false},
+      {ItemStatus::ready(), true, false, 0.3, 0.85, false, false, false},
+      {ItemStatus::compressing(), true, false, 0.3, 0.25, true, false, true},
+      {ItemStatus::done(), false, true, 1, 0.85, false, true, true},
+      {ItemStatus::failed("x"), false, true, 1, 0.85, false, false, false},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(ItemListModel::statusKey(row.status).toStdString() + (row.running ? " running" : ""));
+    const CardControls c = cardControls(row.status, row.running);
+    EXPECT_EQ(c.clickable, row.clickable);
+    EXPECT_EQ(c.editEnabled, row.clickable);
+    EXPECT_EQ(c.removeEnabled, row.clickable);
+    EXPECT_DOUBLE_EQ(c.editOpacity, row.editOpacity);
+    EXPECT_DOUBLE_EQ(c.removeOpacity, row.removeOpacity);
+    EXPECT_EQ(c.showStop, row.stop);
+    EXPECT_EQ(c.showReveal, row.reveal);
+    EXPECT_EQ(c.showProgressBar, row.bar);
+  }
 }
 
-TEST(CardControls, WaitingItemWhileQueueRunsIsLocked) {
-  const CardControls idle = cardControls(ItemStatus::ready(), false);
-  EXPECT_TRUE(idle.clickable);
-  EXPECT_TRUE(idle.editEnabled);
-  EXPECT_DOUBLE_EQ(idle.editOpacity, 1);
-  EXPECT_TRUE(idle.removeEnabled);
-  EXPECT_DOUBLE_EQ(idle.removeOpacity, 0.85);
-
-  const CardControls waiting = cardControls(ItemStatus::ready(), true);
-  EXPECT_FALSE(waiting.clickable);
-  EXPECT_FALSE(waiting.editEnabled);
-  EXPECT_DOUBLE_EQ(waiting.editOpacity, 0.3);
-  EXPECT_FALSE(waiting.removeEnabled);
-  EXPECT_DOUBLE_EQ(waiting.removeOpacity, 0.85);
-  EXPECT_FALSE(waiting.showStop);
-  EXPECT_FALSE(waiting.showProgressBar);
-}
-
-TEST(CardControls, CompressingItemOffersStopAndBar) {
-  const CardControls c = cardControls(ItemStatus::compressing(), true);
-  EXPECT_FALSE(c.clickable);
-  EXPECT_FALSE(c.removeEnabled);
-  EXPECT_DOUBLE_EQ(c.removeOpacity, 0.25);
-  EXPECT_DOUBLE_EQ(c.editOpacity, 0.3);
-  EXPECT_TRUE(c.showStop);
-  EXPECT_FALSE(c.showReveal);
-  EXPECT_TRUE(c.showProgressBar);
-}
-
-TEST(CardControls, DoneItemOffersRevealAndFullBar) {
-  const CardControls c = cardControls(ItemStatus::done(), false);
-  EXPECT_TRUE(c.clickable);
-  EXPECT_TRUE(c.showReveal);
-  EXPECT_FALSE(c.showStop);
-  EXPECT_TRUE(c.showProgressBar);
-  EXPECT_DOUBLE_EQ(progressFraction(ItemStatus::done(), 0.4), 1);
-  EXPECT_FALSE(cardControls(ItemStatus::failed("x"), false).showProgressBar);
-  EXPECT_FALSE(cardControls(ItemStatus::loading(), false).showReveal);
-}
-
-TEST(CardLook, BorderBackgroundAndEditIcon) {
+TEST(CardRules, LookOfEditedCompressingAndCustomCards) {
   EXPECT_EQ(cardBorder(true, ItemStatus::compressing()), (Stroke{Tone::primary, 0.75, 1.5}));
   EXPECT_EQ(cardBorder(false, ItemStatus::compressing()), (Stroke{Tone::primary, 0.55, 1.5}));
   EXPECT_EQ(cardBorder(false, ItemStatus::ready()), (Stroke{Tone::separator, 0.45, 1}));
@@ -151,14 +101,23 @@ TEST(CardLook, BorderBackgroundAndEditIcon) {
   EXPECT_EQ(editIconTone(false, false), Tone::secondaryLabel);
   EXPECT_EQ(editIconTone(false, true), Tone::primary);
   EXPECT_EQ(editIconTone(true, false), Tone::primary);
-}
-
-TEST(ProgressBar, NeverThinnerThanThreePoints) {
+  // The bar: full when done, never thinner than three points, never past its track.
+  EXPECT_DOUBLE_EQ(progressFraction(ItemStatus::done(), 0.4), 1);
   EXPECT_DOUBLE_EQ(progressBarWidth(400, progressFraction(ItemStatus::compressing(), 0)), 3);
   EXPECT_DOUBLE_EQ(progressBarWidth(400, progressFraction(ItemStatus::compressing(), 0.5)), 200);
   EXPECT_DOUBLE_EQ(progressBarWidth(400, progressFraction(ItemStatus::compressing(), 1.7)), 400);
 }
 
-TEST(FileName, LastPathComponent) {
-  EXPECT_EQ(fileName(VideoItem("/home/u/视频/假期 2024.MOV")), "假期 2024.MOV");
+TEST(ListRules, CountToneAndDropZoneFollowTheFiveFileLimit) {
+  for (int count : {0, 4, 5}) {
+    const bool full = count == 5;
+    EXPECT_EQ(countText(count), std::to_string(count) + " / 5");
+    EXPECT_EQ(countTone(count), full ? Tone::portrait : Tone::tertiaryLabel);
+    EXPECT_EQ(listFull(count), full);
+    EXPECT_EQ(dropHintText(count), full ? "已达 5 个上限，先移除再添加" : "横屏 / 竖屏 / 宽银幕均可");
+    EXPECT_DOUBLE_EQ(dropZoneOpacity(count), full ? 0.55 : 1);
+  }
 }
+
+}  // namespace
+}  // namespace kivotra::ui

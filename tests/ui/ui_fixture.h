@@ -1,7 +1,6 @@
 #pragma once
 
 #include <filesystem>
-#include <memory>
 #include <string>
 
 #include "../state/state_fixture.h"
@@ -17,6 +16,8 @@ namespace kivotra::test {
 struct Pane {
   Pane() : state(scope.settings()), panel(state, settings), summary(state, settings, panel) {}
 
+  const VideoItem& item(int row) const { return state.items()[static_cast<std::size_t>(row)]; }
+
   Scope scope;
   AppState state;
   CompressionSettings settings;
@@ -24,8 +25,7 @@ struct Pane {
   ui::SummaryModel summary;
 };
 
-// A listed file with the facts a probe would have filled in; a bare name is
-// placed in /videos.
+// A listed file with the facts a probe would have filled in; a bare name is placed in /videos.
 inline VideoItem probedItem(const std::filesystem::path& file, int w, int h, double seconds = 10,
                             std::int64_t bytes = 50000000, ItemStatus status = ItemStatus::ready(), double fps = 30) {
   VideoItem item(file.is_absolute() ? file : std::filesystem::path("/videos") / file);

@@ -1,0 +1,159 @@
+#include <gtest/gtest.h>
+
+#include <QSignalSpy>
+
+#include "ui_fixture.h"
+
+namespace kivotra {
+namespace {
+
+using test::idOf;
+using test::probedItem;
+
+class PaneTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(pane.scope.valid()); }
+  const VideoItem& item(int row) const { return pane.item(row); }
+  ItemSettings panelValues() const { return settings.snapshot(); }
+
+  test::Pane pane;
+  ui::ParameterPanel& panel = pane.panel;
+  ui::SummaryModel& summary = pane.summary;
+  CompressionSettings& settings = pane.settings;
+  AppState& state = pane.state;
+};
+
+TEST_F(PaneTest, TierSwitchTakesTheRecommendedBitrateOnlyWhenAnOutputChangesSize) {
+  panel.selectShortSide(720);  // no file: every switch changes the size
+  EXPECT_EQ(settings.bitrateKbps(), 3000);
+  settings.setBitrateKbps(4100);
+  QSignalSpy tier(&settings, &CompressionSettings::shortSideChanged);
+  panel.selectShortSide(720);  // the same tier again changes nothing
+  EXPECT_EQ(tier.count(), 0);
+  EXPECT_EQ(settings.bitrateKbps(), 4100);
+  panel.selectShortSide(2160);
+  EXPECT_EQ(settings.bitrateKbps(), 20000);
+
+  state.setItems({probedItem("small.mp4", 640, 360)});
+  settings.setBitrateKbps(4321);
+  panel.selectShortSide(720);  // not enlarged: its size stays
+  EXPECT_EQ(settings.shortSide(), 720);
+  EXPECT_EQ(settings.bitrateKbps(), 4321);
+  panel.selectShortSide(1080);
+  settings.setNoUpscale(false);
+  panel.selectShortSide(720);
+  EXPECT_EQ(settings.bitrateKbps(), 3000);
+}
+
+TEST_F(PaneTest, EditingWritesThroughToTheEditedFileOnlyAndClosingRestoresTheGlobalValues) {
+  VideoItem a = probedItem("a.mp4", 1920, 1080);
+  a.customSettings = ItemSettings{720, 0, 2000, FitMode::keep, true};
+  state.setItems({a, probedItem("b.mp4", 1920, 1080), probedItem("small.mp4", 640, 360)});
+  settings.setFps(30);
+  const ItemSettings global = panelValues();
+
+  panel.beginEditing(item(2));
+  panel.selectShortSide(1080);  // the tier it already has: nothing is assigned
+  panel.endEditing();
+  EXPECT_FALSE(item(2).customSettings);
+  EXPECT_FALSE(settings.onChange());
+
+  panel.toggleEditing(idOf(item(0)));
+  EXPECT_EQ(state.editingID(), item(0).id);
+  EXPECT_EQ(panelValues(), *a.customSettings);
+  panel.toggleEditing(idOf(item(1)));  // another file: the global values, not a's
+  EXPECT_EQ(panelValues(), global);
+  EXPECT_EQ(state.editingBackup(), global);
+  for (double value : {5100.0, 7000.0}) {
+    panel.setBitrateFromSlider(value);
+    EXPECT_EQ(item(1).customSettings->bitrateKbps, static_cast<int>(value));
+  }
+  panel.selectShortSide(720);  // the edited file changes size: recommended bitrate
+  EXPECT_EQ(item(1).customSettings, (ItemSettings{720, 30, 3000, FitMode::keep, true}));
+  panel.beginEditing(idOf(item(2)));
+  panel.selectShortSide(720);  // the small one does not: its bitrate stays
+  EXPECT_EQ(item(2).customSettings, (ItemSettings{720, 30, 5000, FitMode::keep, true}));
+  panel.toggleEditing(idOf(item(2)));  // a second click on the same card closes
+  EXPECT_EQ(state.editingID(), std::nullopt);
+  EXPECT_EQ(state.editingBackup(), std::nullopt);
+  EXPECT_EQ(panelValues(), global);
+  EXPECT_EQ(item(0).customSettings, a.customSettings);
+}
+
+TEST_F(PaneTest, EditingEndedOutsideThePanelRestoresTheGlobalValuesToo) {
+  state.setItems({probedItem("a.mp4", 1920, 1080), probedItem("b.mp4", 1920, 1080)});
+  panel.beginEditing(item(0));
+  settings.setShortSide(720);
+  state.setEditingIDText(QString());
+  EXPECT_EQ(panelValues(), ItemSettings{});
+  EXPECT_EQ(item(0).customSettings->shortSide, 720);
+
+  panel.beginEditing(item(1));
+  settings.setBitrateKbps(2500);
+  state.remove(Uuid(item(1).id));
+  EXPECT_EQ(state.editingBackup(), std::nullopt);
+  EXPECT_EQ(panelValues(), ItemSettings{});
+  EXPECT_FALSE(settings.onChange());  // the write-through is gone
+}
+
+TEST_F(PaneTest, HeaderNamesTheEditedFileAndFollowGlobalDropsItsOwnParameters) {
+  state.setItems({probedItem("holiday clip.mov", 1920, 1080)});
+  QSignalSpy header(&panel, &ui::ParameterPanel::headerChanged);
+  panel.beginEditing(idOf(item(0)));
+  EXPECT_TRUE(panel.isEditing());
+  EXPECT_EQ(panel.editingFileName(), QStringLiteral("holiday clip.mov"));
+  EXPECT_FALSE(panel.canFollowGlobal());  // no own parameters yet
+  settings.setFps(60);  // now it has: one announcement
+  settings.setFps(50);  // nothing in the header changed
+  EXPECT_TRUE(panel.canFollowGlobal());
+  EXPECT_EQ(header.count(), 2);
+
+  panel.followGlobal();
+  EXPECT_FALSE(item(0).customSettings);
+  EXPECT_FALSE(panel.isEditing());
+  EXPECT_EQ(settings.fps(), 0);
+  state.setEditingID(Uuid::random());  // names nothing listed: the normal header
+  EXPECT_FALSE(panel.isEditing());
+  EXPECT_EQ(panel.editingFileName(), QString());
+}
+
+TEST_F(PaneTest, BitrateFieldTakesWholeNumbersAndShowsZeroEmpty) {
+  QSignalSpy text(&panel, &ui::ParameterPanel::bitrateTextChanged);
+  EXPECT_TRUE(panel.setBitrateText(QStringLiteral("45000")));
+  EXPECT_EQ(panel.bitrateText(), QStringLiteral("45000"));
+  EXPECT_TRUE(panel.setBitrateText(QString()));
+  EXPECT_EQ(panel.bitrateText(), QString());
+  EXPECT_FALSE(panel.setBitrateText(QStringLiteral("3k")));
+  EXPECT_EQ(settings.bitrateKbps(), 0);
+  EXPECT_EQ(text.count(), 2);
+}
+
+TEST_F(PaneTest, SummaryCountsOwnAndParkedBitratesAndAnnouncesOnlyWhatChanged) {
+  state.setItems({probedItem("a.mov", 1920, 1080, 10), probedItem("b.mov", 1920, 1080, 10)});
+  QSignalSpy tip(&summary, &ui::SummaryModel::tipChanged);
+  QSignalSpy totals(&summary, &ui::SummaryModel::totalsChanged);
+  QSignalSpy detail(&summary, &ui::SummaryModel::detailChanged);
+  QSignalSpy start(&summary, &ui::SummaryModel::startChanged);
+  settings.setFps(30);  // no text shows the frame rate
+  settings.setNoUpscale(false);
+  EXPECT_EQ(tip.count() + totals.count() + detail.count() + start.count(), 0);
+  settings.setBitrateKbps(6000);
+  EXPECT_EQ(totals.count() + detail.count(), 2);
+  settings.setBitrateKbps(5000);
+
+  pane.panel.beginEditing(item(0));
+  settings.setBitrateKbps(2000);
+  settings.setFit(FitMode::crop);
+  // a at its own 2000, b at the parked global 5000 (not the 2000 the panel shows); the tip follows the panel.
+  const std::int64_t expected = item(0).estimatedBytes(2000) + item(1).estimatedBytes(5000);
+  EXPECT_EQ(summary.estimatedTotal(), expected);
+  EXPECT_EQ(summary.countLine(), QStringLiteral("共 2 个文件 · 含单独设置的条目"));
+  EXPECT_EQ(summary.tipText(), QStringLiteral("统一为 16:9 横屏画布：输出 1920×1080，竖屏素材将居中裁切"));
+  EXPECT_EQ(tip.count(), 1);
+  pane.panel.endEditing();
+  EXPECT_EQ(summary.estimatedTotal(), expected);
+  EXPECT_EQ(start.count(), 0);
+}
+
+}  // namespace
+}  // namespace kivotra
