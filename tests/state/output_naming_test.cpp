@@ -45,24 +45,25 @@ TEST(OutputNaming, ADanglingLinkOrAFolderTakesTheName) {
   fs::create_symlink(scope.path("nowhere"), scope.path("clip_压缩_720P.mp4"));
   scope.makeFolder("clip_压缩_720P_2.mp4");
   EXPECT_EQ(nameOf(chooseOutputPath("/x/clip.mov", scope.root(), 720)), "clip_压缩_720P_3.mp4");
-  EXPECT_EQ(nameOf(reserveOutputPath("/x/clip.mov", scope.root(), 720)), "clip_压缩_720P_3.mp4");
+  OutputFile output("/x/clip.mov", scope.root(), 720, 0644);
+  EXPECT_EQ(nameOf(output.publish()), "clip_压缩_720P_3.mp4");
   EXPECT_FALSE(fs::exists(scope.path("nowhere")));  // the link was not followed
 }
 
-TEST(OutputNaming, ReservationCreatesTheFileSoTheNextOneMovesOn) {
+TEST(OutputNaming, APartFileTakesItsNameSoTheNextOneMovesOn) {
   test::Scope scope;
-  const fs::path first = reserveOutputPath("/x/clip.mov", scope.root(), 1080);
-  const fs::path second = reserveOutputPath("/x/clip.mov", scope.root(), 1080);
-  EXPECT_EQ(nameOf(first), "clip_压缩_1080P.mp4");
-  EXPECT_EQ(nameOf(second), "clip_压缩_1080P_2.mp4");
-  EXPECT_TRUE(fs::is_regular_file(first));
-  EXPECT_EQ(fs::file_size(first), 0u);
+  OutputFile first("/x/clip.mov", scope.root(), 1080, 0644);
+  OutputFile second("/x/clip.mov", scope.root(), 1080, 0644);
+  EXPECT_EQ(nameOf(chooseOutputPath("/x/clip.mov", scope.root(), 1080)), "clip_压缩_1080P_3.mp4");
+  EXPECT_EQ(nameOf(second.publish()), "clip_压缩_1080P_2.mp4");
+  EXPECT_EQ(nameOf(first.publish()), "clip_压缩_1080P.mp4");
 }
 
 TEST(OutputNaming, ReservationLeavesSomeoneElsesFileAlone) {
   test::Scope scope;
   const fs::path theirs = scope.writeFile("clip_压缩_1080P.mp4", "not ours");
-  const fs::path ours = reserveOutputPath("/x/clip.mov", scope.root(), 1080);
+  OutputFile output("/x/clip.mov", scope.root(), 1080, 0644);
+  const fs::path ours = output.publish();
   EXPECT_NE(ours, theirs);
   EXPECT_EQ(fixtures::readFile(theirs), "not ours");
 }
@@ -70,8 +71,8 @@ TEST(OutputNaming, ReservationLeavesSomeoneElsesFileAlone) {
 TEST(OutputNaming, ReservationInAPlaceThatIsNoFolderFails) {
   test::Scope scope;
   const fs::path file = scope.writeFile("plain.txt", "x");
-  EXPECT_THROW(reserveOutputPath("/x/clip.mov", file, 720), PlatformError);
-  EXPECT_THROW(reserveOutputPath("/x/clip.mov", scope.path("missing"), 720), PlatformError);
+  EXPECT_THROW(OutputFile("/x/clip.mov", file, 720, 0644), PlatformError);
+  EXPECT_THROW(OutputFile("/x/clip.mov", scope.path("missing"), 720, 0644), PlatformError);
 }
 
 }  // namespace
