@@ -60,8 +60,7 @@ int runWindowApplication(int argc, char** argv, const QStringList& files) {
   StopSignals stopSignals({SIGINT, SIGTERM, SIGHUP});
   QObject::connect(&stopSignals, &StopSignals::received, &viewModel, [&viewModel] { viewModel.stopAndQuit(); });
   QObject::connect(&viewModel, &ui::WindowViewModel::quitRequested, &app, [] {
-    const int signal = StopSignals::first();
-    QCoreApplication::exit(signal != 0 ? StopSignals::exitStatusFor(signal) : 0);
+    if (const int signal = StopSignals::first()) QCoreApplication::exit(StopSignals::exitStatusFor(signal));
   });
 
   QObject::connect(&viewModel, &ui::WindowViewModel::revealRequested, &viewModel,

@@ -81,7 +81,6 @@ bool WindowViewModel::requestQuit() {
     return false;
   }
   setCloseQuestionShown(false);
-  emit quitRequested();
   return true;
 }
 

@@ -78,9 +78,9 @@ class WindowViewModel : public QObject {
   static QString closeQuestion() { return QStringLiteral("正在压缩，确定要停止并退出吗？"); }
   static QString stopAndQuitText() { return QStringLiteral("停止并退出"); }
   static QString keepCompressingText() { return QStringLiteral("继续压缩"); }
-  // The user wants the window gone. With nothing being compressed the program
-  // ends (quitRequested); during a run the question is shown instead, and
-  // while a confirmed stop winds down nothing more happens. True when it ends now.
+  // The user wants the window gone. True when the program may end now (nothing
+  // is being compressed); during a run the question is shown instead, and
+  // while a confirmed stop winds down nothing more happens.
   Q_INVOKABLE bool requestQuit();
   // 停止并退出: the run stops, its partial output is deleted, then the program ends.
   Q_INVOKABLE void confirmQuit();
@@ -94,7 +94,8 @@ class WindowViewModel : public QObject {
   void itemCountChanged();
   void revealRequested(const QString& path);
   void closeQuestionChanged();
-  // Time to end the program: no file is being written any more.
+  // Time to end the program, after a stop on the way out: no file is being
+  // written any more.
   void quitRequested();
 
  private:

@@ -23,8 +23,9 @@ ApplicationWindow {
     // Closing the one window ends the program, also when the About window is
     // still open; during a run the view model asks first and ends it later.
     onClosing: (close) => {
-        close.accepted = false
-        window.viewModel.requestQuit()
+        close.accepted = window.viewModel.requestQuit()
+        if (close.accepted)
+            Qt.quit()
     }
 
     menuBar: MenuBar {
@@ -33,7 +34,7 @@ ApplicationWindow {
             title: "KivotraMP4"
             Action { objectName: "aboutAction"; text: "关于KivotraMP4"; onTriggered: window.delegate.showAbout() }
             MenuSeparator {}
-            Action { objectName: "quitAction"; text: "退出"; shortcut: StandardKey.Quit; onTriggered: window.viewModel.requestQuit() }
+            Action { objectName: "quitAction"; text: "退出"; shortcut: StandardKey.Quit; onTriggered: if (window.viewModel.requestQuit()) Qt.quit() }
         }
         Menu {
             title: "窗口"
@@ -76,6 +77,7 @@ ApplicationWindow {
 
     Connections {
         target: window.viewModel
+        function onQuitRequested() { Qt.quit() }
         function onCloseQuestionChanged() {
             if (window.viewModel.closeQuestionShown)
                 closeQuestion.open()
