@@ -1,8 +1,6 @@
-// Ending the program while a file is compressed: the question first, then a
-// stop that leaves no partial output.
+// The question before the window closes during a run; the whole way to the
+// end of the program is in tests/shell/close_window_uitest.cpp.
 #include <gtest/gtest.h>
-
-#include <QSignalSpy>
 
 #include "support/media_fixtures.h"
 #include "ui/window_view_model.h"
@@ -35,14 +33,6 @@ struct Window {
   }
 };
 
-TEST(CloseQuestion, WithNothingCompressingTheProgramEndsWithoutAsking) {
-  Window w;
-  QSignalSpy asked(&w.viewModel, &ui::WindowViewModel::closeQuestionChanged);
-  EXPECT_TRUE(w.viewModel.requestQuit());
-  EXPECT_FALSE(w.viewModel.closeQuestionShown());
-  EXPECT_EQ(asked.size(), 0);
-}
-
 TEST(CloseQuestion, DuringARunItAsksAndKeepCompressingChangesNothing) {
   Window w;
   w.startCompressing();
@@ -57,22 +47,6 @@ TEST(CloseQuestion, DuringARunItAsksAndKeepCompressingChangesNothing) {
   EXPECT_FALSE(w.state.cancelRequested());
   w.state.stopQueue();
   ASSERT_TRUE(waitUntil([&] { return !w.state.isRunning(); }));
-}
-
-TEST(CloseQuestion, ConfirmingStopsTheRunRemovesThePartialOutputThenQuits) {
-  Window w;
-  w.startCompressing();
-  QSignalSpy quit(&w.viewModel, &ui::WindowViewModel::quitRequested);
-  EXPECT_FALSE(w.viewModel.requestQuit());
-  w.viewModel.confirmQuit();
-  EXPECT_FALSE(w.viewModel.closeQuestionShown());
-  EXPECT_FALSE(w.viewModel.requestQuit()) << "a second close while stopping asks nothing more";
-  EXPECT_FALSE(w.viewModel.closeQuestionShown());
-  ASSERT_TRUE(waitUntil([&] { return quit.size() > 0; }));
-  EXPECT_EQ(quit.size(), 1);
-  EXPECT_FALSE(w.state.isRunning());
-  EXPECT_TRUE(fs::is_empty(w.scope.path("out")));
-  EXPECT_TRUE(w.state.items().at(0).status.is(ItemStatus::Kind::ready));
 }
 
 }  // namespace
