@@ -82,6 +82,7 @@ TEST_P(Interrupted, LeavesNoOutputUnderAFinalNameAndTheNextRunTakesThePlainName)
   // Long enough that a progress line (one a second when not on a terminal)
   // still comes after the pipe is closed.
   const fs::path source = movie(tmp / "source.mov", 12);
+  fs::permissions(source, fs::perms::owner_read | fs::perms::owner_write);  // outputs are never more open
   const std::string sum = fileChecksum(source);
   const fs::path out = tmp / "out";
 
@@ -124,8 +125,7 @@ TEST_P(Interrupted, LeavesNoOutputUnderAFinalNameAndTheNextRunTakesThePlainName)
   EXPECT_EQ(namesIn(out), std::set<std::string>{kFinalName});
   EXPECT_EQ(outputProblem(out / kFinalName), "");
   EXPECT_EQ(fs::status(out / kFinalName).permissions() & fs::perms::all,
-            fs::status(source).permissions() & fs::perms::all & ~(fs::perms::owner_exec | fs::perms::group_exec |
-                                                                 fs::perms::others_exec));
+            fs::perms::owner_read | fs::perms::owner_write);
   EXPECT_EQ(fileChecksum(source), sum);
 }
 
@@ -135,22 +135,6 @@ INSTANTIATE_TEST_SUITE_P(Signals, Interrupted,
                                            Interruption{"closedPipe", 0, 128 + SIGPIPE},
                                            Interruption{"SIGKILL", SIGKILL, -1}),
                          [](const auto& info) { return std::string(info.param.name); });
-
-TEST(Interruption, AnOutputIsNoMoreOpenThanItsSource) {
-  fixtures::ScratchDir tmp;
-  fixtures::ScratchDir privateTmp;
-  fixtures::MediaOptions o;
-  o.width = 160;
-  o.height = 120;
-  o.seconds = 0.3;
-  fixtures::writeMedia(tmp / "source.mov", o);
-  fs::permissions(tmp / "source.mov", fs::perms::owner_read | fs::perms::owner_write);
-  const Finished run = runCli({"compress", "--resolution", "720P", "--output-dir", q(tmp / "out"),
-                               q(tmp / "source.mov")}, privateTmp.path());
-  ASSERT_EQ(run.exitCode, 0) << run.err;
-  EXPECT_EQ(fs::status(tmp / "out" / kFinalName).permissions() & fs::perms::all,
-            fs::perms::owner_read | fs::perms::owner_write);
-}
 
 // Someone who can write in the folder replaces the part file with a link to a
 // file of the victim's: the run goes on writing through its own descriptor,

@@ -1,5 +1,6 @@
-// Closing the main window in the middle of a run, offscreen: the question,
-// then 停止并退出 stops the run, leaves no output and ends the program.
+// Closing the main window in the middle of a run, offscreen: the question;
+// 继续压缩 changes nothing, 停止并退出 stops the run, leaves no output and
+// ends the program.
 #include <QDir>
 #include <QQmlApplicationEngine>
 #include <QQuickItem>
@@ -50,19 +51,32 @@ class CloseWindowTest : public QObject {
     state.startCompressing(settings.snapshot());
     QTRY_VERIFY_WITH_TIMEOUT(!QDir(dir.filePath("out")).entryList(QDir::Files | QDir::Hidden).isEmpty(), 20000);
 
+    const auto click = [&](const char* name) {
+      auto* button = window->findChild<QQuickItem*>(name);
+      QTest::mouseClick(window, Qt::LeftButton, {},
+                        button->mapToScene({button->width() / 2, button->height() / 2}).toPoint());
+    };
     QSignalSpy quit(&engine, &QQmlEngine::quit);
-    window->close();
     auto* question = window->findChild<QObject*>("closeQuestion");
     QVERIFY(question);
+    window->close();
+    QTRY_VERIFY(question->property("opened").toBool());
+    click("keepCompressingButton");  // changes nothing
+    QTRY_VERIFY(!question->property("visible").toBool());
+    QVERIFY(state.isRunning());
+    QVERIFY(!state.cancelRequested());
+    QCOMPARE(quit.size(), 0);
+
+    QMetaObject::invokeMethod(window->findChild<QObject*>("quitAction"), "trigger");  // 退出 asks the same
     QTRY_VERIFY(question->property("opened").toBool());
     QVERIFY(window->isVisible());
     QCOMPARE(window->findChild<QObject*>("closeQuestionText")->property("text").toString(),
              QStringLiteral("正在压缩，确定要停止并退出吗？"));
     QCOMPARE(window->findChild<QObject*>("keepCompressingButton")->property("text").toString(),
              QStringLiteral("继续压缩"));
-    auto* stop = window->findChild<QQuickItem*>("stopAndQuitButton");
-    QCOMPARE(stop->property("text").toString(), QStringLiteral("停止并退出"));
-    QTest::mouseClick(window, Qt::LeftButton, {}, stop->mapToScene({stop->width() / 2, stop->height() / 2}).toPoint());
+    QCOMPARE(window->findChild<QObject*>("stopAndQuitButton")->property("text").toString(),
+             QStringLiteral("停止并退出"));
+    click("stopAndQuitButton");
     // Closing again while the run stops asks nothing more.
     window->close();
     QVERIFY(!viewModel.closeQuestionShown());
