@@ -2,13 +2,17 @@
 // prints what the transcode cost on one line (the probe, done when a file is
 // added, is not counted; peak memory is the whole process's):
 //   wall=<s> cpu=<s> rss_kb=<peak KiB> size=<bytes> fps=<source frames per second> preset=<x264 preset>
-// Usage: transcode_bench [--preset P] <source> <destination> <shortSide> <bitrateKbps> [keep|crop|pad] [fps]
+// With --stop-after S the run is stopped S seconds in, and the line is
+//   stop_latency=<s from the stop request until the call returned>
+// Usage: transcode_bench [--preset P] [--stop-after S] <source> <destination> <shortSide> <bitrateKbps>
+//                        [keep|crop|pad] [fps]
 //        transcode_bench --default-preset
 #include <sys/resource.h>
 
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string>
 
 extern "C" {
@@ -43,6 +47,12 @@ int main(int argc, char** argv) {
     argv += 2;
     argc -= 2;
   }
+  double stopAfter = -1;
+  if (argc > 2 && std::string(argv[1]) == "--stop-after") {
+    stopAfter = std::atof(argv[2]);
+    argv += 2;
+    argc -= 2;
+  }
   if (argc < 5) {
     std::fprintf(stderr, "usage: %s [--preset P] <source> <destination> <shortSide> <bitrateKbps> [keep|crop|pad] [fps]\n",
                  argv[0]);
@@ -59,6 +69,24 @@ int main(int argc, char** argv) {
 
   try {
     const ProbeInfo info = Transcoder::probeSync(argv[1]);
+    if (stopAfter >= 0) {
+      using Clock = std::chrono::steady_clock;
+      const auto start = Clock::now();
+      std::optional<Clock::time_point> asked;  // when the stop was first answered yes
+      const auto stop = [&] {
+        if (!asked && std::chrono::duration<double>(Clock::now() - start).count() >= stopAfter) asked = Clock::now();
+        return asked.has_value();
+      };
+      try {
+        Transcoder::transcodeSync(argv[1], argv[2], config, info, {}, stop);
+        std::fprintf(stderr, "finished before the stop\n");
+        return 1;
+      } catch (const TranscodeError& e) {
+        if (e.kind() != TranscodeError::Kind::cancelled) throw;
+      }
+      std::printf("stop_latency=%.3f\n", std::chrono::duration<double>(Clock::now() - *asked).count());
+      return 0;
+    }
     const double cpuBefore = cpuSeconds();
     const auto start = std::chrono::steady_clock::now();
     const std::int64_t size = Transcoder::transcodeSync(argv[1], argv[2], config, info, {}, [] { return false; });

@@ -15,7 +15,8 @@ Writes docs/benchmarks.md with two pictures beside it. Environment:
   BENCH_MEDIA   where the sources live (default <build>/bench-media)
   BENCH_QUICK=1 short sources, one round, report into <build>/bench-quick/
                 (a smoke run of the harness, not a measurement)
-  BENCH_ONLY    "sources" (generate and stop) or "sweep" (the preset sweep only)
+  BENCH_ONLY    "sources" (generate and stop), "sweep" (the preset sweep only) or
+                "stop" (the stop latencies only, printed, no report)
 """
 
 import json
@@ -32,7 +33,9 @@ from pathlib import Path
 ROOT = Path(__file__).resolve().parent.parent
 BUILD = Path(sys.argv[1] if len(sys.argv) > 1 else "build").resolve()
 QUICK = os.environ.get("BENCH_QUICK") == "1"
-ONLY = os.environ.get("BENCH_ONLY", "")  # sources | sweep: stop after that step
+ONLY = os.environ.get("BENCH_ONLY", "")  # sources | sweep | stop: stop after that step
+STOP_RUNS = 5
+STOP_TARGET = 0.5  # seconds from the stop request until the engine has returned
 ROUNDS = 1 if QUICK else int(os.environ.get("BENCH_ROUNDS", "3"))
 MEDIA = Path(os.environ.get("BENCH_MEDIA", BUILD / ("bench-media-quick" if QUICK else "bench-media")))
 OUT_DIR = BUILD / "bench-quick" if QUICK else ROOT / "docs"
@@ -297,8 +300,30 @@ def preset_sweep(A: Source, a1080: Case):
     return sweep, chosen
 
 
+def stop_latencies(sources):
+    """Each source STOP_RUNS times, stopped 2 s in: the median time from the stop request until
+    the engine's call returned (the output let go of, the codecs maybe still being freed)."""
+    result = {}
+    with tempfile.TemporaryDirectory(prefix="kivotra-stop-") as tmp:
+        for s in sources:
+            times = []
+            for i in range(STOP_RUNS):
+                out = Path(tmp) / f"{s.key}-{i}.mp4"
+                line = run([str(ENGINE), "--stop-after", "2", str(s.path), str(out), "1080", "5000"]).stdout
+                times.append(float(re.search(r"stop_latency=([\d.]+)", line).group(1)))
+            result[s.size] = statistics.median(times)
+            log(f"stop latency {s.key} ({s.size}): median {result[s.size]:.3f} s of {', '.join(f'{t:.3f}' for t in times)}")
+    return result
+
+
+def stop_line(stops):
+    return "stop latency (median of %d): %s" % (
+        STOP_RUNS, ", ".join(f"{'4K' if size == '3840x2160' else '1080p'} {t:.3f} s" for size, t in stops.items()))
+
+
 def main():
-    for tool in ("ffmpeg", "ffprobe", "HandBrakeCLI", "gnuplot", "/usr/bin/time"):
+    needed = ("ffmpeg", "ffprobe", "/usr/bin/time") if ONLY == "stop" else ("ffmpeg", "ffprobe", "HandBrakeCLI", "gnuplot", "/usr/bin/time")
+    for tool in needed:
         if shutil.which(tool) is None:
             sys.exit(f"bench: {tool} is missing")
     for exe in (CLI, ENGINE):
@@ -319,7 +344,7 @@ def main():
     D_sdr = Source("Dsdr", "D's picture and codec tagged BT.709 SDR (no tone mapping needed)", "3840x2160",
                    short(5, 2), 40, hdr="hlg-as-sdr")
     E = Source("E", "1920x1080 60 fps, as A", "1920x1080", short(20, 3), 30, rate=60)
-    sources = [A, B, C, D, D_sdr, E]
+    sources = [A, B] if ONLY == "stop" else [A, B, C, D, D_sdr, E]
     for s in sources:
         make_source(s)
 
@@ -334,6 +359,10 @@ def main():
     extra = [(d_sdr, "ours", ours), (d_case, "ffmpeg-no-tonemap", lambda c, o, w: ffmpeg(c, o, w, preset, False))]
 
     if ONLY == "sources":
+        return
+    stops = stop_latencies([A, B])
+    print(stop_line(stops))
+    if ONLY == "stop":
         return
     sweep, chosen = preset_sweep(A, cases[1])
     log(f"the best SSIM at real time: {chosen}; the engine's default: {preset}")
@@ -374,12 +403,12 @@ def main():
         ours_vs_ref = quality(d_case.outputs["ours"], d_case, d_ref)
         hdr_picture(d_case.outputs["ours"], d_ref, OUT_DIR / "benchmarks-hdr.jpg", min(1.0, D.seconds / 2))
 
-    write_report(sources, cases, d_sdr, sweep, chosen, preset, ours_vs_ref)
+    write_report(sources, cases, d_sdr, sweep, chosen, preset, ours_vs_ref, stops)
     if chosen != preset:
         log(f"the data chooses preset {chosen}, the engine's default is {preset}")
 
 
-def write_report(sources, cases, d_sdr, sweep, chosen, preset, ours_vs_ref):
+def write_report(sources, cases, d_sdr, sweep, chosen, preset, ours_vs_ref, stops):
     L = ["# Benchmarks", "",
          "Written by `make bench` (`scripts/bench.py`); only the reading at the end is edited by hand. Kivotra's engine "
          "(`kivotra-cli compress`) against the ffmpeg command line and HandBrakeCLI doing the same work.", "",
@@ -440,6 +469,9 @@ def write_report(sources, cases, d_sdr, sweep, chosen, preset, ours_vs_ref):
         if c.key == "A-720P":
             verdicts.append(("A-720P: PSNR ≥ ffmpeg's bicubic + 0.3 dB", qo[1] - qf[1] >= 0.3,
                              f"{qo[1] - qf[1]:+.2f} dB"))
+    for size, t in stops.items():
+        verdicts.append((f"stop at {'4K' if size == '3840x2160' else '1080p'} within {STOP_TARGET} s "
+                         f"(median of {STOP_RUNS})", t <= STOP_TARGET, f"{t:.3f} s"))
     d = next(c for c in cases if c.source.hdr)
     ours_cost = summary(d, "ours")["wall"] / summary(d_sdr, "ours")["wall"]
     ff_cost = summary(d, "ffmpeg")["wall"] / summary(d, "ffmpeg-no-tonemap")["wall"]

@@ -53,7 +53,7 @@ QString compressHelp() {
       "  -h, --help                      显示本帮助\n"
       "\n"
       "按 Ctrl-C 停止正在压缩的文件（删除未完成的输出，源文件不变）并结束。\n"
-      "退出状态：0 全部完成，1 有文件失败，2 参数错误，130 被 Ctrl-C 中断。\n");
+      "退出状态：0 全部完成，1 有文件失败，2 参数错误，130 被 Ctrl-C 中断，143 被终止（SIGTERM），129 终端关闭（SIGHUP），141 输出管道关闭；中断的文件不留下输出。\n");
 }
 
 std::optional<int> parseResolution(QString text) {

@@ -2,6 +2,8 @@
 
 #include <unistd.h>
 
+#include <csignal>
+
 #include <QDir>
 #include <QEventLoop>
 #include <QFileInfo>
@@ -11,12 +13,12 @@
 #include <vector>
 
 #include "cli/cli_report.h"
-#include "cli/interrupt_watcher.h"
 #include "cli/progress_view.h"
 #include "cli/terminal.h"
 #include "models/errors.h"
 #include "models/format.h"
 #include "state/app_state.h"
+#include "state/stop_signals.h"
 #include "transcoder/transcoder.h"
 
 namespace kivotra::cli {
@@ -143,8 +145,28 @@ int runProbe(const ProbeCommand& command) {
   return allOk ? kExitOk : kExitFailed;
 }
 
+namespace {
+
+// What the user reads when a signal stops the run.
+QString stopNote(int signal) {
+  switch (signal) {
+    case SIGINT:
+      return QStringLiteral("已收到 Ctrl-C：停止当前文件并结束…");
+    case SIGTERM:
+      return QStringLiteral("已收到终止信号（SIGTERM）：停止当前文件并结束…");
+    case SIGHUP:
+      return QStringLiteral("终端已关闭（SIGHUP）：停止当前文件并结束…");
+    default:
+      return QStringLiteral("输出管道已关闭：停止当前文件并结束…");
+  }
+}
+
+}  // namespace
+
 int runCompress(const CompressCommand& command) {
-  InterruptWatcher watcher;
+  // A closed pipe on stdout or stderr (`… | head`) stops the run like Ctrl-C
+  // instead of killing the process halfway through a file.
+  StopSignals watcher({SIGINT, SIGTERM, SIGHUP, SIGPIPE});
   // No settings store: the window's remembered output folder is neither read nor changed.
   AppState state(nullptr);
   if (command.outputDir) {
@@ -161,7 +183,7 @@ int runCompress(const CompressCommand& command) {
   for (const QString& file : command.files) {
     VideoItem item(absolutePath(file));
     item.status = ItemStatus::ready();  // files not probed before a Ctrl-C stay waiting
-    if (!InterruptWatcher::seen()) {
+    if (!StopSignals::first()) {
       const auto result = probe(file);
       if (const auto* info = std::get_if<ProbeInfo>(&result)) {
         item.applyProbe(*info);
@@ -181,12 +203,13 @@ int runCompress(const CompressCommand& command) {
     if (status.is(ItemStatus::Kind::failed)) queue.noteProbeFailure(command.files.at(i), qstr(status.message()));
   }
 
-  if (!InterruptWatcher::seen() && ready > 0) {
+  if (!StopSignals::first() && ready > 0) {
     QEventLoop loop;
     QObject::connect(&state, &AppState::itemsChanged, &loop, [&] { queue.refresh(); });
     QObject::connect(&state, &AppState::runFinished, &loop, &QEventLoop::quit);
-    QObject::connect(&watcher, &InterruptWatcher::interrupted, &loop, [&] {
-      queue.note(QStringLiteral("已收到 Ctrl-C：停止当前文件并结束…"));
+    QObject::connect(&watcher, &StopSignals::received, &loop, [&](int signal) {
+      if (state.cancelRequested()) return;  // already stopping; a second signal changes nothing
+      queue.note(stopNote(signal));
       state.stopQueue();
     });
     state.startCompressing(command.settings);
@@ -204,7 +227,7 @@ int runCompress(const CompressCommand& command) {
   }
   if (!command.json) print(stdout, summaryTable(rows).chopped(1));
 
-  if (InterruptWatcher::seen()) return kExitInterrupted;
+  if (const int signal = StopSignals::first()) return StopSignals::exitStatusFor(signal);
   return allDone ? kExitOk : kExitFailed;
 }
 

@@ -1,5 +1,7 @@
 #include "shell/window_application.h"
 
+#include <csignal>
+
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -13,6 +15,7 @@
 #include "shell/single_instance.h"
 #include "state/app_state.h"
 #include "state/compression_settings.h"
+#include "state/stop_signals.h"
 #include "ui/ui_engine.h"
 #include "ui/window_view_model.h"
 
@@ -52,6 +55,14 @@ int runWindowApplication(int argc, char** argv, const QStringList& files) {
   QQmlApplicationEngine engine;
   ui::installUi(engine, state);
   shell::AppDelegate delegate(engine, state);
+
+  // A logout (SIGHUP), a kill (SIGTERM) or Ctrl-C in the launching terminal
+  // stops the run without asking, so no part file is left, and then ends.
+  StopSignals stopSignals({SIGINT, SIGTERM, SIGHUP});
+  QObject::connect(&stopSignals, &StopSignals::received, &viewModel, [&viewModel] { viewModel.stopAndQuit(); });
+  QObject::connect(&viewModel, &ui::WindowViewModel::quitRequested, &app, [] {
+    if (const int signal = StopSignals::first()) QCoreApplication::exit(StopSignals::exitStatusFor(signal));
+  });
 
   QObject::connect(&viewModel, &ui::WindowViewModel::revealRequested, &viewModel,
                    [](const QString& path) { shell::revealFile(path); });

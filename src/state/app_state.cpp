@@ -1,5 +1,7 @@
 #include "state/app_state.h"
 
+#include <sys/stat.h>
+
 #include <QDir>
 #include <QFileInfo>
 #include <QMetaObject>
@@ -32,6 +34,13 @@ std::optional<Uuid> parseId(const QString& text) { return Uuid::parse(text.toStd
 QString folderName(const QString& absolutePath) {
   const QString name = QFileInfo(absolutePath).fileName();
   return name.isEmpty() ? absolutePath : name;
+}
+
+// An output is never more open to others than its source (read and write bits only).
+mode_t sourcePermissions(const fs::path& source) {
+  struct stat st {};
+  if (::stat(source.c_str(), &st) != 0) return 0600;
+  return st.st_mode & 0666;
 }
 
 bool isFolder(const fs::path& path) {
@@ -288,13 +297,15 @@ void AppState::compressOne(const VideoItem& item, const ItemSettings& global) {
   });
 
   const ItemSettings params = item.customSettings.value_or(global);
-  fs::path output;
   bool stopped = false;
   QString failure;
   try {
     const fs::path dir = beginOutputDir(item.url);
+    removeStalePartFiles(dir);
     checkFreeSpace(dir, item.estimatedBytes(params.bitrateKbps));
-    output = reserveOutputPath(item.url, dir, params.shortSide);
+    // Written aside under a hidden name and published whole: until then no
+    // file exists under the output's name, whatever ends the process.
+    OutputFile output(item.url, dir, params.shortSide, sourcePermissions(item.url));
 
     ProgressThrottle throttle(clock_);
     std::mutex throttleLock;  // the engine may report from more than one thread
@@ -308,12 +319,13 @@ void AppState::compressOne(const VideoItem& item, const ItemSettings& global) {
     };
     auto isCancelled = [this, id] { return stopAsked(id); };
 
-    const std::int64_t size = Transcoder::transcodeSync(item.url, output, Transcoder::Config::from(params),
+    const std::int64_t size = Transcoder::transcodeInto(item.url, output.fd(), Transcoder::Config::from(params),
                                                         item.probeInfo(), progress, isCancelled);
-    post([this, id, output, size] {
+    const fs::path published = output.publish();
+    post([this, id, published, size] {
       changeItem(id, [&](VideoItem& it) {
         it.status = ItemStatus::done();
-        it.outputURL = output;
+        it.outputURL = published;
         it.actualSize = size;
         it.progress = 1;
         it.etaSeconds.reset();
@@ -330,11 +342,7 @@ void AppState::compressOne(const VideoItem& item, const ItemSettings& global) {
     failure = QString::fromUtf8(e.what());
   }
 
-  // Only a file this run created exclusively is ever deleted here.
-  if (!output.empty()) {
-    std::error_code ec;
-    fs::remove(output, ec);
-  }
+  // The part file, if one was made, went with the OutputFile above.
   post([this, id, stopped, failure] {
     changeItem(id, [&](VideoItem& it) {
       if (stopped) {

@@ -22,6 +22,7 @@ class BoundedQueue {
   // Blocks while full. False when the run was stopped first (the item is dropped).
   bool push(T item, std::stop_token stop) {
     std::unique_lock lock(mutex_);
+    if (stop.stop_requested()) return false;
     if (!changed_.wait(lock, stop, [&] { return items_.size() < capacity_; })) return false;
     items_.push_back(std::move(item));
     lock.unlock();
@@ -30,11 +31,11 @@ class BoundedQueue {
   }
 
   // Blocks while empty. Nothing once the producer closed the queue and it is
-  // drained, or when the run was stopped.
+  // drained, or once the run was stopped, whatever is still queued.
   std::optional<T> pop(std::stop_token stop) {
     std::unique_lock lock(mutex_);
     if (!changed_.wait(lock, stop, [&] { return !items_.empty() || closed_; })) return std::nullopt;
-    if (items_.empty()) return std::nullopt;
+    if (items_.empty() || stop.stop_requested()) return std::nullopt;
     T item = std::move(items_.front());
     items_.pop_front();
     lock.unlock();

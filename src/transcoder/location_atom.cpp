@@ -1,6 +1,5 @@
 #include "transcoder/location_atom.h"
 
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <cstdint>
@@ -48,10 +47,8 @@ off_t trailingMoov(int fd, off_t size) {
 
 }  // namespace
 
-bool appendLocationAtom(const std::filesystem::path& file, const std::string& iso6709) {
-  if (iso6709.empty() || iso6709.size() > 0xFFFF) return false;
-  const int fd = ::open(file.c_str(), O_RDWR | O_CLOEXEC);
-  if (fd < 0) return false;
+bool appendLocationAtom(int fd, const std::string& iso6709) {
+  if (fd < 0 || iso6709.empty() || iso6709.size() > 0xFFFF) return false;
   bool ok = false;
   const off_t size = ::lseek(fd, 0, SEEK_END);
   const off_t moov = size > 0 ? trailingMoov(fd, size) : -1;
@@ -69,10 +66,9 @@ bool appendLocationAtom(const std::filesystem::path& file, const std::string& is
     // The new box first, then the index's size that takes it in: a failure
     // between the two leaves a few ignored bytes at the end, which are cut.
     ok = static_cast<std::uint64_t>(size - moov) + udta.size() <= 0xFFFFFFFFu &&
-         writeAll(fd, udta.data(), udta.size(), size) && writeAll(fd, moovSize.data(), 4, moov) && ::fsync(fd) == 0;
+         writeAll(fd, udta.data(), udta.size(), size) && writeAll(fd, moovSize.data(), 4, moov);
     if (!ok && ::ftruncate(fd, size) != 0) ok = false;
   }
-  ::close(fd);
   return ok;
 }
 

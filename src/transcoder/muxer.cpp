@@ -1,5 +1,9 @@
 #include "transcoder/muxer.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <string>
 #include <string_view>
 
@@ -14,14 +18,61 @@ extern "C" {
 
 namespace kivotra::detail {
 
-Muxer::Muxer(const std::filesystem::path& destination, RunControl& control) : destination_(destination) {
+namespace {
+
+constexpr int kWriteBufferSize = 1 << 16;
+
+}  // namespace
+
+Muxer::Muxer(int fd, RunControl& control) : control_(control), fd_(fd) {
+  const auto noMemory = [] { return TranscodeError::writerInit(av::platformErrorFromAv(AVERROR(ENOMEM)).description()); };
+  auto* buffer = static_cast<std::uint8_t*>(av_malloc(kWriteBufferSize));
+  if (buffer == nullptr) throw noMemory();
+  io_.reset(avio_alloc_context(buffer, kWriteBufferSize, 1, this, nullptr, &Muxer::writeBytes, &Muxer::seekTo));
+  if (!io_) {
+    av_free(buffer);
+    throw noMemory();
+  }
+  // The MP4 index is written last and its sizes patched in place.
+  io_->seekable = AVIO_SEEKABLE_NORMAL;
   AVFormatContext* raw = nullptr;
-  int err = avformat_alloc_output_context2(&raw, nullptr, "mp4", nullptr);
+  const int err = avformat_alloc_output_context2(&raw, nullptr, "mp4", nullptr);
   if (err < 0 || raw == nullptr) throw TranscodeError::writerInit(av::platformErrorFromAv(err).description());
   out_.reset(raw);
   out_->interrupt_callback = control.interruptCallback();
-  err = avio_open2(&out_->pb, av::fileUrl(destination).c_str(), AVIO_FLAG_WRITE, &out_->interrupt_callback, nullptr);
-  if (err < 0) throw TranscodeError::writerInit(av::platformErrorFromAv(err).description());
+  out_->pb = io_.get();
+  out_->flags |= AVFMT_FLAG_CUSTOM_IO;
+}
+
+Muxer::~Muxer() {
+  if (out_) out_->pb = nullptr;  // io_ is ours, not the context's to close
+  out_.reset();
+  io_.reset();
+  if (fd_ >= 0) ::close(fd_);
+}
+
+int Muxer::writeBytes(void* self, std::uint8_t* buffer, int size) {
+  auto* muxer = static_cast<Muxer*>(self);
+  int done = 0;
+  while (done < size) {
+    if (muxer->fd_ < 0) return AVERROR(EBADF);
+    const ssize_t n = ::write(muxer->fd_, buffer + done, static_cast<std::size_t>(size - done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return AVERROR(errno);
+    done += static_cast<int>(n);
+  }
+  return done;
+}
+
+std::int64_t Muxer::seekTo(void* self, std::int64_t offset, int whence) {
+  auto* muxer = static_cast<Muxer*>(self);
+  if (muxer->fd_ < 0) return AVERROR(EBADF);
+  if (whence & AVSEEK_SIZE) {
+    struct stat st {};
+    return ::fstat(muxer->fd_, &st) == 0 ? st.st_size : AVERROR(errno);
+  }
+  const off_t at = ::lseek(muxer->fd_, offset, whence & ~AVSEEK_FORCE);
+  return at < 0 ? AVERROR(errno) : at;
 }
 
 bool Muxer::wantsGlobalHeader() const { return out_->oformat->flags & AVFMT_GLOBALHEADER; }
@@ -94,6 +145,7 @@ void Muxer::write(AVPacket* packet, AVRational timeBase, int stream) {
 
 void Muxer::encode(AVCodecContext* encoder, const AVFrame* frame, int stream,
                    const std::function<void(double)>& onPacket) {
+  if (control_.stopRequested()) return;  // a stopped run feeds the encoders nothing more
   int err = avcodec_send_frame(encoder, frame);
   if (err < 0 && err != AVERROR_EOF) throw TranscodeError::appendFailed(av::platformErrorFromAv(err).description());
   av::PacketPtr packet = av::makePacket();
@@ -111,12 +163,26 @@ void Muxer::encode(AVCodecContext* encoder, const AVFrame* frame, int stream,
 void Muxer::finish() {
   std::lock_guard lock(mutex_);
   int err = av_write_trailer(out_.get());
-  // Closing here, not in the destructor, so that a failed last write is seen.
-  const int closed = avio_closep(&out_->pb);
-  if (err >= 0) err = closed;
+  // Flushing here, not in the destructor, so that a failed last write is seen.
+  avio_flush(io_.get());
+  if (err >= 0 && io_->error < 0) err = io_->error;
   if (err < 0) throw TranscodeError::appendFailed(av::platformErrorFromAv(err).description());
   // Best effort: the location is also among the metadata keys written above.
-  if (!location_.empty()) appendLocationAtom(destination_, location_);
+  if (!location_.empty()) appendLocationAtom(fd_, location_);
+}
+
+void Muxer::copyModificationTime(const std::filesystem::path& source) {
+  std::lock_guard lock(mutex_);
+  struct stat st {};
+  if (fd_ < 0 || ::stat(source.c_str(), &st) != 0) return;
+  const timespec times[2] = {{0, UTIME_OMIT}, st.st_mtim};
+  ::futimens(fd_, times);
+}
+
+void Muxer::closeFile() {
+  std::lock_guard lock(mutex_);
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
 }
 
 }  // namespace kivotra::detail

@@ -10,13 +10,17 @@
 
 namespace kivotra::detail {
 
-// The MP4 writer shared by the two encoder stages. The file is closed by the
+// The MP4 writer shared by the two encoder stages. It writes through the
+// descriptor it is given (never by reopening a name) and closes it in the
 // destructor; the trailer is written only by finish(), which reports its error.
 class Muxer {
  public:
-  // Creates the destination, replacing an existing file's contents. Throws
+  // Takes over `fd`, open for reading and writing at offset 0. Throws
   // TranscodeError::writerInit with the platform's description.
-  Muxer(const std::filesystem::path& destination, RunControl& control);
+  Muxer(int fd, RunControl& control);
+  ~Muxer();
+  Muxer(const Muxer&) = delete;
+  Muxer& operator=(const Muxer&) = delete;
 
   // Encoders must put their parameter sets in the stream header for MP4.
   bool wantsGlobalHeader() const;
@@ -38,14 +42,24 @@ class Muxer {
 
   // Writes the trailer; the file is complete when this returns.
   void finish();
+  // Dates the finished file like the source: photo libraries that find no
+  // creation time in a file sort it by this.
+  void copyModificationTime(const std::filesystem::path& source);
+  // Lets go of the file early, once no stage writes any more: a stopped run's
+  // output is its caller's to delete at once.
+  void closeFile();
 
  private:
   void write(AVPacket* packet, AVRational timeBase, int stream);
+  static int writeBytes(void* self, std::uint8_t* buffer, int size);
+  static std::int64_t seekTo(void* self, std::int64_t offset, int whence);
 
-  std::filesystem::path destination_;
+  RunControl& control_;
+  int fd_ = -1;  // -1 once closed: the callbacks then fail instead of writing elsewhere
   std::string location_;  // ISO 6709, for the ©xyz atom finish() adds
   std::mutex mutex_;
-  av::OutputContextPtr out_;  // guarded by mutex_ once started
+  av::CustomIoPtr io_;
+  av::OutputContextPtr out_;  // guarded by mutex_ once started; its pb is io_
 };
 
 }  // namespace kivotra::detail

@@ -1,13 +1,24 @@
 #include "transcoder/run.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <memory>
+#include <mutex>
+#include <optional>
 #include <system_error>
+#include <utility>
 #include <thread>
 #include <vector>
 
 #include "models/errors.h"
 #include "models/geometry.h"
 #include "transcoder/audio_path.h"
+#include "transcoder/av_error.h"
 #include "transcoder/config_check.h"
 #include "transcoder/decoder.h"
 #include "transcoder/demuxer.h"
@@ -27,13 +38,57 @@ constexpr std::size_t kVideoPackets = 16;
 constexpr std::size_t kAudioPackets = 64;
 constexpr std::size_t kPlacedFrames = 3;
 
+// What one run's worker owns. The caller shares it, but may leave the worker
+// behind (a stop it does not answer in time, I/O that never returns); the
+// worker, its last owner then, frees it. Nothing in it refers to the caller.
+struct RunShared {
+  std::filesystem::path source;
+  Transcoder::Config config;
+  ProbeInfo info;
+  Dims canvas;
+  std::filesystem::path destination;  // opened by the worker when there is no descriptor
+  int fd = -1;                        // the worker's own duplicate of the caller's descriptor
+  RunControl control;
+  std::atomic<bool> complete{false};
+
+  ~RunShared() {
+    if (fd >= 0) ::close(fd);
+  }
+
+  // The output, opened only now so that a source that cannot be read leaves no file.
+  int takeOutput() {
+    if (fd >= 0) return std::exchange(fd, -1);
+    const int opened = ::open(destination.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (opened < 0) throw TranscodeError::writerInit(av::platformErrorFromAv(AVERROR(errno)).description());
+    return opened;
+  }
+
+  void report(double fraction) {
+    std::lock_guard lock(progressLock_);
+    if (progress_) progress_(fraction);
+  }
+  void setProgress(Transcoder::ProgressFn progress) { progress_ = std::move(progress); }
+  // The caller goes: its callback is not called again, nor still running, after this.
+  void callerLeft() {
+    std::lock_guard lock(progressLock_);
+    progress_ = nullptr;
+  }
+
+ private:
+  std::mutex progressLock_;
+  Transcoder::ProgressFn progress_;  // guarded by progressLock_
+};
+
 // Everything from opening the source to the trailer, on the run's worker
 // thread. True once the file is complete; false, early and quietly, when the
-// run was stopped.
-bool runPipeline(const std::filesystem::path& source, const std::filesystem::path& destination,
-                 const Transcoder::Config& config, const ProbeInfo& info, Dims canvas, RunControl& control,
-                 const Transcoder::ProgressFn& progress) {
-  Demuxer demuxer(source, control);
+// run was stopped. A stopped run lets go of the file and reports itself
+// settled before the codecs are freed, which takes a while at 4K.
+bool runPipeline(RunShared& run) {
+  RunControl& control = run.control;
+  const Transcoder::Config& config = run.config;
+  const ProbeInfo& info = run.info;
+  const Dims canvas = run.canvas;
+  Demuxer demuxer(run.source, control);
   const AVRational rate = outputRate(info, config);
 
   std::string why;
@@ -41,8 +96,9 @@ bool runPipeline(const std::filesystem::path& source, const std::filesystem::pat
   if (!videoDecoder) throw TranscodeError::readerInit("无法添加视频输出：" + why);
   av::CodecContextPtr audioDecoder;
   if (info.hasAudio && demuxer.audio() != nullptr) audioDecoder = openDecoder(demuxer.audio(), why);
+  if (control.stopRequested()) return false;
 
-  Muxer muxer(destination, control);
+  Muxer muxer(run.takeOutput(), control);
   av::CodecContextPtr videoEncoder =
       openVideoEncoder(canvas, rate, config.bitrateKbps, config.x264Preset, muxer.wantsGlobalHeader());
   av::CodecContextPtr audioEncoder;
@@ -51,6 +107,7 @@ bool runPipeline(const std::filesystem::path& source, const std::filesystem::pat
   const int videoStream = muxer.addStream(videoEncoder.get());
   const int audioStream = audioEncoder ? muxer.addStream(audioEncoder.get()) : -1;
   muxer.copyCameraMetadata(demuxer.context(), demuxer.video(), videoStream);
+  if (control.stopRequested()) return false;
   muxer.start();
 
   const std::int64_t start = demuxer.timelineStart();
@@ -68,7 +125,7 @@ bool runPipeline(const std::filesystem::path& source, const std::filesystem::pat
   double done = 0;  // only the video encoder thread touches it
   const auto written = [&](double seconds) {
     done = std::max(done, std::min(1.0, seconds / duration));
-    if (progress) progress(done);
+    run.report(done);
   };
 
   {
@@ -91,40 +148,35 @@ bool runPipeline(const std::filesystem::path& source, const std::filesystem::pat
     }
   }  // every stage has ended here
 
-  if (control.stopRequested()) return false;
+  if (control.stopRequested()) {
+    muxer.closeFile();
+    control.markSettled();
+    return false;
+  }
   muxer.finish();
-  // Photo libraries that find no creation time in a file date it by this.
-  std::error_code error;
-  const auto sourceTime = std::filesystem::last_write_time(source, error);
-  if (!error) std::filesystem::last_write_time(destination, sourceTime, error);
+  muxer.copyModificationTime(run.source);
   return true;
 }
 
-}  // namespace
-
-std::int64_t runTranscode(const std::filesystem::path& source, const std::filesystem::path& destination,
-                          const Transcoder::Config& config, const ProbeInfo& info,
-                          const Transcoder::ProgressFn& progress, const Transcoder::CancelFn& isCancelled,
-                          const RunLimits& limits) {
-  const Dims canvas = outputDims(info.width, info.height, config.itemSettings());
-  checkConfig(config, canvas);
-
-  RunControl control;
-  bool complete = false;  // written by the worker, read after joining it
+// Runs the pipeline on a worker thread and watches it from this one: the
+// caller's stop request and the stall clock.
+void watchRun(const std::shared_ptr<RunShared>& run, const Transcoder::CancelFn& isCancelled,
+              const RunLimits& limits) {
+  RunControl& control = run->control;
   std::thread worker;
   try {
-    worker = std::thread([&] {
-      control.guard([&] { complete = runPipeline(source, destination, config, info, canvas, control, progress); });
-      control.markFinished();
+    worker = std::thread([run] {
+      run->control.guard([&] { run->complete = runPipeline(*run); });
+      run->control.markFinished();
     });
   } catch (const std::system_error& e) {
     throw PlatformError::fromErrno(e.code().value());
   }
 
-  // This thread only watches: the caller's stop request and the stall clock.
   bool cancelled = false;
   bool stalled = false;
-  while (!control.waitFinished(limits.pollInterval)) {
+  std::optional<std::chrono::steady_clock::time_point> stoppedAt;
+  while (!control.waitSettled(limits.pollInterval)) {
     if (!cancelled && isCancelled && isCancelled()) {
       cancelled = true;
       control.requestStop();
@@ -133,8 +185,17 @@ std::int64_t runTranscode(const std::filesystem::path& source, const std::filesy
       stalled = true;
       control.requestStop();
     }
+    if (!control.stopRequested()) continue;
+    const auto now = std::chrono::steady_clock::now();
+    if (!stoppedAt) stoppedAt = now;
+    if (now - *stoppedAt > limits.stopGrace) break;  // the worker is left to end on its own
   }
-  worker.join();
+  if (control.finished()) {
+    worker.join();
+  } else {
+    run->callerLeft();
+    worker.detach();
+  }
 
   // Which of several things that went wrong is reported: a stage's failure,
   // then the caller's stop, then a stall, then a source that broke off.
@@ -143,12 +204,47 @@ std::int64_t runTranscode(const std::filesystem::path& source, const std::filesy
   if (stalled) throw TranscodeError::stalled("视频编码");
   if (std::exception_ptr failure = control.readerFailure()) std::rethrow_exception(failure);
   // Never a success without a finished file, whatever stopped the run.
-  if (!complete) throw TranscodeError::appendFailed("写入未完成");
+  if (!run->complete) throw TranscodeError::appendFailed("写入未完成");
+}
 
+std::shared_ptr<RunShared> makeRun(const std::filesystem::path& source, const Transcoder::Config& config,
+                                   const ProbeInfo& info, const Transcoder::ProgressFn& progress) {
+  const Dims canvas = outputDims(info.width, info.height, config.itemSettings());
+  checkConfig(config, canvas);
+  auto run = std::make_shared<RunShared>();
+  run->source = source;
+  run->config = config;
+  run->info = info;
+  run->canvas = canvas;
+  run->setProgress(progress);
+  return run;
+}
+
+}  // namespace
+
+std::int64_t runTranscode(const std::filesystem::path& source, const std::filesystem::path& destination,
+                          const Transcoder::Config& config, const ProbeInfo& info,
+                          const Transcoder::ProgressFn& progress, const Transcoder::CancelFn& isCancelled,
+                          const RunLimits& limits) {
+  const std::shared_ptr<RunShared> run = makeRun(source, config, info, progress);
+  run->destination = destination;
+  watchRun(run, isCancelled, limits);
   if (progress) progress(1.0);
   std::error_code error;
   const std::uintmax_t size = std::filesystem::file_size(destination, error);
   return error ? 0 : static_cast<std::int64_t>(size);
+}
+
+std::int64_t runTranscode(const std::filesystem::path& source, int output, const Transcoder::Config& config,
+                          const ProbeInfo& info, const Transcoder::ProgressFn& progress,
+                          const Transcoder::CancelFn& isCancelled, const RunLimits& limits) {
+  const std::shared_ptr<RunShared> run = makeRun(source, config, info, progress);
+  run->fd = ::fcntl(output, F_DUPFD_CLOEXEC, 0);
+  if (run->fd < 0) throw TranscodeError::writerInit(av::platformErrorFromAv(AVERROR(errno)).description());
+  watchRun(run, isCancelled, limits);
+  if (progress) progress(1.0);
+  struct stat st {};
+  return ::fstat(output, &st) == 0 ? static_cast<std::int64_t>(st.st_size) : 0;
 }
 
 }  // namespace kivotra::detail
@@ -159,6 +255,11 @@ std::int64_t transcodeSync(const std::filesystem::path& source, const std::files
                            const Config& config, const ProbeInfo& info, const ProgressFn& progress,
                            const CancelFn& isCancelled) {
   return detail::runTranscode(source, destination, config, info, progress, isCancelled, {});
+}
+
+std::int64_t transcodeInto(const std::filesystem::path& source, int output, const Config& config,
+                           const ProbeInfo& info, const ProgressFn& progress, const CancelFn& isCancelled) {
+  return detail::runTranscode(source, output, config, info, progress, isCancelled, {});
 }
 
 std::future<std::int64_t> transcode(std::filesystem::path source, std::filesystem::path destination, Config config,

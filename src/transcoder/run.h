@@ -13,6 +13,10 @@ struct RunLimits {
   std::chrono::milliseconds stallTimeout{30000};
   // How often the caller's stop request and the stall clock are looked at.
   std::chrono::milliseconds pollInterval{20};
+  // How long after a stop the caller waits for the worker to let go of the
+  // output. A worker still busy then (a frame in the encoder, a read or write
+  // the system does not return from) is left to end on its own.
+  std::chrono::milliseconds stopGrace{250};
 };
 
 // transcodeSync with its limits spelled out (tests shorten the stall timeout).
@@ -20,5 +24,9 @@ std::int64_t runTranscode(const std::filesystem::path& source, const std::filesy
                           const Transcoder::Config& config, const ProbeInfo& info,
                           const Transcoder::ProgressFn& progress, const Transcoder::CancelFn& isCancelled,
                           const RunLimits& limits);
+// transcodeInto with its limits spelled out.
+std::int64_t runTranscode(const std::filesystem::path& source, int output, const Transcoder::Config& config,
+                          const ProbeInfo& info, const Transcoder::ProgressFn& progress,
+                          const Transcoder::CancelFn& isCancelled, const RunLimits& limits);
 
 }  // namespace kivotra::detail

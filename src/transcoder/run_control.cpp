@@ -44,17 +44,31 @@ std::exception_ptr RunControl::readerFailure() const {
   return readerFailure_;
 }
 
+void RunControl::markSettled() {
+  {
+    std::lock_guard lock(mutex_);
+    settled_ = true;
+  }
+  finishedChanged_.notify_all();
+}
+
 void RunControl::markFinished() {
   {
     std::lock_guard lock(mutex_);
+    settled_ = true;
     finished_ = true;
   }
   finishedChanged_.notify_all();
 }
 
-bool RunControl::waitFinished(std::chrono::milliseconds limit) {
+bool RunControl::finished() const {
+  std::lock_guard lock(mutex_);
+  return finished_;
+}
+
+bool RunControl::waitSettled(std::chrono::milliseconds limit) {
   std::unique_lock lock(mutex_);
-  return finishedChanged_.wait_for(lock, limit, [&] { return finished_; });
+  return finishedChanged_.wait_for(lock, limit, [&] { return settled_; });
 }
 
 }  // namespace kivotra::detail

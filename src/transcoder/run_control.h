@@ -49,10 +49,14 @@ class RunControl {
            std::chrono::steady_clock::duration(lastActivity_.load());
   }
 
-  // The pipeline's own thread has ended.
+  // The run's outcome is known and the output is no longer touched; what is
+  // left (freeing the codecs) may go on after the caller has been answered.
+  void markSettled();
+  // The pipeline's own thread is done with everything (settled too).
   void markFinished();
-  // Waits up to `limit` for markFinished; true once it happened.
-  bool waitFinished(std::chrono::milliseconds limit);
+  bool finished() const;
+  // Waits up to `limit` for markSettled or markFinished; true once it happened.
+  bool waitSettled(std::chrono::milliseconds limit);
 
   // For AVFormatContext::interrupt_callback: blocking FFmpeg calls give up once stopped.
   AVIOInterruptCB interruptCallback() { return {&RunControl::interrupted, this}; }
@@ -67,6 +71,7 @@ class RunControl {
   std::condition_variable finishedChanged_;
   std::exception_ptr failure_;        // guarded by mutex_
   std::exception_ptr readerFailure_;  // guarded by mutex_
+  bool settled_ = false;              // guarded by mutex_
   bool finished_ = false;             // guarded by mutex_
 };
 

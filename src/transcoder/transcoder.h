@@ -61,6 +61,14 @@ int outputFPS(const ProbeInfo& info, const Config& config);
 std::int64_t transcodeSync(const std::filesystem::path& source, const std::filesystem::path& destination,
                            const Config& config, const ProbeInfo& info, const ProgressFn& progress,
                            const CancelFn& isCancelled);
+// The same, written through `output`: a descriptor open for writing on an
+// empty regular file, which the engine writes through a duplicate of its own,
+// never by a name. Returns the file's size. Once stopped, it returns without
+// waiting for the engine's threads to free their codecs; by then they no
+// longer touch the file, and a thread stuck in a read or write the system never
+// returns from is left behind holding only its own duplicate. Never closes output.
+std::int64_t transcodeInto(const std::filesystem::path& source, int output, const Config& config,
+                           const ProbeInfo& info, const ProgressFn& progress, const CancelFn& isCancelled);
 // The same on a background thread.
 std::future<std::int64_t> transcode(std::filesystem::path source, std::filesystem::path destination, Config config,
                                     ProbeInfo info, ProgressFn progress, CancelFn isCancelled);

@@ -12,6 +12,9 @@ WindowViewModel::WindowViewModel(AppState& state, CompressionSettings& settings,
       panel_(state, settings),
       summary_(state, settings, panel_) {
   connect(state.itemsModel(), &ItemListModel::countChanged, this, &WindowViewModel::itemCountChanged);
+  connect(&state, &AppState::runFinished, this, [this] {
+    if (quitting_) emit quitRequested();
+  });
 }
 
 int WindowViewModel::itemCount() const { return state_ ? state_->itemCount() : 0; }
@@ -63,6 +66,40 @@ void WindowViewModel::reveal(const QString& id) {
 
 double WindowViewModel::progressBarWidth(double trackWidth, double fraction) {
   return ui::progressBarWidth(trackWidth, fraction);
+}
+
+void WindowViewModel::setCloseQuestionShown(bool shown) {
+  if (closeQuestionShown_ == shown) return;
+  closeQuestionShown_ = shown;
+  emit closeQuestionChanged();
+}
+
+bool WindowViewModel::requestQuit() {
+  if (quitting_) return false;
+  if (state_ && state_->isRunning()) {
+    setCloseQuestionShown(true);
+    return false;
+  }
+  setCloseQuestionShown(false);
+  return true;
+}
+
+void WindowViewModel::confirmQuit() {
+  setCloseQuestionShown(false);
+  stopAndQuit();
+}
+
+void WindowViewModel::keepCompressing() { setCloseQuestionShown(false); }
+
+void WindowViewModel::stopAndQuit() {
+  if (quitting_) return;
+  if (!state_ || !state_->isRunning()) {
+    emit quitRequested();
+    return;
+  }
+  // The run's end (runFinished) comes once the stopped file's part file is gone.
+  quitting_ = true;
+  state_->stopQueue();
 }
 
 }  // namespace kivotra::ui

@@ -37,6 +37,11 @@ class WindowViewModel : public QObject {
   Q_PROPERTY(QString dropHint READ dropHint NOTIFY itemCountChanged)
   Q_PROPERTY(double dropZoneOpacity READ dropZoneOpacity NOTIFY itemCountChanged)
   Q_PROPERTY(QStringList pickerFilters READ pickerFilters CONSTANT)
+  // The question asked before the window closes in the middle of a run.
+  Q_PROPERTY(bool closeQuestionShown READ closeQuestionShown NOTIFY closeQuestionChanged)
+  Q_PROPERTY(QString closeQuestion READ closeQuestion CONSTANT)
+  Q_PROPERTY(QString stopAndQuitText READ stopAndQuitText CONSTANT)
+  Q_PROPERTY(QString keepCompressingText READ keepCompressingText CONSTANT)
 
  public:
   WindowViewModel(AppState& state, CompressionSettings& settings, QObject* parent = nullptr);
@@ -68,9 +73,30 @@ class WindowViewModel : public QObject {
   Q_INVOKABLE void reveal(const QString& id);
   Q_INVOKABLE static double progressBarWidth(double trackWidth, double fraction);
 
+  // ---- Ending the program (the close button, 关闭, 退出, a logout) ----
+  bool closeQuestionShown() const { return closeQuestionShown_; }
+  static QString closeQuestion() { return QStringLiteral("正在压缩，确定要停止并退出吗？"); }
+  static QString stopAndQuitText() { return QStringLiteral("停止并退出"); }
+  static QString keepCompressingText() { return QStringLiteral("继续压缩"); }
+  // The user wants the window gone. True when the program may end now (nothing
+  // is being compressed); during a run the question is shown instead, and
+  // while a confirmed stop winds down nothing more happens.
+  Q_INVOKABLE bool requestQuit();
+  // 停止并退出: the run stops, its partial output is deleted, then the program ends.
+  Q_INVOKABLE void confirmQuit();
+  // 继续压缩: the question goes away and the run goes on.
+  Q_INVOKABLE void keepCompressing();
+  // Ends the program without asking (the session ends): the same as a confirmed close.
+  void stopAndQuit();
+  bool quitting() const { return quitting_; }
+
  signals:
   void itemCountChanged();
   void revealRequested(const QString& path);
+  void closeQuestionChanged();
+  // Time to end the program, after a stop on the way out: no file is being
+  // written any more.
+  void quitRequested();
 
  private:
   QPointer<AppState> state_;
@@ -78,6 +104,10 @@ class WindowViewModel : public QObject {
   CardListModel cards_;
   ParameterPanel panel_;  // before summary_, which watches it
   SummaryModel summary_;
+  bool closeQuestionShown_ = false;
+  bool quitting_ = false;  // stopping the run on the way out
+
+  void setCloseQuestionShown(bool shown);
 };
 
 }  // namespace kivotra::ui

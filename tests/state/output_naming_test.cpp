@@ -35,21 +35,22 @@ TEST(OutputNaming, SourceStemTierLabelAndTheFirstFreeNumber) {
   }
 }
 
-TEST(OutputNaming, ReservationCreatesTheFileAndLeavesAnyOtherEntryAlone) {
+TEST(OutputNaming, PartFilesLinksAndFoldersTakeANameAndNobodysFileIsTouched) {
   test::Scope scope;
   const fs::path theirs = scope.writeFile("clip_压缩_1080P.mp4", "not ours");
   fs::create_symlink(scope.path("nowhere"), scope.path("clip_压缩_1080P_2.mp4"));
   scope.makeFolder("clip_压缩_1080P_3.mp4");
-  const fs::path first = reserveOutputPath("/x/clip.mov", scope.root(), 1080);
-  EXPECT_EQ(first, scope.path("clip_压缩_1080P_4.mp4"));
-  EXPECT_TRUE(fs::is_regular_file(first));
-  EXPECT_EQ(fs::file_size(first), 0u);
-  EXPECT_EQ(reserveOutputPath("/x/clip.mov", scope.root(), 1080), scope.path("clip_压缩_1080P_5.mp4"));
+  OutputFile first("/x/clip.mov", scope.root(), 1080, 0644);
+  OutputFile second("/x/clip.mov", scope.root(), 1080, 0644);
+  // Both part files hold a name: a check in between moves past them.
+  EXPECT_EQ(chooseOutputPath("/x/clip.mov", scope.root(), 1080), scope.path("clip_压缩_1080P_6.mp4"));
+  EXPECT_EQ(second.publish(), scope.path("clip_压缩_1080P_5.mp4"));
+  EXPECT_EQ(first.publish(), scope.path("clip_压缩_1080P_4.mp4"));
   EXPECT_EQ(fixtures::readFile(theirs), "not ours");
   EXPECT_FALSE(fs::exists(scope.path("nowhere")));  // the link was not followed
 
-  EXPECT_THROW(reserveOutputPath("/x/clip.mov", theirs, 720), PlatformError);
-  EXPECT_THROW(reserveOutputPath("/x/clip.mov", scope.path("missing"), 720), PlatformError);
+  EXPECT_THROW(OutputFile("/x/clip.mov", theirs, 720, 0644), PlatformError);
+  EXPECT_THROW(OutputFile("/x/clip.mov", scope.path("missing"), 720, 0644), PlatformError);
 }
 
 }  // namespace

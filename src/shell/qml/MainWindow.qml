@@ -20,8 +20,13 @@ ApplicationWindow {
     minimumHeight: height
     maximumHeight: height
 
-    // Closing the one window ends the program, also when the About window is still open.
-    onClosing: Qt.quit()
+    // Closing the one window ends the program, also when the About window is
+    // still open; during a run the view model asks first and ends it later.
+    onClosing: (close) => {
+        close.accepted = window.viewModel.requestQuit()
+        if (close.accepted)
+            Qt.quit()
+    }
 
     menuBar: MenuBar {
         objectName: "menuBar"
@@ -29,7 +34,7 @@ ApplicationWindow {
             title: "KivotraMP4"
             Action { objectName: "aboutAction"; text: "关于KivotraMP4"; onTriggered: window.delegate.showAbout() }
             MenuSeparator {}
-            Action { objectName: "quitAction"; text: "退出"; shortcut: StandardKey.Quit; onTriggered: Qt.quit() }
+            Action { objectName: "quitAction"; text: "退出"; shortcut: StandardKey.Quit; onTriggered: if (window.viewModel.requestQuit()) Qt.quit() }
         }
         Menu {
             title: "窗口"
@@ -44,6 +49,40 @@ ApplicationWindow {
         Menu {
             title: "帮助"
             Action { objectName: "websiteAction"; text: "KivotraMP4 官方网站"; onTriggered: window.delegate.openWebsite() }
+        }
+    }
+
+    Dialog {
+        id: closeQuestion
+        objectName: "closeQuestion"
+        anchors.centerIn: parent
+        modal: true
+        closePolicy: Popup.NoAutoClose
+        Label { objectName: "closeQuestionText"; text: window.viewModel.closeQuestion }
+        footer: DialogButtonBox {
+            Button {
+                objectName: "stopAndQuitButton"
+                text: window.viewModel.stopAndQuitText
+                DialogButtonBox.buttonRole: DialogButtonBox.AcceptRole
+            }
+            Button {
+                objectName: "keepCompressingButton"
+                text: window.viewModel.keepCompressingText
+                DialogButtonBox.buttonRole: DialogButtonBox.RejectRole
+            }
+        }
+        onAccepted: window.viewModel.confirmQuit()
+        onRejected: window.viewModel.keepCompressing()
+    }
+
+    Connections {
+        target: window.viewModel
+        function onQuitRequested() { Qt.quit() }
+        function onCloseQuestionChanged() {
+            if (window.viewModel.closeQuestionShown)
+                closeQuestion.open()
+            else
+                closeQuestion.close()
         }
     }
 

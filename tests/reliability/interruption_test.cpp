@@ -1,0 +1,166 @@
+// A run of kivotra-cli ended from outside: signals, a closed pipe, a kill, and
+// a part file swapped for a link while the run goes on.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QProcess>
+#include <fstream>
+#include <optional>
+
+#include "reliability_support.h"
+#include "support/scratch_dir.h"
+
+namespace kivotra::reliability {
+namespace {
+
+constexpr const char* kFinalName = "source_压缩_720P.mp4";
+
+fs::path movie(const fs::path& at, double seconds) {
+  fixtures::MediaOptions o;
+  o.width = 640;
+  o.height = 360;
+  o.seconds = seconds;
+  o.audioChannels = 2;
+  fixtures::writeMedia(at, o);
+  return at;
+}
+
+bool isPartFile(const std::string& name) { return name.starts_with(".") && name.ends_with(".part"); }
+
+std::set<std::string> partFiles(const fs::path& dir) {
+  std::set<std::string> parts;
+  for (const std::string& name : namesIn(dir)) {
+    if (isPartFile(name)) parts.insert(name);
+  }
+  return parts;
+}
+
+std::set<std::string> finalNames(const fs::path& dir) {
+  std::set<std::string> names;
+  for (const std::string& name : namesIn(dir)) {
+    if (!isPartFile(name)) names.insert(name);
+  }
+  return names;
+}
+
+// Starts `compress` into out and waits until its part file holds data. The
+// part file's name, or nothing when the run ended first.
+std::optional<std::string> startWriting(QProcess& process, const fs::path& source, const fs::path& out,
+                                        const fs::path& privateTmp) {
+  test::startTool(process, KIVOTRA_CLI_BIN, {"compress", "--resolution", "720P", "--output-dir", q(out), q(source)},
+                  privateTmp);
+  if (!process.waitForStarted()) return std::nullopt;
+  std::optional<std::string> part;
+  waitUntil(
+      [&] {
+        for (const std::string& name : partFiles(out)) {
+          std::error_code ec;
+          if (fs::file_size(out / name, ec) > 0 && !ec) part = name;
+        }
+        return part || process.state() == QProcess::NotRunning;
+      },
+      60000);
+  if (process.state() != QProcess::Running) return std::nullopt;
+  return part;
+}
+
+struct Interruption {
+  const char* name;
+  int signal;      // 0: the read end of its stderr pipe is closed instead
+  int exitStatus;  // -1: killed, no exit status of its own
+};
+
+class Interrupted : public ::testing::TestWithParam<Interruption> {};
+
+TEST_P(Interrupted, LeavesNoOutputUnderAFinalNameAndTheNextRunTakesThePlainName) {
+  const Interruption& c = GetParam();
+  fixtures::ScratchDir tmp;
+  fixtures::ScratchDir privateTmp;
+  // Long enough that a progress line (one a second when not on a terminal)
+  // still comes after the pipe is closed.
+  const fs::path source = movie(tmp / "source.mov", 12);
+  fs::permissions(source, fs::perms::owner_read | fs::perms::owner_write);  // outputs are never more open
+  const std::string sum = fileChecksum(source);
+  const fs::path out = tmp / "out";
+
+  QProcess process;
+  int errReader = -1;  // the read end of the named pipe the run's stderr goes to
+  if (c.signal == 0) {
+    ASSERT_EQ(::mkfifo((tmp / "err").c_str(), 0600), 0);
+    errReader = ::open((tmp / "err").c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    ASSERT_GE(errReader, 0);
+    process.setStandardErrorFile(q(tmp / "err"));
+  }
+  const std::optional<std::string> part = startWriting(process, source, out, privateTmp.path());
+  ASSERT_TRUE(part) << "finished before it could be interrupted";
+  const auto pid = static_cast<pid_t>(process.processId());
+  if (c.signal == 0) {
+    ::close(errReader);  // as `… 2>&1 | head` does once it has its lines
+  } else {
+    ::kill(pid, c.signal);
+    if (c.signal != SIGKILL) ::kill(pid, c.signal);  // a second one while it cleans up
+  }
+  const test::ToolResult result = test::finishTool(process, 30000);
+  ASSERT_FALSE(result.hung);
+  if (c.exitStatus < 0) {
+    EXPECT_TRUE(result.crashed);
+  } else {
+    EXPECT_FALSE(result.crashed) << result.err;
+    EXPECT_EQ(result.exitCode, c.exitStatus) << result.err;
+    EXPECT_NE(result.out.find("未处理"), std::string::npos) << "no summary: " << result.out;
+  }
+
+  EXPECT_EQ(finalNames(out), std::set<std::string>{});
+  EXPECT_EQ(partFiles(out), c.signal == SIGKILL ? std::set<std::string>{*part} : std::set<std::string>{});
+  EXPECT_EQ(fileChecksum(source), sum);
+
+  // The next run in that folder (at 5 fps, to be quick): the plain name, and
+  // the killed run's part file gone.
+  const Finished next = runCli({"compress", "--resolution", "720P", "--fps", "5", "--output-dir", q(out), q(source)},
+                               privateTmp.path());
+  ASSERT_EQ(next.exitCode, 0) << next.err;
+  EXPECT_EQ(namesIn(out), std::set<std::string>{kFinalName});
+  EXPECT_EQ(outputProblem(out / kFinalName), "");
+  EXPECT_EQ(fs::status(out / kFinalName).permissions() & fs::perms::all,
+            fs::perms::owner_read | fs::perms::owner_write);
+  EXPECT_EQ(fileChecksum(source), sum);
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, Interrupted,
+                         ::testing::Values(Interruption{"SIGINT", SIGINT, 130}, Interruption{"SIGTERM", SIGTERM, 143},
+                                           Interruption{"SIGHUP", SIGHUP, 129},
+                                           Interruption{"closedPipe", 0, 128 + SIGPIPE},
+                                           Interruption{"SIGKILL", SIGKILL, -1}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// Someone who can write in the folder replaces the part file with a link to a
+// file of the victim's: the run goes on writing through its own descriptor,
+// so the victim's file is untouched, and nothing is published.
+TEST(Interruption, APartFileSwappedForALinkIsNeverWrittenThrough) {
+  fixtures::ScratchDir tmp;
+  fixtures::ScratchDir privateTmp;
+  const fs::path source = movie(tmp / "source.mov", 6);
+  const fs::path out = tmp / "out";
+  const fs::path victim = tmp / "victim.txt";
+  std::ofstream(victim) << "the victim's words";
+
+  QProcess process;
+  const std::optional<std::string> part = startWriting(process, source, out, privateTmp.path());
+  ASSERT_TRUE(part) << "finished before the swap";
+  fs::create_symlink(victim, out / "swap");
+  fs::rename(out / "swap", out / *part);
+  const test::ToolResult result = test::finishTool(process, 60000);
+
+  ASSERT_FALSE(result.hung);
+  EXPECT_EQ(fixtures::readFile(victim), "the victim's words");
+  EXPECT_EQ(result.exitCode, 1) << result.err;
+  EXPECT_TRUE(hasChinese(result.err)) << result.err;
+  EXPECT_EQ(finalNames(out), std::set<std::string>{});
+  EXPECT_TRUE(fs::is_symlink(fs::symlink_status(out / *part)));  // not ours to delete
+}
+
+}  // namespace
+}  // namespace kivotra::reliability
