@@ -16,6 +16,7 @@ extern "C" {
 #include "selftest/media/test_video.h"
 #include "selftest/self_test.h"
 #include "shell/window_application.h"
+#include "state/path_text.h"
 #include "transcoder/transcoder.h"
 
 namespace {
@@ -38,10 +39,10 @@ bool markerExists() {
 }
 
 // Every argument may be a file handed over by the file manager (Exec=kivotra %F);
-// the intake keeps only the movies among them.
+// the intake keeps only the movies among them. Their bytes are kept as they are.
 int runWindow(int argc, char** argv) {
   QStringList files;
-  for (int i = 1; i < argc; ++i) files.append(QString::fromLocal8Bit(argv[i]));
+  for (int i = 1; i < argc; ++i) files.append(kivotra::textFromBytes(QByteArray(argv[i])));
   return kivotra::runWindowApplication(argc, argv, files);
 }
 

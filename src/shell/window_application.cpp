@@ -1,7 +1,5 @@
 #include "shell/window_application.h"
 
-#include <QDir>
-#include <QFileInfo>
 #include <QGuiApplication>
 #include <QIcon>
 #include <QQmlApplicationEngine>
@@ -13,6 +11,7 @@
 #include "shell/single_instance.h"
 #include "state/app_state.h"
 #include "state/compression_settings.h"
+#include "state/path_text.h"
 #include "ui/ui_engine.h"
 #include "ui/window_view_model.h"
 
@@ -20,9 +19,15 @@ namespace kivotra {
 
 namespace {
 
+// Byte for byte: QFileInfo would put U+FFFD into a name that is not UTF-8.
 QStringList absolutePaths(const QStringList& files) {
   QStringList paths;
-  for (const QString& file : files) paths.append(QFileInfo(file).absoluteFilePath());
+  for (const QString& file : files) {
+    std::error_code ec;
+    const std::filesystem::path path = pathFromText(file);
+    const std::filesystem::path absolute = std::filesystem::absolute(path, ec);
+    paths.append(pathText(ec ? path : absolute.lexically_normal()));
+  }
   return paths;
 }
 
@@ -57,7 +62,7 @@ int runWindowApplication(int argc, char** argv, const QStringList& files) {
   QObject::connect(&instance, &shell::SingleInstance::filesReceived, &delegate, &shell::AppDelegate::openFiles);
   instance.setListedFiles([&state] {
     QStringList listed;
-    for (const VideoItem& item : state.items()) listed.append(QString::fromStdString(item.url.string()));
+    for (const VideoItem& item : state.items()) listed.append(pathText(item.url));
     return listed;
   });
 

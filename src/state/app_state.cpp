@@ -11,6 +11,7 @@
 #include "models/format.h"
 #include "models/tiers.h"
 #include "state/output_naming.h"
+#include "state/path_text.h"
 #include "transcoder/transcoder.h"
 
 namespace kivotra {
@@ -23,8 +24,9 @@ namespace {
 // removed and replaced while their probe still runs.
 constexpr int kProbeThreads = 8;
 
-QString qpath(const fs::path& path) { return QString::fromStdString(path.string()); }
-fs::path fspath(const QString& path) { return fs::path(path.toStdString()); }
+// Lossless both ways: a name that is not UTF-8 keeps its bytes.
+QString qpath(const fs::path& path) { return pathText(path); }
+fs::path fspath(const QString& path) { return pathFromText(path); }
 
 std::optional<Uuid> parseId(const QString& text) { return Uuid::parse(text.toStdString()); }
 
@@ -58,6 +60,7 @@ AppState::AppState(std::unique_ptr<QSettings> settings, Clock clock, QObject* pa
 
 AppState::~AppState() {
   cancelRequested_ = true;
+  closing_ = true;
   if (runner_.joinable()) runner_.join();
   probePool_.waitForDone();
   // Results the threads posted but the loop has not delivered are dropped by
@@ -85,7 +88,7 @@ void AppState::post(F&& fn) {
 void AppState::add(const QList<QUrl>& urls) {
   std::vector<fs::path> paths;
   for (const QUrl& url : urls) {
-    if (url.isLocalFile()) paths.push_back(fspath(url.toLocalFile()));
+    if (auto path = localPathOf(url)) paths.push_back(std::move(*path));
   }
   add(paths);
 }
@@ -113,9 +116,9 @@ void AppState::add(const std::vector<fs::path>& paths) {
 }
 
 void AppState::startProbe(const VideoItem& item) {
-  probePool_.start([this, id = item.id, source = item.url] {
+  probePool_.start([this, id = item.id, source = item.url, limit = probeTimeLimit_] {
     try {
-      ProbeInfo info = Transcoder::probeSync(source);
+      ProbeInfo info = Transcoder::probeSync(source, [this] { return closing_.load(); }, limit);
       post([this, id, info = std::move(info)] { fill(id, info); });
     } catch (const Error& e) {
       post([this, id, text = QString::fromStdString(e.description())] { failLoad(id, text); });
@@ -279,7 +282,7 @@ void AppState::checkFreeSpace(const fs::path& dir, std::int64_t estimatedBytes) 
 
 void AppState::compressOne(const VideoItem& item, const ItemSettings& global) {
   const Uuid id = item.id;
-  post([this, id, name = qpath(item.url.filename())] {
+  post([this, id, name = shownText(qpath(item.url.filename()))] {
     changeItem(id, [](VideoItem& it) {
       it.status = ItemStatus::compressing();
       it.progress = 0;

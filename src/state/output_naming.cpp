@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "models/errors.h"
+#include "models/name_fit.h"
 #include "models/tiers.h"
 
 namespace kivotra {
@@ -14,9 +15,10 @@ namespace kivotra {
 namespace fs = std::filesystem;
 
 fs::path outputCandidate(const fs::path& source, const fs::path& dir, int shortSide, int n) {
-  std::string name = source.stem().string() + "_压缩_" + tierLabel(shortSide);
-  if (n > 1) name += "_" + std::to_string(n);
-  return dir / (name + ".mp4");
+  std::string tail = "_压缩_" + tierLabel(shortSide);
+  if (n > 1) tail += "_" + std::to_string(n);
+  tail += ".mp4";
+  return dir / (fitStem(source.stem().string(), tail.size(), nameLimitOf(dir)) + tail);
 }
 
 fs::path chooseOutputPath(const fs::path& source, const fs::path& dir, int shortSide) {

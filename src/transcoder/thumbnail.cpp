@@ -7,6 +7,7 @@ extern "C" {
 #include <libavutil/macros.h>
 }
 
+#include "transcoder/cancel_watch.h"
 #include "transcoder/orientation.h"
 #include "transcoder/transcoder.h"
 
@@ -131,9 +132,11 @@ std::optional<RgbaBitmap> coverFrame(MediaInput& input, int videoStream, int max
 
 }  // namespace av
 
-std::optional<RgbaBitmap> Transcoder::makeThumbnail(const std::filesystem::path& source, int maxPixel) {
+std::optional<RgbaBitmap> Transcoder::makeThumbnail(const std::filesystem::path& source, int maxPixel,
+                                                    const CancelFn& isCancelled) {
   try {
-    av::MediaInput input(source, av::MediaInput::Clock::now() + std::chrono::seconds(5));
+    const detail::CancelWatch watch(isCancelled);
+    av::MediaInput input(source, av::MediaInput::Clock::now() + std::chrono::seconds(5), watch.token());
     return av::coverFrame(input, input.firstVideoStream(), maxPixel);
   } catch (...) {
     return std::nullopt;

@@ -6,6 +6,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "models/errors.h"
 #include "models/temp_dir.h"
@@ -33,26 +36,32 @@ TEST(PlatformError, NamesCommonCausesInChineseThenLibraryText) {
 class PrivateTempDir : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (const char* t = std::getenv("TMPDIR")) saved_ = t;
+    for (const char* name : {"TMPDIR", "XDG_RUNTIME_DIR"}) {
+      if (const char* value = std::getenv(name)) saved_.emplace_back(name, value);
+      unsetenv(name);
+    }
   }
   void TearDown() override {
-    if (saved_) setenv("TMPDIR", saved_->c_str(), 1);
-    else unsetenv("TMPDIR");
+    unsetenv("TMPDIR");
+    unsetenv("XDG_RUNTIME_DIR");
+    for (const auto& [name, value] : saved_) setenv(name.c_str(), value.c_str(), 1);
   }
-  std::optional<std::string> saved_;
+  std::vector<std::pair<std::string, std::string>> saved_;
 };
 
-TEST_F(PrivateTempDir, HonoursTmpdir) {
+TEST_F(PrivateTempDir, IsAFolderOfOurOwnNeverTmpdirItself) {
+  const std::string own = "kivotra-" + std::to_string(getuid());
   setenv("TMPDIR", "/some/where", 1);
-  EXPECT_EQ(privateTempDir(), std::filesystem::path("/some/where"));
+  EXPECT_EQ(runtimeDirPath(), std::filesystem::path("/some/where") / own);
+  setenv("XDG_RUNTIME_DIR", "/run/user/77", 1);
+  EXPECT_EQ(runtimeDirPath(), std::filesystem::path("/run/user/77/kivotra"));
 }
 
 TEST_F(PrivateTempDir, FallbackIsOwnedAndClosedToOthers) {
-  unsetenv("TMPDIR");
   auto dir = privateTempDir();
   EXPECT_EQ(dir, std::filesystem::path("/tmp/kivotra-" + std::to_string(getuid())));
   struct stat st {};
   ASSERT_EQ(stat(dir.c_str(), &st), 0);
   EXPECT_EQ(st.st_uid, getuid());
-  EXPECT_EQ(st.st_mode & 077, 0u);
+  EXPECT_EQ(st.st_mode & 07777, 0700u);
 }

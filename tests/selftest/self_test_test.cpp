@@ -1,6 +1,7 @@
 #include "selftest/self_test.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <ctime>
@@ -23,6 +24,7 @@ class SelfTestScope : public ::testing::Test {
     if (const char* old = std::getenv("TMPDIR")) savedTmp_ = old;
     ::setenv("TMPDIR", tmp_.path().c_str(), 1);
     ::setenv("XDG_CONFIG_HOME", (tmp_ / "config").c_str(), 1);
+    ::unsetenv("XDG_RUNTIME_DIR");
   }
   void TearDown() override {
     if (savedTmp_) {
@@ -33,6 +35,7 @@ class SelfTestScope : public ::testing::Test {
   }
 
   fixtures::ScratchDir tmp_;
+  const fs::path run_ = tmp_ / ("kivotra-" + std::to_string(::getuid()));  // the private runtime folder
   std::optional<std::string> savedTmp_;
 };
 
@@ -59,11 +62,11 @@ using WriteResult = SelfTestScope;
 
 TEST_F(WriteResult, ReplacesTheWholeFileWithNoLineEndAndNoLeftovers) {
   writeResult("FAILED: 横屏输出尺寸应为 1280×720");
-  EXPECT_EQ(readFile(tmp_ / "selftest_result.txt"), "FAILED: 横屏输出尺寸应为 1280×720");
+  EXPECT_EQ(readFile(run_ / "selftest_result.txt"), "FAILED: 横屏输出尺寸应为 1280×720");
   writeResult("PASSED");
-  EXPECT_EQ(readFile(tmp_ / "selftest_result.txt"), "PASSED");
+  EXPECT_EQ(readFile(run_ / "selftest_result.txt"), "PASSED");
   int entries = 0;
-  for ([[maybe_unused]] const auto& entry : fs::directory_iterator(tmp_.path())) ++entries;
+  for ([[maybe_unused]] const auto& entry : fs::directory_iterator(run_)) ++entries;
   EXPECT_EQ(entries, 1) << "the temporary file of the atomic replace must be gone";
 }
 
@@ -81,7 +84,7 @@ TEST_F(WorkFolder, IsThePrefixAndTheCurrentSecondInTheTemporaryDirectory) {
   const long long before = std::time(nullptr);
   const fs::path folder = workFolder("kivotra_queue-");
   const long long after = std::time(nullptr);
-  EXPECT_EQ(folder.parent_path(), tmp_.path());
+  EXPECT_EQ(folder.parent_path(), run_);
   const std::string name = folder.filename().string();
   ASSERT_EQ(name.rfind("kivotra_queue-", 0), 0u) << name;
   const long long stamp = std::stoll(name.substr(std::string("kivotra_queue-").size()));
@@ -93,20 +96,20 @@ using Guard = SelfTestScope;
 
 TEST_F(Guard, FailingCheckInTheFullSuiteRecordsFailedAndExitsWith1) {
   EXPECT_EXIT(guard(Suite::full, [] { check(false, "横屏输出应保留音频"); }), ::testing::ExitedWithCode(1), "");
-  EXPECT_EQ(readFile(tmp_ / "selftest_result.txt"), "FAILED: 横屏输出应保留音频");
+  EXPECT_EQ(readFile(run_ / "selftest_result.txt"), "FAILED: 横屏输出应保留音频");
 }
 
 TEST_F(Guard, QueueSuiteFailureExitsWith1AndRecordsNothing) {
   EXPECT_EXIT(guard(Suite::perItem, [] { check(false, "缺少输出文件"); }), ::testing::ExitedWithCode(1), "");
   EXPECT_EXIT(guard(Suite::queue, [] { throw std::runtime_error("boom"); }), ::testing::ExitedWithCode(1), "");
-  EXPECT_FALSE(fs::exists(tmp_ / "selftest_result.txt"));
+  EXPECT_FALSE(fs::exists(run_ / "selftest_result.txt"));
 }
 
 TEST_F(Guard, PassingStepsReturnAndLeaveTheResultToTheSuite) {
   bool ran = false;
   guard(Suite::full, [&] { ran = true; });
   EXPECT_TRUE(ran);
-  EXPECT_FALSE(fs::exists(tmp_ / "selftest_result.txt"));
+  EXPECT_FALSE(fs::exists(run_ / "selftest_result.txt"));
 }
 
 }  // namespace
