@@ -96,4 +96,9 @@ std::optional<fs::path> localPathOf(const QUrl& url) {
   return fs::path(QByteArray::fromPercentEncoding(encoded).toStdString());
 }
 
+QUrl fileUrlOf(const fs::path& path) {
+  const QByteArray bytes = QByteArray::fromStdString(path.native()).toPercentEncoding("/");
+  return QUrl::fromEncoded("file://" + bytes, QUrl::StrictMode);
+}
+
 }  // namespace kivotra

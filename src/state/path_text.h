@@ -26,5 +26,7 @@ QString shownText(const QString& text);
 // The local path of a file: URL with its bytes as the URL carries them
 // (percent-encoded raw bytes stay raw); nullopt for anything else.
 std::optional<std::filesystem::path> localPathOf(const QUrl& url);
+// The file: URL of an absolute path, every byte that needs it percent-encoded.
+QUrl fileUrlOf(const std::filesystem::path& path);
 
 }  // namespace kivotra
