@@ -45,7 +45,7 @@ inline constexpr std::chrono::milliseconds kProbeTimeLimit{30000};
 // Measures a source: upright size, duration, rate, audio facts, size on disk
 // and a 320-pixel cover. Safe to call from several threads at once. Gives up
 // with PlatformError (io) once timeLimit has passed, and with
-// TranscodeError::cancelled within about a tenth of a second of isCancelled
+// TranscodeError::cancelled within a fraction of a second of isCancelled
 // answering true, however the source blocks.
 ProbeInfo probeSync(const std::filesystem::path& source, const CancelFn& isCancelled,
                     std::chrono::milliseconds timeLimit = kProbeTimeLimit);

@@ -118,13 +118,14 @@ class SharedMachine : public ::testing::Test {
   // Up and serving: our own socket answers. The window is what is running then.
   bool serving() const {
     struct stat st {};
-    return ::lstat(socket_.c_str(), &st) == 0 && st.st_uid == ::getuid() && exchange(socket_, "{\"open\":[]}\n") != "<none>";
+    return ::lstat(socket_.c_str(), &st) == 0 && st.st_uid == ::getuid() &&
+           exchange(socket_, "{\"open\":[]}\n") != "<none>";
   }
   // The paths the running window lists, as bytes.
   std::set<std::string> listed() const {
-    const QJsonObject answer = QJsonDocument::fromJson(QByteArray::fromStdString(exchange(socket_, "{\"open\":[]}\n"))).object();
+    const QByteArray answer = QByteArray::fromStdString(exchange(socket_, "{\"open\":[]}\n"));
     std::set<std::string> paths;
-    for (const QJsonValue& v : answer.value(QStringLiteral("filesBytes")).toArray()) {
+    for (const QJsonValue& v : QJsonDocument::fromJson(answer).object().value(QStringLiteral("filesBytes")).toArray()) {
       paths.insert(QByteArray::fromBase64(v.toString().toLatin1()).toStdString());
     }
     return paths;
@@ -133,7 +134,7 @@ class SharedMachine : public ::testing::Test {
     if (withSocket) {
       EXPECT_TRUE(waitUntil([&] { return serving(); }, 20000)) << window.readAllStandardError().toStdString();
     } else {
-      EXPECT_FALSE(window.waitForFinished(3000)) << "ended instead of opening: " << window.readAllStandardError().toStdString();
+      EXPECT_FALSE(window.waitForFinished(3000)) << "ended: " << window.readAllStandardError().toStdString();
     }
     EXPECT_EQ(window.state(), QProcess::Running);
   }

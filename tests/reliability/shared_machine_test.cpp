@@ -22,8 +22,8 @@ namespace {
 Finished compressAll(const fs::path& dir, const fs::path& out, const fs::path& tmp) {
   QProcess process;
   process.setProcessEnvironment(test::toolEnvironment(tmp));
-  process.start(QStringLiteral("sh"), {QStringLiteral("-c"), QStringLiteral("exec \"$0\" compress --output-dir \"$2\" \"$1\"/*"),
-                                       KIVOTRA_CLI_BIN, q(dir), q(out)});
+  const QString script = QStringLiteral("exec \"$0\" compress --output-dir \"$2\" \"$1\"/*");
+  process.start(QStringLiteral("sh"), {QStringLiteral("-c"), script, KIVOTRA_CLI_BIN, q(dir), q(out)});
   return test::finishTool(process, 120000);
 }
 
