@@ -2,9 +2,7 @@
 
 #include <unistd.h>
 
-#include <QDir>
 #include <QEventLoop>
-#include <QFileInfo>
 #include <chrono>
 #include <cstdio>
 #include <map>
@@ -155,8 +153,10 @@ int runCompress(const CompressCommand& command) {
   // No settings store: the window's remembered output folder is neither read nor changed.
   AppState state(nullptr);
   if (command.outputDir) {
-    const QString dir = QFileInfo(*command.outputDir).absoluteFilePath();
-    if (!QDir().mkpath(dir) || !state.chooseOutputFolder(dir)) {
+    const fs::path dir = absolutePath(*command.outputDir);
+    std::error_code ec;
+    fs::create_directories(dir, ec);
+    if (!state.chooseOutputFolder(pathText(dir))) {
       print(stderr, QStringLiteral("kivotra-cli：无法创建输出文件夹：") + *command.outputDir);
       return kExitUsage;
     }

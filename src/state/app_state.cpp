@@ -1,6 +1,5 @@
 #include "state/app_state.h"
 
-#include <QDir>
 #include <QFileInfo>
 #include <QMetaObject>
 #include <algorithm>
@@ -396,18 +395,21 @@ void AppState::restoreOutputFolder() {
   const QByteArray bytes = settings_->value(QLatin1String(bookmarkKey)).toByteArray();
   // A folder that is gone keeps its stored bytes (it may come back, say a
   // disk plugged in later) but shows no name.
-  const QString path = QString::fromUtf8(bytes);
+  const QString path = textFromBytes(bytes);
   std::optional<QString> name;
-  if (!bytes.isEmpty() && isFolder(fspath(path))) name = folderName(path);
+  if (!bytes.isEmpty() && isFolder(fspath(path))) name = shownText(folderName(path));
   setBookmark(bytes, name);
 }
 
 bool AppState::chooseOutputFolder(const QString& path) {
   if (path.isEmpty()) return false;
-  const QString absolute = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
-  if (!isFolder(fspath(absolute))) return false;
-  const QByteArray bytes = absolute.toUtf8();
-  setBookmark(bytes, folderName(absolute));
+  // By bytes: the folder's name need not be UTF-8, and the bookmark keeps it as it is.
+  std::error_code ec;
+  std::string absolute = fs::absolute(fspath(path), ec).lexically_normal().native();
+  if (absolute.size() > 1 && absolute.back() == '/') absolute.pop_back();
+  if (ec || !isFolder(absolute)) return false;
+  const QByteArray bytes = QByteArray::fromStdString(absolute);
+  setBookmark(bytes, shownText(folderName(textFromBytes(bytes))));
   if (settings_) {
     settings_->setValue(QLatin1String(bookmarkKey), bytes);
     settings_->sync();
@@ -416,7 +418,8 @@ bool AppState::chooseOutputFolder(const QString& path) {
 }
 
 bool AppState::chooseOutputFolderUrl(const QUrl& url) {
-  return url.isLocalFile() && chooseOutputFolder(url.toLocalFile());
+  const auto path = localPathOf(url);
+  return path && chooseOutputFolder(qpath(*path));
 }
 
 void AppState::clearOutputFolder() {

@@ -48,7 +48,7 @@ class AppState : public QObject {
   Q_PROPERTY(int completedCount READ completedCount NOTIFY completedCountChanged)
   // The UUID text of the item being edited; empty when none. Writable from QML.
   Q_PROPERTY(QString editingID READ editingIDText WRITE setEditingIDText NOTIFY editingIDChanged)
-  // The folder's absolute path as UTF-8; empty when outputs go next to their sources.
+  // The folder's absolute path, its bytes as they are; empty when outputs go next to their sources.
   Q_PROPERTY(QByteArray outputFolderBookmark READ outputFolderBookmarkBytes NOTIFY outputFolderBookmarkChanged)
   Q_PROPERTY(bool hasOutputFolder READ hasOutputFolder NOTIFY outputFolderBookmarkChanged)
   // Empty when no folder is chosen or the remembered one is gone.
