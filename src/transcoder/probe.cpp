@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "models/format.h"
 #include "transcoder/av_error.h"
 #include "transcoder/cancel_watch.h"
 #include "transcoder/media_input.h"
@@ -76,14 +77,16 @@ ProbeInfo probeSync(const std::filesystem::path& source, const CancelFn& isCance
   const auto gaveUp = [&] {
     if (watch.cancelled()) throw TranscodeError::cancelled();
     if (Clock::now() >= deadline) {
-      const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(timeLimit).count();
-      throw PlatformError(PlatformError::Cause::io, std::to_string(seconds) + " 秒内没有读到数据");
+      const auto ms = timeLimit.count();
+      const std::string seconds = ms % 1000 == 0 ? std::to_string(ms / 1000) : formatFixed(ms / 1000.0, 1);
+      throw PlatformError(PlatformError::Cause::io, seconds + " 秒内没有读到数据");
     }
   };
   try {
     av::MediaInput input(source, deadline, watch.token());
     ProbeInfo info = measure(input, source, deadline);
-    gaveUp();  // a cover cut short by a stop is no result
+    // A cover cut short by the deadline still leaves a result; one cut short by a stop does not.
+    if (watch.cancelled()) throw TranscodeError::cancelled();
     return info;
   } catch (const Error&) {
     gaveUp();

@@ -132,7 +132,7 @@ TEST(BlockingSource, TheWindowsProbeGivesUpWithAReadFailure) {
   ASSERT_TRUE(waitUntil([&] { return !state.items()[0].status.is(ItemStatus::Kind::loading); }, 20000));
   const ItemStatus& status = state.items()[0].status;
   EXPECT_TRUE(status.is(ItemStatus::Kind::failed));
-  EXPECT_EQ(status.message().rfind("读取失败", 0), 0u) << status.message();
+  EXPECT_EQ(status.message(), "读取失败：读写文件时出错（0.3 秒内没有读到数据）");
 }
 
 }  // namespace
