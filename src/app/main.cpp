@@ -17,6 +17,7 @@ extern "C" {
 #include "selftest/media/test_video.h"
 #include "selftest/self_test.h"
 #include "shell/window_application.h"
+#include "state/path_text.h"
 #include "transcoder/transcoder.h"
 
 namespace {
@@ -39,7 +40,7 @@ bool markerExists() {
 }
 
 // Every argument may be a file handed over by the file manager (Exec=kivotra %F);
-// the intake keeps only the movies among them.
+// the intake keeps only the movies among them. Their bytes are kept as they are.
 int runWindow(int argc, char** argv) {
   // Qt would abort in its platform plugin; say what is missing instead.
   const std::string problem = kivotra::missingDisplayMessage([](const char* name) { return std::getenv(name); });
@@ -48,7 +49,7 @@ int runWindow(int argc, char** argv) {
     return 1;
   }
   QStringList files;
-  for (int i = 1; i < argc; ++i) files.append(QString::fromLocal8Bit(argv[i]));
+  for (int i = 1; i < argc; ++i) files.append(kivotra::textFromBytes(QByteArray(argv[i])));
   return kivotra::runWindowApplication(argc, argv, files);
 }
 

@@ -6,7 +6,6 @@
 
 #include <QDir>
 #include <QEventLoop>
-#include <QFileInfo>
 #include <chrono>
 #include <cstdio>
 #include <map>
@@ -19,6 +18,7 @@
 #include "models/format.h"
 #include "state/app_state.h"
 #include "state/stop_signals.h"
+#include "state/path_text.h"
 #include "transcoder/transcoder.h"
 
 namespace kivotra::cli {
@@ -29,19 +29,26 @@ using SteadyClock = std::chrono::steady_clock;
 namespace {
 
 void print(std::FILE* stream, const QString& line) {
-  const QByteArray bytes = (line + QLatin1Char('\n')).toUtf8();
+  const QByteArray bytes = (shownText(line) + QLatin1Char('\n')).toUtf8();
   std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stream);
   std::fflush(stream);
 }
 
-fs::path absolutePath(const QString& file) { return fs::path(QFileInfo(file).absoluteFilePath().toStdString()); }
+// Byte for byte: the argument's text carries a name that is not UTF-8 unchanged.
+fs::path absolutePath(const QString& file) {
+  std::error_code ec;
+  const fs::path path = pathFromText(file);
+  const fs::path absolute = fs::absolute(path, ec);
+  return ec ? path : absolute.lexically_normal();
+}
 
 QString qstr(const std::string& text) { return QString::fromStdString(text); }
 
-// Probes one file; the error's description on failure.
+// Probes one file; the error's description on failure. A Ctrl-C ends it
+// however the source blocks.
 std::variant<ProbeInfo, QString> probe(const QString& file) {
   try {
-    return Transcoder::probeSync(absolutePath(file));
+    return Transcoder::probeSync(absolutePath(file), [] { return InterruptWatcher::seen(); });
   } catch (const Error& e) {
     return qstr(e.description());
   } catch (const std::exception& e) {
@@ -129,9 +136,11 @@ class QueueWatcher {
 }  // namespace
 
 int runProbe(const ProbeCommand& command) {
+  const InterruptWatcher watcher;
   bool allOk = true;
   for (const QString& file : command.files) {
     const auto result = probe(file);
+    if (InterruptWatcher::seen()) return kExitInterrupted;  // the file cut short gets no line
     if (const auto* info = std::get_if<ProbeInfo>(&result)) {
       print(stdout, command.json ? jsonLine(probeJson(file, *info)) : probeLine(file, *info));
     } else {
@@ -170,8 +179,10 @@ int runCompress(const CompressCommand& command) {
   // No settings store: the window's remembered output folder is neither read nor changed.
   AppState state(nullptr);
   if (command.outputDir) {
-    const QString dir = QFileInfo(*command.outputDir).absoluteFilePath();
-    if (!QDir().mkpath(dir) || !state.chooseOutputFolder(dir)) {
+    const fs::path dir = absolutePath(*command.outputDir);
+    std::error_code ec;
+    fs::create_directories(dir, ec);
+    if (!state.chooseOutputFolder(pathText(dir))) {
       print(stderr, QStringLiteral("kivotra-cli：无法创建输出文件夹：") + *command.outputDir);
       return kExitUsage;
     }
@@ -189,7 +200,7 @@ int runCompress(const CompressCommand& command) {
         item.applyProbe(*info);
         item.thumbnail.reset();
         ++ready;
-      } else {
+      } else if (!InterruptWatcher::seen()) {  // a probe cut short by Ctrl-C leaves the file waiting
         item.status = ItemStatus::failed("读取失败：" + std::get<QString>(result).toStdString());
       }
     }

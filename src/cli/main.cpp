@@ -8,6 +8,7 @@ extern "C" {
 
 #include "cli/cli_options.h"
 #include "cli/commands.h"
+#include "state/path_text.h"
 #include "transcoder/transcoder.h"
 
 namespace {
@@ -15,6 +16,14 @@ namespace {
 void write(std::FILE* stream, const QString& text) {
   const QByteArray bytes = text.toUtf8();
   std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stream);
+}
+
+// The arguments with their bytes: QCoreApplication::arguments() would replace
+// what is not UTF-8 in a file name with U+FFFD.
+QStringList argumentsOf(int argc, char** argv) {
+  QStringList args;
+  for (int i = 0; i < argc; ++i) args.append(kivotra::textFromBytes(QByteArray(argv[i])));
+  return args;
 }
 
 }  // namespace
@@ -25,7 +34,7 @@ int main(int argc, char** argv) {
   av_log_set_level(AV_LOG_QUIET);
   QCoreApplication app(argc, argv);
   using namespace kivotra::cli;
-  const Command command = parseCommandLine(QCoreApplication::arguments());
+  const Command command = parseCommandLine(argumentsOf(argc, argv));
   if (const auto* help = std::get_if<HelpRequest>(&command)) {
     write(stdout, help->text);
     return kExitOk;

@@ -5,6 +5,7 @@
 
 #include "models/format.h"
 #include "models/item_text.h"
+#include "state/path_text.h"
 
 namespace kivotra::cli {
 
@@ -30,7 +31,7 @@ QString progressLine(const ProgressState& state, bool withBar) {
 }
 
 void ProgressView::write(const QString& text) {
-  const QByteArray bytes = text.toUtf8();
+  const QByteArray bytes = shownText(text).toUtf8();  // a name's stray bytes show as U+FFFD
   std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stream_);
   std::fflush(stream_);
 }

@@ -3,7 +3,9 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDesktopServices>
-#include <QFileInfo>
+#include <filesystem>
+
+#include "state/path_text.h"
 
 namespace kivotra::shell {
 
@@ -18,17 +20,19 @@ void openWebsite() {
 }
 
 bool revealFile(const QString& path) {
-  const QFileInfo file(path);
+  // By bytes: a name that is not UTF-8 must still be found.
+  std::error_code ec;
+  const std::filesystem::path file = std::filesystem::absolute(pathFromText(path), ec);
   QDBusConnection bus = QDBusConnection::sessionBus();
   if (bus.isConnected()) {
     QDBusMessage call = QDBusMessage::createMethodCall(
         QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("/org/freedesktop/FileManager1"),
         QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("ShowItems"));
-    call << QStringList{QUrl::fromLocalFile(file.absoluteFilePath()).toString()} << QString();
+    call << QStringList{fileUrlOf(file).toString(QUrl::FullyEncoded)} << QString();
     const QDBusMessage reply = bus.call(call, QDBus::Block, 3000);
     if (reply.type() == QDBusMessage::ReplyMessage) return true;
   }
-  return QDesktopServices::openUrl(QUrl::fromLocalFile(file.absolutePath()));
+  return QDesktopServices::openUrl(fileUrlOf(file.parent_path()));
 }
 
 }  // namespace kivotra::shell

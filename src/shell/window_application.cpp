@@ -16,6 +16,7 @@
 #include "state/app_state.h"
 #include "state/compression_settings.h"
 #include "state/stop_signals.h"
+#include "state/path_text.h"
 #include "ui/ui_engine.h"
 #include "ui/window_view_model.h"
 
@@ -23,9 +24,15 @@ namespace kivotra {
 
 namespace {
 
+// Byte for byte: QFileInfo would put U+FFFD into a name that is not UTF-8.
 QStringList absolutePaths(const QStringList& files) {
   QStringList paths;
-  for (const QString& file : files) paths.append(QFileInfo(file).absoluteFilePath());
+  for (const QString& file : files) {
+    std::error_code ec;
+    const std::filesystem::path path = pathFromText(file);
+    const std::filesystem::path absolute = std::filesystem::absolute(path, ec);
+    paths.append(pathText(ec ? path : absolute.lexically_normal()));
+  }
   return paths;
 }
 
@@ -69,7 +76,7 @@ int runWindowApplication(int argc, char** argv, const QStringList& files) {
   QObject::connect(&instance, &shell::SingleInstance::filesReceived, &delegate, &shell::AppDelegate::openFiles);
   instance.setListedFiles([&state] {
     QStringList listed;
-    for (const VideoItem& item : state.items()) listed.append(QString::fromStdString(item.url.string()));
+    for (const VideoItem& item : state.items()) listed.append(pathText(item.url));
     return listed;
   });
 

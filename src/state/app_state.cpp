@@ -13,6 +13,7 @@
 #include "models/format.h"
 #include "models/tiers.h"
 #include "state/output_naming.h"
+#include "state/path_text.h"
 #include "transcoder/transcoder.h"
 
 namespace kivotra {
@@ -25,8 +26,9 @@ namespace {
 // removed and replaced while their probe still runs.
 constexpr int kProbeThreads = 8;
 
-QString qpath(const fs::path& path) { return QString::fromStdString(path.string()); }
-fs::path fspath(const QString& path) { return fs::path(path.toStdString()); }
+// Lossless both ways: a name that is not UTF-8 keeps its bytes.
+QString qpath(const fs::path& path) { return pathText(path); }
+fs::path fspath(const QString& path) { return pathFromText(path); }
 
 std::optional<Uuid> parseId(const QString& text) { return Uuid::parse(text.toStdString()); }
 
@@ -67,6 +69,7 @@ AppState::AppState(std::unique_ptr<QSettings> settings, Clock clock, QObject* pa
 
 AppState::~AppState() {
   cancelRequested_ = true;
+  closing_ = true;
   if (runner_.joinable()) runner_.join();
   probePool_.waitForDone();
   // Results the threads posted but the loop has not delivered are dropped by
@@ -94,7 +97,7 @@ void AppState::post(F&& fn) {
 void AppState::add(const QList<QUrl>& urls) {
   std::vector<fs::path> paths;
   for (const QUrl& url : urls) {
-    if (url.isLocalFile()) paths.push_back(fspath(url.toLocalFile()));
+    if (auto path = localPathOf(url)) paths.push_back(std::move(*path));
   }
   add(paths);
 }
@@ -122,9 +125,9 @@ void AppState::add(const std::vector<fs::path>& paths) {
 }
 
 void AppState::startProbe(const VideoItem& item) {
-  probePool_.start([this, id = item.id, source = item.url] {
+  probePool_.start([this, id = item.id, source = item.url, limit = probeTimeLimit_] {
     try {
-      ProbeInfo info = Transcoder::probeSync(source);
+      ProbeInfo info = Transcoder::probeSync(source, [this] { return closing_.load(); }, limit);
       post([this, id, info = std::move(info)] { fill(id, info); });
     } catch (const Error& e) {
       post([this, id, text = QString::fromStdString(e.description())] { failLoad(id, text); });
@@ -288,7 +291,7 @@ void AppState::checkFreeSpace(const fs::path& dir, std::int64_t estimatedBytes) 
 
 void AppState::compressOne(const VideoItem& item, const ItemSettings& global) {
   const Uuid id = item.id;
-  post([this, id, name = qpath(item.url.filename())] {
+  post([this, id, name = shownText(qpath(item.url.filename()))] {
     changeItem(id, [](VideoItem& it) {
       it.status = ItemStatus::compressing();
       it.progress = 0;
@@ -401,18 +404,21 @@ void AppState::restoreOutputFolder() {
   const QByteArray bytes = settings_->value(QLatin1String(bookmarkKey)).toByteArray();
   // A folder that is gone keeps its stored bytes (it may come back, say a
   // disk plugged in later) but shows no name.
-  const QString path = QString::fromUtf8(bytes);
+  const QString path = textFromBytes(bytes);
   std::optional<QString> name;
-  if (!bytes.isEmpty() && isFolder(fspath(path))) name = folderName(path);
+  if (!bytes.isEmpty() && isFolder(fspath(path))) name = shownText(folderName(path));
   setBookmark(bytes, name);
 }
 
 bool AppState::chooseOutputFolder(const QString& path) {
   if (path.isEmpty()) return false;
-  const QString absolute = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
-  if (!isFolder(fspath(absolute))) return false;
-  const QByteArray bytes = absolute.toUtf8();
-  setBookmark(bytes, folderName(absolute));
+  // By bytes: the folder's name need not be UTF-8, and the bookmark keeps it as it is.
+  std::error_code ec;
+  std::string absolute = fs::absolute(fspath(path), ec).lexically_normal().native();
+  if (absolute.size() > 1 && absolute.back() == '/') absolute.pop_back();
+  if (ec || !isFolder(absolute)) return false;
+  const QByteArray bytes = QByteArray::fromStdString(absolute);
+  setBookmark(bytes, shownText(folderName(textFromBytes(bytes))));
   if (settings_) {
     settings_->setValue(QLatin1String(bookmarkKey), bytes);
     settings_->sync();
@@ -421,7 +427,8 @@ bool AppState::chooseOutputFolder(const QString& path) {
 }
 
 bool AppState::chooseOutputFolderUrl(const QUrl& url) {
-  return url.isLocalFile() && chooseOutputFolder(url.toLocalFile());
+  const auto path = localPathOf(url);
+  return path && chooseOutputFolder(qpath(*path));
 }
 
 void AppState::clearOutputFolder() {

@@ -9,6 +9,7 @@
 #include <QThreadPool>
 #include <QUrl>
 #include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <memory>
 #include <mutex>
@@ -24,6 +25,7 @@
 #include "state/compression_settings.h"
 #include "state/item_list_model.h"
 #include "state/progress_throttle.h"
+#include "transcoder/transcoder.h"
 
 namespace kivotra {
 
@@ -46,7 +48,7 @@ class AppState : public QObject {
   Q_PROPERTY(int completedCount READ completedCount NOTIFY completedCountChanged)
   // The UUID text of the item being edited; empty when none. Writable from QML.
   Q_PROPERTY(QString editingID READ editingIDText WRITE setEditingIDText NOTIFY editingIDChanged)
-  // The folder's absolute path as UTF-8; empty when outputs go next to their sources.
+  // The folder's absolute path, its bytes as they are; empty when outputs go next to their sources.
   Q_PROPERTY(QByteArray outputFolderBookmark READ outputFolderBookmarkBytes NOTIFY outputFolderBookmarkChanged)
   Q_PROPERTY(bool hasOutputFolder READ hasOutputFolder NOTIFY outputFolderBookmarkChanged)
   // Empty when no folder is chosen or the remembered one is gone.
@@ -84,6 +86,9 @@ class AppState : public QObject {
   Q_INVOKABLE void add(const QList<QUrl>& urls);
   Q_INVOKABLE void addPaths(const QStringList& paths);
   void add(const std::vector<std::filesystem::path>& paths);
+  // How long a background probe may wait on a source that delivers nothing
+  // before the item fails with a read error (Transcoder::kProbeTimeLimit).
+  void setProbeTimeLimit(std::chrono::milliseconds limit) { probeTimeLimit_ = limit; }
 
   // Replaces the list as a whole, bypassing the intake rules and the probe:
   // for callers that build and probe items themselves (self tests, CLI).
@@ -197,6 +202,8 @@ class AppState : public QObject {
   mutable std::mutex bookmarkLock_;
   std::optional<std::filesystem::path> bookmarkFolder_;  // guarded by bookmarkLock_
 
+  std::atomic<bool> closing_{false};  // ends the probes still running
+  std::chrono::milliseconds probeTimeLimit_ = Transcoder::kProbeTimeLimit;
   QThreadPool probePool_;
   std::thread runner_;
 };

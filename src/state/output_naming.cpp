@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "models/errors.h"
+#include "models/name_fit.h"
 #include "models/tiers.h"
 
 namespace kivotra {
@@ -24,6 +25,9 @@ namespace {
 
 constexpr std::string_view kPartMark = ".kivotra-";
 constexpr std::string_view kPartEnd = ".part";
+// What the hidden part file adds to the final name ("." and the mark, a pid of
+// up to ten digits, the end): a final name leaves room for it.
+constexpr std::size_t kPartOverhead = 1 + kPartMark.size() + 10 + kPartEnd.size();
 
 bool sameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
 
@@ -42,9 +46,10 @@ bool processAlive(pid_t pid) { return ::kill(pid, 0) == 0 || errno == EPERM; }
 }  // namespace
 
 fs::path outputCandidate(const fs::path& source, const fs::path& dir, int shortSide, int n) {
-  std::string name = source.stem().string() + "_压缩_" + tierLabel(shortSide);
-  if (n > 1) name += "_" + std::to_string(n);
-  return dir / (name + ".mp4");
+  std::string tail = "_压缩_" + tierLabel(shortSide);
+  if (n > 1) tail += "_" + std::to_string(n);
+  tail += ".mp4";
+  return dir / (fitStem(source.stem().string(), tail.size() + kPartOverhead, nameLimitOf(dir)) + tail);
 }
 
 std::string partFileName(const std::string& finalName, pid_t pid) {

@@ -9,7 +9,9 @@
 namespace kivotra {
 
 // The n-th name for source's output in dir: base + "_压缩_" + tier + ".mp4",
-// then "_2", "_3" ... before ".mp4". n = 1 is the plain name.
+// then "_2", "_3" ... before ".mp4". n = 1 is the plain name. A base too long
+// for dir's name limit, less the room its hidden part file adds while it is
+// written, is shortened with "…" (fitStem), each candidate on its own.
 std::filesystem::path outputCandidate(const std::filesystem::path& source, const std::filesystem::path& dir,
                                       int shortSide, int n);
 

@@ -1,8 +1,10 @@
 #include <algorithm>
 #include <cmath>
 
+#include "models/format.h"
 #include "transcoder/av_error.h"
 #include "transcoder/frame_rate.h"
+#include "transcoder/cancel_watch.h"
 #include "transcoder/media_input.h"
 #include "transcoder/orientation.h"
 #include "transcoder/thumbnail.h"
@@ -50,10 +52,9 @@ std::int64_t sizeOnDisk(const std::filesystem::path& path) {
   return error ? 0 : static_cast<std::int64_t>(size);
 }
 
-}  // namespace
-
-ProbeInfo probeSync(const std::filesystem::path& source) {
-  av::MediaInput input(source);
+// The measuring itself, over a source opened with the probe's stop and deadline.
+ProbeInfo measure(av::MediaInput& input, const std::filesystem::path& source,
+                  av::MediaInput::Clock::time_point deadline) {
   const int video = input.firstVideoStream();
   if (video < 0) throw TranscodeError::noVideoTrack();
   const AVStream* st = input.stream(video);
@@ -77,7 +78,7 @@ ProbeInfo probeSync(const std::filesystem::path& source) {
     }
   }
 
-  input.setDeadline(av::MediaInput::Clock::now() + thumbnailLimit);
+  input.setDeadline(std::min(deadline, av::MediaInput::Clock::now() + thumbnailLimit));
   info.thumbnail = av::coverFrame(input, video, thumbnailEdge);
   // Frames over duration only as the last resort: a recording that pauses
   // would count its pauses as slow motion.
@@ -86,6 +87,37 @@ ProbeInfo probeSync(const std::filesystem::path& source) {
                                  framesPerSecond);
   return info;
 }
+
+}  // namespace
+
+ProbeInfo probeSync(const std::filesystem::path& source, const CancelFn& isCancelled,
+                    std::chrono::milliseconds timeLimit) {
+  using Clock = av::MediaInput::Clock;
+  const Clock::time_point deadline = Clock::now() + timeLimit;
+  const detail::CancelWatch watch(isCancelled);
+  // The stop and the deadline end every blocked read with AVERROR_EXIT; what
+  // that turns into is said here, by why the read was ended.
+  const auto gaveUp = [&] {
+    if (watch.cancelled()) throw TranscodeError::cancelled();
+    if (Clock::now() >= deadline) {
+      const auto ms = timeLimit.count();
+      const std::string seconds = ms % 1000 == 0 ? std::to_string(ms / 1000) : formatFixed(ms / 1000.0, 1);
+      throw PlatformError(PlatformError::Cause::io, seconds + " 秒内没有读到数据");
+    }
+  };
+  try {
+    av::MediaInput input(source, deadline, watch.token());
+    ProbeInfo info = measure(input, source, deadline);
+    // A cover cut short by the deadline still leaves a result; one cut short by a stop does not.
+    if (watch.cancelled()) throw TranscodeError::cancelled();
+    return info;
+  } catch (const Error&) {
+    gaveUp();
+    throw;
+  }
+}
+
+ProbeInfo probeSync(const std::filesystem::path& source) { return probeSync(source, {}); }
 
 std::future<ProbeInfo> probe(const std::filesystem::path& source) {
   return std::async(std::launch::async, [source] { return probeSync(source); });

@@ -13,6 +13,7 @@ extern "C" {
 #include <libavutil/pixdesc.h>
 }
 
+#include "transcoder/cancel_watch.h"
 #include "transcoder/orientation.h"
 #include "transcoder/transcoder.h"
 #include "transcoder/video_filter.h"
@@ -193,9 +194,11 @@ std::optional<RgbaBitmap> coverFrame(MediaInput& input, int videoStream, int max
 
 }  // namespace av
 
-std::optional<RgbaBitmap> Transcoder::makeThumbnail(const std::filesystem::path& source, int maxPixel) {
+std::optional<RgbaBitmap> Transcoder::makeThumbnail(const std::filesystem::path& source, int maxPixel,
+                                                    const CancelFn& isCancelled) {
   try {
-    av::MediaInput input(source, av::MediaInput::Clock::now() + std::chrono::seconds(5));
+    const detail::CancelWatch watch(isCancelled);
+    av::MediaInput input(source, av::MediaInput::Clock::now() + std::chrono::seconds(5), watch.token());
     return av::coverFrame(input, input.firstVideoStream(), maxPixel);
   } catch (...) {
     return std::nullopt;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -37,15 +38,25 @@ using ProgressFn = std::function<void(double fraction)>;
 // Asked from the engine's threads; true when the caller wants this file stopped.
 using CancelFn = std::function<bool()>;
 
+// How long a probe may wait for a source that delivers nothing (a pipe, a
+// stalled mount) before it gives up with a read failure.
+inline constexpr std::chrono::milliseconds kProbeTimeLimit{30000};
+
 // Measures a source: upright size, duration, rate, audio facts, size on disk
-// and a 320-pixel cover. Safe to call from several threads at once.
+// and a 320-pixel cover. Safe to call from several threads at once. Gives up
+// with PlatformError (io) once timeLimit has passed, and with
+// TranscodeError::cancelled within a fraction of a second of isCancelled
+// answering true, however the source blocks.
+ProbeInfo probeSync(const std::filesystem::path& source, const CancelFn& isCancelled,
+                    std::chrono::milliseconds timeLimit = kProbeTimeLimit);
 ProbeInfo probeSync(const std::filesystem::path& source);
 // The same on a background thread.
 std::future<ProbeInfo> probe(const std::filesystem::path& source);
 
 // The first frame at or after 0.05 s, upright, fitted into maxPixel x maxPixel.
-// Never throws; gives up after 5 s.
-std::optional<RgbaBitmap> makeThumbnail(const std::filesystem::path& source, int maxPixel);
+// Never throws; gives up after 5 s, or as soon as isCancelled answers true.
+std::optional<RgbaBitmap> makeThumbnail(const std::filesystem::path& source, int maxPixel,
+                                        const CancelFn& isCancelled = {});
 
 // Call first thing in main(): caps how much freed memory the allocator keeps
 // per thread, which the engine's threads would otherwise pile up.

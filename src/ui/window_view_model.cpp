@@ -2,6 +2,7 @@
 
 #include "state/app_state.h"
 #include "state/compression_settings.h"
+#include "state/path_text.h"
 #include "ui/list_rules.h"
 #include "ui/palette.h"
 
@@ -61,7 +62,7 @@ void WindowViewModel::reveal(const QString& id) {
   const auto uuid = Uuid::parse(id.toStdString());
   if (!state_ || !uuid) return;
   const VideoItem* item = state_->find(*uuid);
-  if (item && item->outputURL) emit revealRequested(QString::fromStdString(item->outputURL->string()));
+  if (item && item->outputURL) emit revealRequested(pathText(*item->outputURL));
 }
 
 double WindowViewModel::progressBarWidth(double trackWidth, double fraction) {

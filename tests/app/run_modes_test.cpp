@@ -2,6 +2,8 @@
 // engine, real queue, a private TMPDIR and settings folder, no display.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <ctime>
 #include <fstream>
 
@@ -17,6 +19,15 @@ using test::runTool;
 using Lines = std::vector<std::string>;
 
 void touch(const fs::path& path) { std::ofstream(path) << "x"; }
+
+// The private runtime folder a run with TMPDIR = tmp uses (made here as the
+// program would make it, for planting a marker before the run).
+fs::path runtimeIn(const fixtures::ScratchDir& tmp) {
+  const fs::path dir = tmp / ("kivotra-" + std::to_string(::getuid()));
+  fs::create_directory(dir);
+  fs::permissions(dir, fs::perms::owner_all);
+  return dir;
+}
 
 bool startsWith(const std::string& text, const std::string& prefix) { return text.rfind(prefix, 0) == 0; }
 
@@ -50,7 +61,7 @@ fs::path workFolderIn(const fs::path& tmp, const std::string& prefix) {
 
 TEST(RunModes, SelfTestWordWinsReportsEveryStepAndRecordsPassed) {
   fixtures::ScratchDir tmp;
-  touch(tmp / "run_selftest");
+  touch(runtimeIn(tmp) / "run_selftest");
 
   const auto result = runTool(KIVOTRA_BIN, {"selftest", "cfgtest"}, tmp.path(), 120000);
   const Lines lines = result.outLines();
@@ -69,23 +80,23 @@ TEST(RunModes, SelfTestWordWinsReportsEveryStepAndRecordsPassed) {
                          "      ✓ 输出 720×1280 @30fps *",
                          "      码率校验：预估 *",
                          "=== 自检通过 ===",
-                         "测试目录：" + (tmp / "kivotra_selftest-").string() + "*",
+                         "测试目录：" + (runtimeIn(tmp) / "kivotra_selftest-").string() + "*",
                      },
                      result.out);
   EXPECT_TRUE(anyLineContains(lines, " 音频=true 耗时 ")) << result.out;
   EXPECT_FALSE(anyLineContains(lines, "单条")) << "the per-item suite must not run";
 
-  EXPECT_EQ(readFile(tmp / "selftest_result.txt"), "PASSED");
-  const fs::path work = workFolderIn(tmp.path(), "kivotra_selftest-");
+  EXPECT_EQ(readFile(runtimeIn(tmp) / "selftest_result.txt"), "PASSED");
+  const fs::path work = workFolderIn(runtimeIn(tmp), "kivotra_selftest-");
   ASSERT_FALSE(work.empty());
   EXPECT_TRUE(fs::exists(work / "test_h_压缩_720P.mp4"));
   EXPECT_TRUE(fs::exists(work / "out_v.mp4"));
-  EXPECT_TRUE(fs::exists(tmp / "run_selftest")) << "a command-line word leaves the marker alone";
+  EXPECT_TRUE(fs::exists(runtimeIn(tmp) / "run_selftest")) << "a command-line word leaves the marker alone";
 }
 
 TEST(RunModes, QueueTestStopsTheSecondFileAndTheQueueCarriesOn) {
   fixtures::ScratchDir tmp;
-  touch(tmp / "run_selftest");
+  touch(runtimeIn(tmp) / "run_selftest");
 
   const auto result = runTool(KIVOTRA_BIN, {"cfgtest", "queuetest"}, tmp.path(), 120000);
   const Lines lines = result.outLines();
@@ -98,14 +109,14 @@ TEST(RunModes, QueueTestStopsTheSecondFileAndTheQueueCarriesOn) {
                          "      结果：完成 / 待处理 / 完成",
                          "      输出命名：q1_压缩_720P.mp4",
                          "=== 队列自检通过 ===",
-                         "测试目录：" + (tmp / "kivotra_queue-").string() + "*",
+                         "测试目录：" + (runtimeIn(tmp) / "kivotra_queue-").string() + "*",
                      },
                      result.out);
   EXPECT_FALSE(anyLineContains(lines, "单条独立参数")) << "the queue suite wins over the per-item suite";
-  EXPECT_TRUE(fs::exists(tmp / "run_selftest"));
-  EXPECT_FALSE(fs::exists(tmp / "selftest_result.txt")) << "only the full self test records a result";
+  EXPECT_TRUE(fs::exists(runtimeIn(tmp) / "run_selftest"));
+  EXPECT_FALSE(fs::exists(runtimeIn(tmp) / "selftest_result.txt")) << "only the full self test records a result";
 
-  const fs::path work = workFolderIn(tmp.path(), "kivotra_queue-");
+  const fs::path work = workFolderIn(runtimeIn(tmp), "kivotra_queue-");
   ASSERT_FALSE(work.empty());
   EXPECT_TRUE(fs::exists(work / "q1_压缩_720P.mp4"));
   EXPECT_TRUE(fs::exists(work / "q3_压缩_720P.mp4"));
@@ -124,7 +135,7 @@ void blockWorkFolders(const fs::path& tmp, const std::string& prefix) {
 // they fail where nothing can be written (their passing runs take minutes).
 TEST(RunModes, ConfigTestAndDemogenAtPositionOneRunTheirOwnWork) {
   fixtures::ScratchDir tmp;
-  blockWorkFolders(tmp.path(), "kivotra_cfg-");
+  blockWorkFolders(runtimeIn(tmp), "kivotra_cfg-");
   const auto config = runTool(KIVOTRA_BIN, {"cfgtest"}, tmp.path(), 60000);
   EXPECT_EQ(config.exitCode, 1) << config.out << config.err;
   EXPECT_EQ(config.outLines(),
@@ -146,13 +157,13 @@ TEST(RunModes, ConfigTestAndDemogenAtPositionOneRunTheirOwnWork) {
 
 TEST(RunModes, MarkerIsConsumedOnceAndAFailedSelfTestEndsWithStatus1) {
   fixtures::ScratchDir tmp;
-  touch(tmp / "run_selftest");
-  blockWorkFolders(tmp.path(), "kivotra_selftest-");
+  touch(runtimeIn(tmp) / "run_selftest");
+  blockWorkFolders(runtimeIn(tmp), "kivotra_selftest-");
 
   const auto result = runTool(KIVOTRA_BIN, {}, tmp.path(), 60000);
   const Lines lines = result.outLines();
   EXPECT_EQ(result.exitCode, 1) << result.out << result.err;
-  EXPECT_FALSE(fs::exists(tmp / "run_selftest"));
+  EXPECT_FALSE(fs::exists(runtimeIn(tmp) / "run_selftest"));
   ASSERT_EQ(lines.size(), 2u) << result.out;
   EXPECT_EQ(lines[0], "=== Kivotra自检 ===");
   ASSERT_TRUE(startsWith(lines[1], "=== 自检失败：")) << lines[1];
@@ -160,7 +171,7 @@ TEST(RunModes, MarkerIsConsumedOnceAndAFailedSelfTestEndsWithStatus1) {
       lines[1].substr(std::string("=== 自检失败：").size(), lines[1].size() - std::string("=== 自检失败：").size() - 4);
   EXPECT_FALSE(description.empty());
   EXPECT_EQ(lines[1].substr(lines[1].size() - 4), " ===");
-  EXPECT_EQ(readFile(tmp / "selftest_result.txt"), "FAILED: " + description);
+  EXPECT_EQ(readFile(runtimeIn(tmp) / "selftest_result.txt"), "FAILED: " + description);
 }
 
 }  // namespace

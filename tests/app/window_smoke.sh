@@ -21,7 +21,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# A private temporary folder (the instance socket lives there) and private settings.
+# Private runtime (the instance socket lives there) and temporary folders, private settings.
 export TMPDIR="$work/tmp" HOME="$work/home" XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/run"
 mkdir -p "$TMPDIR" "$HOME" "$XDG_CONFIG_HOME" "$XDG_RUNTIME_DIR"
 chmod 700 "$XDG_RUNTIME_DIR"
@@ -49,7 +49,7 @@ for _ in $(seq 1 100); do
 done
 [ -n "$wid" ] || fail "no window titled KivotraMP4"
 
-socket="$TMPDIR/kivotra-window-$(id -u).sock"
+socket="$XDG_RUNTIME_DIR/kivotra/window.sock"
 listed() {  # what the running window lists, as it answers a hand-over
   python3 - "$socket" <<'PY'
 import json, socket, sys

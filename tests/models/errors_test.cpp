@@ -7,6 +7,10 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "models/temp_dir.h"
 
@@ -26,17 +30,35 @@ TEST(Errors, DescriptionsAreTheChineseTextsWithTheirCause) {
   EXPECT_EQ(PlatformError(PlatformError::Cause::damaged, "").description(), "文件已损坏或无法识别");
 }
 
-TEST(PrivateTempDir, IsTmpdirOrElseAFolderOwnedByTheUserAndClosedToOthers) {
-  const char* saved = std::getenv("TMPDIR");
-  const std::string previous = saved ? saved : "";
-  ::setenv("TMPDIR", "/some/where", 1);
-  EXPECT_EQ(privateTempDir(), std::filesystem::path("/some/where"));
-  ::unsetenv("TMPDIR");
-  const auto dir = privateTempDir();
-  if (saved) ::setenv("TMPDIR", previous.c_str(), 1);
-  EXPECT_EQ(dir, std::filesystem::path("/tmp/kivotra-" + std::to_string(::getuid())));
+class PrivateTempDir : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    for (const char* name : {"TMPDIR", "XDG_RUNTIME_DIR"}) {
+      if (const char* value = std::getenv(name)) saved_.emplace_back(name, value);
+      unsetenv(name);
+    }
+  }
+  void TearDown() override {
+    unsetenv("TMPDIR");
+    unsetenv("XDG_RUNTIME_DIR");
+    for (const auto& [name, value] : saved_) setenv(name.c_str(), value.c_str(), 1);
+  }
+  std::vector<std::pair<std::string, std::string>> saved_;
+};
+
+TEST_F(PrivateTempDir, IsAFolderOfOurOwnNeverTmpdirItself) {
+  const std::string own = "kivotra-" + std::to_string(getuid());
+  setenv("TMPDIR", "/some/where", 1);
+  EXPECT_EQ(runtimeDirPath(), std::filesystem::path("/some/where") / own);
+  setenv("XDG_RUNTIME_DIR", "/run/user/77", 1);
+  EXPECT_EQ(runtimeDirPath(), std::filesystem::path("/run/user/77/kivotra"));
+}
+
+TEST_F(PrivateTempDir, FallbackIsOwnedAndClosedToOthers) {
+  auto dir = privateTempDir();
+  EXPECT_EQ(dir, std::filesystem::path("/tmp/kivotra-" + std::to_string(getuid())));
   struct stat st {};
-  ASSERT_EQ(::stat(dir.c_str(), &st), 0);
-  EXPECT_EQ(st.st_uid, ::getuid());
-  EXPECT_EQ(st.st_mode & 077, 0u);
+  ASSERT_EQ(stat(dir.c_str(), &st), 0);
+  EXPECT_EQ(st.st_uid, getuid());
+  EXPECT_EQ(st.st_mode & 07777, 0700u);
 }
