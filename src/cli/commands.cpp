@@ -48,7 +48,7 @@ QString qstr(const std::string& text) { return QString::fromStdString(text); }
 // however the source blocks.
 std::variant<ProbeInfo, QString> probe(const QString& file) {
   try {
-    return Transcoder::probeSync(absolutePath(file), [] { return InterruptWatcher::seen(); });
+    return Transcoder::probeSync(absolutePath(file), [] { return StopSignals::first() != 0; });
   } catch (const Error& e) {
     return qstr(e.description());
   } catch (const std::exception& e) {
@@ -136,11 +136,12 @@ class QueueWatcher {
 }  // namespace
 
 int runProbe(const ProbeCommand& command) {
-  const InterruptWatcher watcher;
+  const StopSignals watcher({SIGINT, SIGTERM, SIGHUP});
   bool allOk = true;
   for (const QString& file : command.files) {
     const auto result = probe(file);
-    if (InterruptWatcher::seen()) return kExitInterrupted;  // the file cut short gets no line
+    // The file cut short gets no line.
+    if (const int signal = StopSignals::first()) return StopSignals::exitStatusFor(signal);
     if (const auto* info = std::get_if<ProbeInfo>(&result)) {
       print(stdout, command.json ? jsonLine(probeJson(file, *info)) : probeLine(file, *info));
     } else {
@@ -200,7 +201,7 @@ int runCompress(const CompressCommand& command) {
         item.applyProbe(*info);
         item.thumbnail.reset();
         ++ready;
-      } else if (!InterruptWatcher::seen()) {  // a probe cut short by Ctrl-C leaves the file waiting
+      } else if (!StopSignals::first()) {  // a probe cut short by Ctrl-C leaves the file waiting
         item.status = ItemStatus::failed("读取失败：" + std::get<QString>(result).toStdString());
       }
     }

@@ -13,7 +13,6 @@
 #include <thread>
 
 #include "reliability_support.h"
-#include "support/bounded.h"
 #include "state/app_state.h"
 #include "transcoder/transcoder.h"
 

@@ -83,7 +83,7 @@ TEST_P(Interrupted, LeavesNoOutputUnderAFinalNameAndTheNextRunTakesThePlainName)
   // still comes after the pipe is closed.
   const fs::path source = movie(tmp / "source.mov", 12);
   fs::permissions(source, fs::perms::owner_read | fs::perms::owner_write);  // outputs are never more open
-  const std::string sum = fileChecksum(source);
+  const std::string sum = fixtures::readFile(source);
   const fs::path out = tmp / "out";
 
   QProcess process;
@@ -115,7 +115,7 @@ TEST_P(Interrupted, LeavesNoOutputUnderAFinalNameAndTheNextRunTakesThePlainName)
 
   EXPECT_EQ(finalNames(out), std::set<std::string>{});
   EXPECT_EQ(partFiles(out), c.signal == SIGKILL ? std::set<std::string>{*part} : std::set<std::string>{});
-  EXPECT_EQ(fileChecksum(source), sum);
+  EXPECT_EQ(fixtures::readFile(source), sum);
 
   // The next run in that folder (at 5 fps, to be quick): the plain name, and
   // the killed run's part file gone.
@@ -126,7 +126,7 @@ TEST_P(Interrupted, LeavesNoOutputUnderAFinalNameAndTheNextRunTakesThePlainName)
   EXPECT_EQ(outputProblem(out / kFinalName), "");
   EXPECT_EQ(fs::status(out / kFinalName).permissions() & fs::perms::all,
             fs::perms::owner_read | fs::perms::owner_write);
-  EXPECT_EQ(fileChecksum(source), sum);
+  EXPECT_EQ(fixtures::readFile(source), sum);
 }
 
 INSTANTIATE_TEST_SUITE_P(Signals, Interrupted,

@@ -54,8 +54,8 @@ class FootageTest : public TranscodeTest {
   // inside filter graphs) and returns what it printed on stdout or stderr.
   std::string tool(const char* program, const QStringList& args, bool wantStderr = false) {
     QProcess process;
-    process.setWorkingDirectory(QString::fromStdString(dir_.string()));
-    test::startTool(process, program, QStringList{"-v", "error"} + args, dir_);
+    process.setWorkingDirectory(QString::fromStdString(dir_.path().string()));
+    test::startTool(process, program, QStringList{"-v", "error"} + args, dir_.path());
     const test::ToolResult r = test::finishTool(process, 60000);
     EXPECT_TRUE(r.exitCode == 0 && !r.hung) << program << " " << args.join(' ').toStdString() << "\n" << r.err;
     return wantStderr ? r.err : r.out;

@@ -24,7 +24,7 @@ class FootageVideo : public kivotra::testing::TranscodeTest {
   std::filesystem::path make(const std::string& name, const QStringList& args) {
     const std::filesystem::path path = dir_ / name;
     const QStringList all = QStringList{"-v", "error", "-y"} + args + QStringList{QString::fromStdString(path)};
-    const test::ToolResult r = test::runTool("ffmpeg", all, dir_, 60000);
+    const test::ToolResult r = test::runTool("ffmpeg", all, dir_.path(), 60000);
     EXPECT_EQ(r.exitCode, 0) << r.err;
     return path;
   }
@@ -33,7 +33,7 @@ class FootageVideo : public kivotra::testing::TranscodeTest {
   std::string inspect(const std::filesystem::path& file, const QString& filter, const QString& log = "info") {
     const QStringList args{"-hide_banner", "-nostats", "-v", log,    "-i", QString::fromStdString(file),
                            "-vf",          filter,     "-f", "null", "-"};
-    return test::runTool("ffmpeg", args, dir_, 60000).err;
+    return test::runTool("ffmpeg", args, dir_.path(), 60000).err;
   }
 
   std::filesystem::path compress(const std::filesystem::path& src, const ProbeInfo& info, int fps = 0,
@@ -47,7 +47,7 @@ class FootageVideo : public kivotra::testing::TranscodeTest {
   int distinctPicturesInFirstSecond(const std::filesystem::path& file) {
     const QStringList args{"-v",  "error",      "-t", "1",        "-i", QString::fromStdString(file),
                            "-vf", "mpdecimate", "-f", "framemd5", "-"};
-    const test::ToolResult r = test::runTool("ffmpeg", args, dir_, 60000);
+    const test::ToolResult r = test::runTool("ffmpeg", args, dir_.path(), 60000);
     const auto lines = r.outLines();
     return static_cast<int>(
         std::count_if(lines.begin(), lines.end(), [](const std::string& l) { return !l.empty() && l[0] != '#'; }));
