@@ -103,7 +103,7 @@ TEST_F(Transcode, OutputRateIsConstantAndFollowsTheRule) {
   } cases[] = {
       {"60 asked 30", {60, 1}, false, 30, {30, 1}},
       {"25 asked 30 stays 25", {25, 1}, false, 30, {25, 1}},
-      {"29.97 kept stays 30000/1001", {30000, 1001}, false, 0, {30000, 1001}},
+      {"29.97 kept as 30000 over 1001", {30000, 1001}, false, 0, {30000, 1001}},
       {"variable 30", {30, 1}, true, 0, {30, 1}},
   };
   for (const auto& c : cases) {
