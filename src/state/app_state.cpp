@@ -11,6 +11,7 @@
 #include "models/format.h"
 #include "models/tiers.h"
 #include "state/output_naming.h"
+#include "state/size_fit.h"
 #include "transcoder/transcoder.h"
 
 namespace kivotra {
@@ -308,13 +309,13 @@ void AppState::compressOne(const VideoItem& item, const ItemSettings& global) {
     };
     auto isCancelled = [this, id] { return stopAsked(id); };
 
-    const std::int64_t size = Transcoder::transcodeSync(item.url, output, Transcoder::Config::from(params),
-                                                        item.probeInfo(), progress, isCancelled);
-    post([this, id, output, size] {
+    const FitResult fit = transcodeWithinLimit(item, output, params, progress, isCancelled);
+    post([this, id, output, fit] {
       changeItem(id, [&](VideoItem& it) {
         it.status = ItemStatus::done();
         it.outputURL = output;
-        it.actualSize = size;
+        it.actualSize = fit.size;
+        it.encodeCount = fit.encodes;
         it.progress = 1;
         it.etaSeconds.reset();
       });
