@@ -37,8 +37,10 @@ std::optional<std::int64_t> parseSizeText(std::string_view text) {
   const auto [end, ec] = std::from_chars(text.data(), text.data() + digits, value, std::chars_format::fixed);
   if (ec != std::errc() || end != text.data() + digits) return std::nullopt;
 
+  std::string_view rest = text.substr(digits);
+  while (!rest.empty() && rest.front() == ' ') rest.remove_prefix(1);  // "25 MB" too
   std::string unit;
-  for (const char c : text.substr(digits)) unit += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  for (const char c : rest) unit += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   double scale = 0;
   for (const auto& [prefix, factor] : {std::pair{'K', 1024.0}, {'M', 1048576.0}, {'G', 1073741824.0}}) {
     if (unit == std::string(1, prefix) || unit == std::string(1, prefix) + "B" ||
@@ -81,7 +83,9 @@ SizePlan planForSize(const VideoItem& item, int shortSide, std::int64_t limitByt
 
 int retryKbps(const VideoItem& item, int kbps, std::int64_t writtenBytes, std::int64_t limitBytes) {
   if (!(item.duration > 0) || writtenBytes <= 0) return kSizeFloorKbps;
-  const double goal = static_cast<double>(limitBytes) * kSizeRetryFill;
+  const double overshoot = static_cast<double>(writtenBytes) / static_cast<double>(limitBytes);
+  const double fill = std::clamp(kSizeRetryFill - 0.1 * (overshoot - 1.0), kSizeRetryFillLeast, kSizeRetryFill);
+  const double goal = static_cast<double>(limitBytes) * fill;
   // The video's share of what was written, assuming the sound and the container came out as expected.
   const double videoWritten = std::max(static_cast<double>(writtenBytes) - fixedBytes(item), 1.0);
   const double byVideo = kbps * (goal - fixedBytes(item)) / videoWritten;

@@ -13,7 +13,11 @@ namespace kivotra {
 inline constexpr int kSizeFloorKbps = 100;     // never less video than this
 inline constexpr int kSizeAudioKbps = 128;     // the AAC track, when there is sound
 inline constexpr double kSizeFirstFill = 0.96;  // share of the limit the first encode aims at
-inline constexpr double kSizeRetryFill = 0.95;  // and a second one, after an overshoot
+// A second encode, after an overshoot, aims at 95 % less a tenth of the
+// overshoot (the bigger the miss, the less the encoder's rate is to be
+// trusted), and at no less than 85 %.
+inline constexpr double kSizeRetryFill = 0.95;
+inline constexpr double kSizeRetryFillLeast = 0.85;
 
 // "25M", "25MB", "25MiB", "500K", "1.5G" in any case, units of 1024 bytes; "B"
 // or no unit is not accepted (a bare 25 is too easily meant as megabytes).
@@ -40,7 +44,8 @@ SizePlan planForSize(const VideoItem& item, int shortSide, std::int64_t limitByt
 
 // After an encode at kbps wrote writtenBytes over limitBytes: the bitrate of
 // the second encode, scaled down by the measured overshoot of the video (and
-// of the whole, whichever asks for less), never above kbps - 1 nor below the floor.
+// of the whole, whichever asks for less) to reach the retry fill, never above
+// kbps - 1 nor below the floor.
 int retryKbps(const VideoItem& item, int kbps, std::int64_t writtenBytes, std::int64_t limitBytes);
 
 // The card's "bigger than the source" rule: the expected output at kbps is
