@@ -18,7 +18,7 @@ QString identity(const QString& path) {
 
 QStringList supportedFilesIn(const QString& folder, const QStringList& exts) {
   QStringList names;
-  for (const QFileInfo& entry : QDir(folder).entryInfoList(QDir::Files | QDir::Hidden)) {
+  for (const QFileInfo& entry : QDir(folder).entryInfoList(QDir::Files)) {
     if (exts.contains(entry.suffix().toLower())) names.push_back(entry.fileName());
   }
   // By name, byte for byte: the order does not follow the locale.

@@ -12,9 +12,9 @@ struct FileArguments {
 
 // The command line's file arguments as a batch: a folder stands for the files
 // directly inside it whose extension is one of exts (any case), sorted by
-// name; a file named a second time (the same file once links and relative
-// parts are resolved) is dropped. Arguments that do not exist stay as given,
-// for the probe to report.
+// name, hidden files left out; a file named a second time (the same file
+// once links and relative parts are resolved) is dropped. Arguments that do
+// not exist stay as given, for the probe to report.
 FileArguments expandFileArguments(const QStringList& args, const QStringList& exts);
 
 }  // namespace kivotra::cli
