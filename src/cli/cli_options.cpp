@@ -150,8 +150,8 @@ Command parseCompress(const QStringList& args) {
     if (parser.isSet(bitrate)) return UsageError{QStringLiteral("--target-size 与 --bitrate 不能同时使用")};
     const auto bytes = parseSizeText(parser.value(targetSize).toStdString());
     if (!bytes) {
-      return UsageError{
-          QStringLiteral("目标大小“%1”无效，应为数字加单位 K、M 或 G（如 25M、500K、1.5G）").arg(parser.value(targetSize))};
+      return UsageError{QStringLiteral("目标大小“%1”无效，应为数字加单位 K、M 或 G（如 25M、500K、1.5G）")
+                            .arg(parser.value(targetSize))};
     }
     command.targetSize = *bytes;
   }

@@ -109,7 +109,8 @@ class QueueWatcher {
         return QStringLiteral("✓ ") + label(i, track) + QStringLiteral(" → ") +
                qstr(item.outputURL ? item.outputURL->filename().string() : std::string()) + QStringLiteral("  ") +
                qstr(fmtBytes(item.actualSize.value_or(0))) + QStringLiteral("  用时 ") + qstr(formatFixed(secs, 1)) +
-               QStringLiteral("s") + (item.encodeCount > 1 ? QStringLiteral("（超出目标大小，已降低码率重新压缩）") : QString());
+               QStringLiteral("s") +
+               (item.encodeCount > 1 ? QStringLiteral("（超出目标大小，已降低码率重新压缩）") : QString());
       case ItemStatus::Kind::failed:
         return QStringLiteral("✗ ") + label(i, track) + QStringLiteral(" 失败：") + qstr(item.status.message());
       default:
@@ -217,7 +218,8 @@ int runCompress(const CompressCommand& given) {
     if (command.json) print(stdout, jsonLine(resultJson(command.files.at(i), item)));
     if (largerThanSource(item)) {
       print(stderr, QStringLiteral("⚠ %1：输出 %2 大于源文件 %3，已保留")
-                        .arg(command.files.at(i), qstr(fmtBytes(item.actualSize.value_or(0))), qstr(fmtBytes(item.fileSize))));
+                        .arg(command.files.at(i), qstr(fmtBytes(item.actualSize.value_or(0))),
+                             qstr(fmtBytes(item.fileSize))));
     }
   }
   if (!command.json) print(stdout, summaryTable(rows).chopped(1));

@@ -19,8 +19,8 @@ int applyTargetSize(std::vector<VideoItem>& items, const ItemSettings& settings,
     const SizePlan plan = planForSize(item, settings.shortSide, limitBytes);
     if (!plan.kbps) {
       item.status = ItemStatus::failed("无法压缩到 " + fmtBytes(limitBytes) + " 以内：最低码率 " +
-                                       std::to_string(kSizeFloorKbps) + " kbps 时约为 " +
-                                       fmtBytes(plan.smallestBytes) + "，这是它能达到的最小大小");
+                                       std::to_string(kSizeFloorKbps) + " kbps 时约为 " + fmtBytes(plan.smallestBytes) +
+                                       "，这是它能达到的最小大小");
       ++failed;
       continue;
     }

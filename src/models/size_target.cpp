@@ -12,16 +12,16 @@ namespace kivotra {
 
 namespace {
 
-double audioBytes(const VideoItem& item) {
-  return item.hasAudio ? item.duration * kSizeAudioKbps * 1000.0 / 8.0 : 0.0;
-}
+double audioBytes(const VideoItem& item) { return item.hasAudio ? item.duration * kSizeAudioKbps * 1000.0 / 8.0 : 0.0; }
 
 double fixedBytes(const VideoItem& item) {
   return audioBytes(item) + static_cast<double>(containerOverheadBytes(item.duration, item.srcFPS, item.hasAudio));
 }
 
 // Video kbps that makes the expected output `bytes` (may be negative).
-double kbpsFor(const VideoItem& item, double bytes) { return (bytes - fixedBytes(item)) * 8.0 / item.duration / 1000.0; }
+double kbpsFor(const VideoItem& item, double bytes) {
+  return (bytes - fixedBytes(item)) * 8.0 / item.duration / 1000.0;
+}
 
 }  // namespace
 
@@ -92,7 +92,8 @@ int retryKbps(const VideoItem& item, int kbps, std::int64_t writtenBytes, std::i
   // The whole file's overshoot: safer when the sound came out smaller than expected.
   const double byWhole = kbps * goal / static_cast<double>(writtenBytes);
   const double scaled = std::floor(std::min(byVideo, byWhole));
-  return static_cast<int>(std::clamp(scaled, static_cast<double>(kSizeFloorKbps), static_cast<double>(std::max(kbps - 1, kSizeFloorKbps))));
+  return static_cast<int>(
+      std::clamp(scaled, static_cast<double>(kSizeFloorKbps), static_cast<double>(std::max(kbps - 1, kSizeFloorKbps))));
 }
 
 bool estimateExceedsSource(const VideoItem& item, int kbps) {

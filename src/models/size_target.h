@@ -10,8 +10,8 @@
 // and the one to retry with when an encode came out too big.
 namespace kivotra {
 
-inline constexpr int kSizeFloorKbps = 100;     // never less video than this
-inline constexpr int kSizeAudioKbps = 128;     // the AAC track, when there is sound
+inline constexpr int kSizeFloorKbps = 100;      // never less video than this
+inline constexpr int kSizeAudioKbps = 128;      // the AAC track, when there is sound
 inline constexpr double kSizeFirstFill = 0.96;  // share of the limit the first encode aims at
 // A second encode, after an overshoot, aims at 95 % less a tenth of the
 // overshoot (the bigger the miss, the less the encoder's rate is to be

@@ -38,8 +38,8 @@ class ShareReady : public ::testing::Test {
     const QString video = noisy ? "nullsrc=s=160x120:r=30:d=" + length + ",geq=lum='random(1)*255':cb=128:cr=128"
                                 : "testsrc2=s=160x120:r=30:d=" + length;
     QStringList args{"-loglevel", "error", "-y", "-f", "lavfi", "-i", video};
-    if (audio) args << "-f" << "lavfi" << "-i" << "sine=d=" + length << "-c:a" << "pcm_s16le";
-    args << "-c:v" << "libx264" << "-preset" << "ultrafast" << "-qp" << QString::number(quality) << q(tmp_ / name);
+    if (audio) args += QStringList{"-f", "lavfi", "-i", "sine=d=" + length, "-c:a", "pcm_s16le"};
+    args += QStringList{"-c:v", "libx264", "-preset", "ultrafast", "-qp", QString::number(quality), q(tmp_ / name)};
     const auto made = test::runTool("ffmpeg", args, tmp_.path());
     EXPECT_EQ(made.exitCode, 0) << made.err;
     return tmp_ / name;
@@ -65,7 +65,8 @@ TEST_F(ShareReady, TargetSizeKeepsEachOutputUnderTheLimitAndNearItWhereTheFootag
   };
   for (const auto& row : rows) {
     const fs::path file = source(row.name, row.noisy, row.audio, row.seconds);
-    const auto result = cli({"compress", "--json", "--output-dir", q(tmp_ / "out"), "--target-size", row.target, q(file)});
+    const auto result =
+        cli({"compress", "--json", "--output-dir", q(tmp_ / "out"), "--target-size", row.target, q(file)});
     SCOPED_TRACE(row.name);
     ASSERT_EQ(result.exitCode, 0) << result.err;
     const QJsonObject o = jsonLines(result.out).at(0);
@@ -115,7 +116,9 @@ TEST_F(ShareReady, AnOutputBiggerThanItsSourceIsKeptFlaggedAndWarnedAbout) {
 TEST_F(ShareReady, AFolderStandsForItsVideosByNameAndARepeatedFileRunsOnce) {
   const fs::path dir = tmp_ / "clips";
   fs::create_directories(dir / "inner");
-  for (const char* name : {"b.mov", "a.MP4", "inner/c.mov"}) SelfTest::makeTestVideo(dir / name, 160, 120, 1, 30, false);
+  for (const char* name : {"b.mov", "a.MP4", "inner/c.mov"}) {
+    SelfTest::makeTestVideo(dir / name, 160, 120, 1, 30, false);
+  }
   std::ofstream(dir / "notes.txt") << "not a video";
   fs::create_symlink(dir / "b.mov", tmp_ / "link.mov");
 

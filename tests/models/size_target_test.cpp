@@ -24,10 +24,10 @@ TEST(SizeTarget, SizeTextTakesBinaryUnitsAndRejectsBareOrBrokenNumbers) {
     const char* text;
     std::optional<std::int64_t> bytes;
   } rows[] = {
-      {"25M", 25 * MiB},     {"25MB", 25 * MiB},       {"25mib", 25 * MiB}, {" 25 MB ", 25 * MiB},
-      {"500K", 500 * 1024},  {"0.5k", 512},            {"1.5G", 1536 * MiB}, {"8m", 8 * MiB},
-      {"25", std::nullopt},  {"25B", std::nullopt},    {"M", std::nullopt},  {"", std::nullopt},
-      {"-5M", std::nullopt}, {"0M", std::nullopt},     {"1.2.3M", std::nullopt}, {"25X", std::nullopt},
+      {"25M", 25 * MiB},       {"25MB", 25 * MiB},    {"25mib", 25 * MiB},      {" 25 MB ", 25 * MiB},
+      {"500K", 500 * 1024},    {"0.5k", 512},         {"1.5G", 1536 * MiB},     {"8m", 8 * MiB},
+      {"25", std::nullopt},    {"25B", std::nullopt}, {"M", std::nullopt},      {"", std::nullopt},
+      {"-5M", std::nullopt},   {"0M", std::nullopt},  {"1.2.3M", std::nullopt}, {"25X", std::nullopt},
       {"25MBB", std::nullopt},
   };
   for (const auto& row : rows) EXPECT_EQ(parseSizeText(row.text), row.bytes) << row.text;
@@ -102,7 +102,10 @@ TEST(SizeTarget, EstimateExceedsSourceOnlyWhenBothSizesAreKnown) {
     int kbps;
     bool exceeds;
   } rows[] = {
-      {10, MiB, 500, false}, {10, MiB, 1000, true}, {10, 0, 5000, false}, {0, MiB, 5000, false},
+      {10, MiB, 500, false},
+      {10, MiB, 1000, true},
+      {10, 0, 5000, false},
+      {0, MiB, 5000, false},
   };
   for (const auto& row : rows) {
     EXPECT_EQ(estimateExceedsSource(item(row.seconds, false, row.fileSize), row.kbps), row.exceeds)

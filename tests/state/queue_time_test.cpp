@@ -33,10 +33,13 @@ TEST(QueueTime, WholeQueueLeftAtTheMeasuredSpeed) {
     std::optional<double> seconds;
   } rows[] = {
       {"half of the current file and a waiting one, at twice real time",
-       {{compressing, 10, 0.5}, {ready, 20, 0}}, {10, 5}, 12.5},
+       {{compressing, 10, 0.5}, {ready, 20, 0}},
+       {10, 5},
+       12.5},
       {"done, failed and loading files add nothing",
        {{ItemStatus::done(), 100, 1}, {ItemStatus::failed("x"), 50, 0}, {ItemStatus::loading(), 30, 0}, {ready, 10, 0}},
-       {10, 10}, 10.0},
+       {10, 10},
+       10.0},
       {"slower than real time", {{compressing, 60, 0.25}, {ready, 30, 0}}, {15, 30}, 150.0},
       {"nothing measured yet", {{compressing, 10, 0}, {ready, 10, 0}}, {0, 0.4}, std::nullopt},
       {"under a second measured", {{compressing, 10, 0.1}}, {1, 0.9}, std::nullopt},
