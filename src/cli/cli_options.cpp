@@ -3,6 +3,7 @@
 #include <QCommandLineOption>
 #include <QCommandLineParser>
 
+#include "models/size_target.h"
 #include "models/tiers.h"
 
 namespace kivotra::cli {
@@ -40,12 +41,16 @@ QString compressHelp() {
       "用法：kivotra-cli compress [选项] 文件...\n"
       "\n"
       "把文件依次压缩为 MP4，输出文件名为“原文件名_压缩_档位.mp4”，重名时加 _2、_3…\n"
+      "文件夹代表其中的 mp4、mov、m4v 文件（按名称排序）；同一个文件写两次只压缩一次。\n"
       "\n"
       "选项：\n"
       "  --resolution 720P|1080P|2K|4K   分辨率档位（也可写 720、1080、1440、2160），默认 1080P\n"
       "  --fps N                         帧率；0 为保持源帧率（默认）；不会高于源帧率\n"
       "  --bitrate KBPS                  视频码率（kbps），默认为档位推荐值：\n"
       "                                  720P 3000、1080P 5000、2K 10000、4K 20000\n"
+      "  --target-size SIZE              每个输出不超过这个大小（如 25M、500K、1.5G，1M = 1024K），\n"
+      "                                  按时长算出码率（最高为档位推荐值的 2 倍，最低 100 kbps）；\n"
+      "                                  不能与 --bitrate 同用\n"
       "  --fit keep|crop|pad             画面比例：keep 保持原始（默认）、crop 裁切 16:9、pad 加黑边 16:9\n"
       "  --upscale                       允许放大比档位小的视频（默认不放大）\n"
       "  --output-dir DIR                输出到这个文件夹（默认放在各源文件旁边）\n"
@@ -112,12 +117,13 @@ Command parseCompress(const QStringList& args) {
   const QCommandLineOption fps(QStringLiteral("fps"), {}, QStringLiteral("n"));
   const QCommandLineOption bitrate(QStringLiteral("bitrate"), {}, QStringLiteral("kbps"));
   const QCommandLineOption fit(QStringLiteral("fit"), {}, QStringLiteral("mode"));
+  const QCommandLineOption targetSize(QStringLiteral("target-size"), {}, QStringLiteral("size"));
   const QCommandLineOption upscale(QStringLiteral("upscale"));
   const QCommandLineOption outputDir(QStringLiteral("output-dir"), {}, QStringLiteral("dir"));
   const QCommandLineOption json(QStringLiteral("json"));
   const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
-  parser.addOptions({resolution, fps, bitrate, fit, upscale, outputDir, json, help});
-  if (!parser.parse(args)) return parseFailure(parser, args, {resolution, fps, bitrate, fit, outputDir});
+  parser.addOptions({resolution, fps, bitrate, targetSize, fit, upscale, outputDir, json, help});
+  if (!parser.parse(args)) return parseFailure(parser, args, {resolution, fps, bitrate, targetSize, fit, outputDir});
   if (parser.isSet(help)) return HelpRequest{compressHelp()};
 
   CompressCommand command;
@@ -139,6 +145,15 @@ Command parseCompress(const QStringList& args) {
     const auto value = parseCount(parser.value(bitrate), 1);
     if (!value) return UsageError{QStringLiteral("码率“%1”无效，应为正整数（kbps）").arg(parser.value(bitrate))};
     command.settings.bitrateKbps = *value;
+  }
+  if (parser.isSet(targetSize)) {
+    if (parser.isSet(bitrate)) return UsageError{QStringLiteral("--target-size 与 --bitrate 不能同时使用")};
+    const auto bytes = parseSizeText(parser.value(targetSize).toStdString());
+    if (!bytes) {
+      return UsageError{QStringLiteral("目标大小“%1”无效，应为数字加单位 K、M 或 G（如 25M、500K、1.5G）")
+                            .arg(parser.value(targetSize))};
+    }
+    command.targetSize = *bytes;
   }
   if (parser.isSet(fit)) {
     const auto mode = parseFit(parser.value(fit));
@@ -163,7 +178,7 @@ QString versionText() { return QStringLiteral("kivotra-cli " KIVOTRA_VERSION "\n
 QString shortUsage() {
   return QStringLiteral(
       "用法：kivotra-cli probe [--json] 文件...\n"
-      "      kivotra-cli compress [--resolution 720P|1080P|2K|4K] [--fps N] [--bitrate KBPS]\n"
+      "      kivotra-cli compress [--resolution 720P|1080P|2K|4K] [--fps N] [--bitrate KBPS | --target-size SIZE]\n"
       "                           [--fit keep|crop|pad] [--upscale] [--output-dir DIR] [--json] 文件...\n"
       "运行 kivotra-cli --help 查看说明。\n");
 }

@@ -17,6 +17,7 @@ struct ProbeCommand {
 struct CompressCommand {
   ItemSettings settings;             // bitrate defaults to the tier's recommended value
   std::optional<QString> outputDir;  // none: each output next to its source
+  std::optional<qint64> targetSize;  // bytes each output must not exceed; the bitrate follows from it
   bool json = false;
   QStringList files;
 };

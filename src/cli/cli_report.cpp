@@ -9,6 +9,7 @@
 #include <QJsonDocument>
 #include <QJsonValue>
 
+#include "cli/target_size.h"
 #include "models/format.h"
 #include "models/item_text.h"
 
@@ -164,13 +165,19 @@ QJsonObject resultJson(const QString& file, const VideoItem& item) {
       done && item.outputURL ? QJsonValue(qstr(item.outputURL->string())) : QJsonValue(QJsonValue::Null);
   const QJsonValue message = item.status.is(ItemStatus::Kind::failed) ? QJsonValue(qstr(item.status.message()))
                                                                        : QJsonValue(QJsonValue::Null);
-  return {
+  QJsonObject object{
       {QStringLiteral("file"), file},
       {QStringLiteral("status"), status},
       {QStringLiteral("output"), output},
       {QStringLiteral("size"), done ? static_cast<qint64>(item.actualSize.value_or(0)) : qint64(0)},
       {QStringLiteral("message"), message},
+      {QStringLiteral("largerThanSource"), largerThanSource(item)},
   };
+  if (item.sizeLimit) {
+    object.insert(QStringLiteral("targetSize"), static_cast<qint64>(*item.sizeLimit));
+    object.insert(QStringLiteral("encodes"), done ? item.encodeCount : 0);
+  }
+  return object;
 }
 
 QString summaryTable(const std::vector<ResultRow>& rows) {

@@ -25,7 +25,9 @@ QString probeLine(const QString& file, const ProbeInfo& info);
 QString probeFailureLine(const QString& file, const QString& error);
 
 // {"file","status":"done"|"failed"|"ready","output":path or null,"size","message":text or null}.
-// size is the output's bytes, 0 when there is none.
+// size is the output's bytes, 0 when there is none. Also "largerThanSource":
+// whether a finished output is bigger than its source, and with a size limit
+// "targetSize" (bytes) and "encodes" (1, or 2 when the first came out too big).
 QJsonObject resultJson(const QString& file, const VideoItem& item);
 
 // One compressed file as the summary shows it.

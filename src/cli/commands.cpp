@@ -12,7 +12,9 @@
 #include <vector>
 
 #include "cli/cli_report.h"
+#include "cli/file_args.h"
 #include "cli/progress_view.h"
+#include "cli/target_size.h"
 #include "cli/terminal.h"
 #include "models/errors.h"
 #include "models/format.h"
@@ -117,7 +119,8 @@ class QueueWatcher {
         return QStringLiteral("✓ ") + label(i, track) + QStringLiteral(" → ") +
                qstr(item.outputURL ? item.outputURL->filename().string() : std::string()) + QStringLiteral("  ") +
                qstr(fmtBytes(item.actualSize.value_or(0))) + QStringLiteral("  用时 ") + qstr(formatFixed(secs, 1)) +
-               QStringLiteral("s");
+               QStringLiteral("s") +
+               (item.encodeCount > 1 ? QStringLiteral("（超出目标大小，已降低码率重新压缩）") : QString());
       case ItemStatus::Kind::failed:
         return QStringLiteral("✗ ") + label(i, track) + QStringLiteral(" 失败：") + qstr(item.status.message());
       default:
@@ -135,8 +138,19 @@ class QueueWatcher {
 
 }  // namespace
 
-int runProbe(const ProbeCommand& command) {
+// The arguments' files with folders listed and repeats dropped; a line on
+// standard error for each folder without a supported file.
+QStringList batchFiles(const QStringList& args) {
+  const FileArguments expanded = expandFileArguments(args, AppState::acceptedExts());
+  for (const QString& note : expanded.notes) print(stderr, QStringLiteral("kivotra-cli：") + note);
+  return expanded.files;
+}
+
+int runProbe(const ProbeCommand& given) {
   const StopSignals watcher({SIGINT, SIGTERM, SIGHUP});
+  ProbeCommand command = given;
+  command.files = batchFiles(given.files);
+  if (command.files.isEmpty()) return kExitUsage;
   bool allOk = true;
   for (const QString& file : command.files) {
     const auto result = probe(file);
@@ -173,10 +187,13 @@ QString stopNote(int signal) {
 
 }  // namespace
 
-int runCompress(const CompressCommand& command) {
+int runCompress(const CompressCommand& given) {
   // A closed pipe on stdout or stderr (`… | head`) stops the run like Ctrl-C
   // instead of killing the process halfway through a file.
   StopSignals watcher({SIGINT, SIGTERM, SIGHUP, SIGPIPE});
+  CompressCommand command = given;
+  command.files = batchFiles(given.files);
+  if (command.files.isEmpty()) return kExitUsage;
   // No settings store: the window's remembered output folder is neither read nor changed.
   AppState state(nullptr);
   if (command.outputDir) {
@@ -207,6 +224,7 @@ int runCompress(const CompressCommand& command) {
     }
     items.push_back(std::move(item));
   }
+  if (command.targetSize) ready -= applyTargetSize(items, command.settings, *command.targetSize);
   state.setItems(std::move(items));
 
   QueueWatcher queue(state, command.files, ready);
@@ -236,6 +254,11 @@ int runCompress(const CompressCommand& command) {
     allDone = allDone && item.status.is(ItemStatus::Kind::done);
     rows.push_back({command.files.at(i), &item, queue.seconds(static_cast<std::size_t>(i))});
     if (command.json) print(stdout, jsonLine(resultJson(command.files.at(i), item)));
+    if (largerThanSource(item)) {
+      print(stderr, QStringLiteral("⚠ %1：输出 %2 大于源文件 %3，已保留")
+                        .arg(command.files.at(i), qstr(fmtBytes(item.actualSize.value_or(0))),
+                             qstr(fmtBytes(item.fileSize))));
+    }
   }
   if (!command.json) print(stdout, summaryTable(rows).chopped(1));
 

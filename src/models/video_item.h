@@ -34,6 +34,10 @@ struct VideoItem {
   std::optional<std::filesystem::path> outputURL;
   std::optional<std::int64_t> actualSize;  // bytes written
   std::optional<ItemSettings> customSettings;
+  // Bytes the output must not exceed (a size-limited compression); the queue
+  // encodes once more at a lower bitrate when the first result is bigger.
+  std::optional<std::int64_t> sizeLimit;
+  int encodeCount = 0;  // encodes the last finished compression took
 
   // Copies the probe's measurements (the thumbnail included) into the item.
   void applyProbe(const ProbeInfo& info);

@@ -14,6 +14,7 @@
 #include "models/tiers.h"
 #include "state/output_naming.h"
 #include "state/path_text.h"
+#include "state/size_fit.h"
 #include "transcoder/transcoder.h"
 
 namespace kivotra {
@@ -322,14 +323,14 @@ void AppState::compressOne(const VideoItem& item, const ItemSettings& global) {
     };
     auto isCancelled = [this, id] { return stopAsked(id); };
 
-    const std::int64_t size = Transcoder::transcodeInto(item.url, output.fd(), Transcoder::Config::from(params),
-                                                        item.probeInfo(), progress, isCancelled);
+    const FitResult fit = transcodeWithinLimit(item, output, params, progress, isCancelled);
     const fs::path published = output.publish();
-    post([this, id, published, size] {
+    post([this, id, published, fit] {
       changeItem(id, [&](VideoItem& it) {
         it.status = ItemStatus::done();
         it.outputURL = published;
-        it.actualSize = size;
+        it.actualSize = fit.size;
+        it.encodeCount = fit.encodes;
         it.progress = 1;
         it.etaSeconds.reset();
       });

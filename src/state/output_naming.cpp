@@ -135,6 +135,10 @@ OutputFile::OutputFile(const fs::path& source, const fs::path& dir, int shortSid
   }
 }
 
+void OutputFile::rewind() {
+  if (::ftruncate(fd_, 0) != 0 || ::lseek(fd_, 0, SEEK_SET) != 0) throw PlatformError::fromErrno(errno);
+}
+
 OutputFile::~OutputFile() {
   if (!published_ && fd_ >= 0 && stillOurs()) ::unlinkat(dirFd_, partPath_.filename().c_str(), 0);
   if (fd_ >= 0) ::close(fd_);

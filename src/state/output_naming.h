@@ -52,6 +52,8 @@ class OutputFile {
 
   int fd() const { return fd_; }
   const std::filesystem::path& partPath() const { return partPath_; }
+  // Empties the part file for another encode into it. Throws PlatformError.
+  void rewind();
 
   // Makes the written file durable and gives it its final name: the name
   // chosen at creation if it is still free, else the next free candidate. The

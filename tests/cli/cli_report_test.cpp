@@ -48,17 +48,15 @@ TEST(CompressOutput, ResultJsonByStatus) {
   done.outputURL = "/out/a_压缩_720P.mp4";
   done.actualSize = 1'048'576;
   EXPECT_EQ(jsonLine(resultJson("a.mov", done)),
-            QStringLiteral(
-                R"({"file":"a.mov","message":null,"output":"/out/a_压缩_720P.mp4","size":1048576,"status":"done"})"));
+            QStringLiteral(R"({"file":"a.mov","largerThanSource":false,"message":null,"output":"/out/a_压缩_720P.mp4","size":1048576,"status":"done"})"));
 
   const VideoItem failed = itemWith(ItemStatus::failed("读取失败：文件已损坏"));
   EXPECT_EQ(jsonLine(resultJson("bad.mp4", failed)),
-            QStringLiteral(
-                R"({"file":"bad.mp4","message":"读取失败：文件已损坏","output":null,"size":0,"status":"failed"})"));
+            QStringLiteral(R"({"file":"bad.mp4","largerThanSource":false,"message":"读取失败：文件已损坏","output":null,"size":0,"status":"failed"})"));
 
   VideoItem stopped = itemWith(ItemStatus::ready());
   EXPECT_EQ(jsonLine(resultJson("a.mov", stopped)),
-            QStringLiteral(R"({"file":"a.mov","message":null,"output":null,"size":0,"status":"ready"})"));
+            QStringLiteral(R"({"file":"a.mov","largerThanSource":false,"message":null,"output":null,"size":0,"status":"ready"})"));
 }
 
 TEST(CompressOutput, SummaryAlignsWideCharactersAndTotalsTheSaving) {
