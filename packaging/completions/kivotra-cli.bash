@@ -19,7 +19,7 @@ _kivotra_cli() {
     --output-dir)
       _filedir -d
       return ;;
-    --fps | --bitrate)
+    --fps | --bitrate | --target-size)
       return ;;
   esac
 
@@ -27,7 +27,7 @@ _kivotra_cli() {
     case ${words[1]} in
       probe) COMPREPLY=($(compgen -W '--json --help' -- "$cur")) ;;
       compress)
-        COMPREPLY=($(compgen -W '--resolution --fps --bitrate --fit --upscale
+        COMPREPLY=($(compgen -W '--resolution --fps --bitrate --target-size --fit --upscale
           --output-dir --json --help' -- "$cur")) ;;
     esac
     return

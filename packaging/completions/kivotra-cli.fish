@@ -11,6 +11,7 @@ complete -c kivotra-cli -n "__fish_seen_subcommand_from $commands" -l json -d 'O
 complete -c kivotra-cli -n "__fish_seen_subcommand_from compress" -l resolution -x -a '720P 1080P 2K 4K' -d 'Resolution tier'
 complete -c kivotra-cli -n "__fish_seen_subcommand_from compress" -l fps -x -d 'Frame rate, 0 keeps the source\'s'
 complete -c kivotra-cli -n "__fish_seen_subcommand_from compress" -l bitrate -x -d 'Video bitrate in kbit/s'
+complete -c kivotra-cli -n "__fish_seen_subcommand_from compress" -l target-size -x -d 'Keep each output at or under this size (25M, 500K)'
 complete -c kivotra-cli -n "__fish_seen_subcommand_from compress" -l fit -x -a 'keep crop pad' -d 'Picture shape'
 complete -c kivotra-cli -n "__fish_seen_subcommand_from compress" -l upscale -d 'Also enlarge smaller videos'
 complete -c kivotra-cli -n "__fish_seen_subcommand_from compress" -l output-dir -x -a '(__fish_complete_directories)' -d 'Folder for the outputs'
