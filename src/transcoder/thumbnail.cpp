@@ -105,18 +105,7 @@ FramePtr toOutputColour(const AVFrame* frame, int width, int height) {
   }
   chain += detail::describeColourPath(detail::sourceColour(*frame), desc ? desc->comp[0].depth : 8, (width + 1) & ~1,
                                       (height + 1) & ~1);
-  FilterInOutPtr outputs(avfilter_inout_alloc());
-  FilterInOutPtr inputs(avfilter_inout_alloc());
-  if (!outputs || !inputs) return {};
-  outputs->name = av_strdup("in");
-  outputs->filter_ctx = source;
-  inputs->name = av_strdup("out");
-  inputs->filter_ctx = sink;
-  AVFilterInOut* outs = outputs.release();
-  AVFilterInOut* ins = inputs.release();
-  const int parsed = avfilter_graph_parse_ptr(graph.get(), chain.c_str(), &ins, &outs, nullptr);
-  outputs.reset(outs);
-  inputs.reset(ins);
+  const int parsed = detail::parseFilterChain(graph.get(), chain, source, sink);
   if (parsed < 0 || avfilter_graph_config(graph.get(), nullptr) < 0) return {};
 
   FramePtr in(av_frame_clone(frame));

@@ -145,6 +145,22 @@ std::string describeColourPath(const SourceColour& colour, int sourceDepth, int 
   return chain;
 }
 
+int parseFilterChain(AVFilterGraph* graph, const std::string& chain, AVFilterContext* source, AVFilterContext* sink) {
+  av::FilterInOutPtr outputs(avfilter_inout_alloc());
+  av::FilterInOutPtr inputs(avfilter_inout_alloc());
+  if (!outputs || !inputs) return AVERROR(ENOMEM);
+  outputs->name = av_strdup("in");
+  outputs->filter_ctx = source;
+  inputs->name = av_strdup("out");
+  inputs->filter_ctx = sink;
+  AVFilterInOut* outs = outputs.release();
+  AVFilterInOut* ins = inputs.release();
+  const int err = avfilter_graph_parse_ptr(graph, chain.c_str(), &ins, &outs, nullptr);
+  outputs.reset(outs);
+  inputs.reset(ins);
+  return err;
+}
+
 VideoFilter::VideoFilter(const VideoTarget& target, AVRational timeBase) : target_(target), timeBase_(timeBase) {}
 
 void VideoFilter::build(const Shape& shape) {
@@ -171,18 +187,7 @@ void VideoFilter::build(const Shape& shape) {
       describeVideoChain(placement, shape.colour, depth, deinterlace.empty() ? nullptr : deinterlace.c_str(), target_,
                          static_cast<double>(nextPts_) * target_.fps.den / target_.fps.num);
 
-  av::FilterInOutPtr outputs(avfilter_inout_alloc());
-  av::FilterInOutPtr inputs(avfilter_inout_alloc());
-  if (!outputs || !inputs) throw pictureError(AVERROR(ENOMEM));
-  outputs->name = av_strdup("in");
-  outputs->filter_ctx = source_;
-  inputs->name = av_strdup("out");
-  inputs->filter_ctx = sink_;
-  AVFilterInOut* outs = outputs.release();
-  AVFilterInOut* ins = inputs.release();
-  err = avfilter_graph_parse_ptr(graph_.get(), chain.c_str(), &ins, &outs, nullptr);
-  outputs.reset(outs);
-  inputs.reset(ins);
+  err = parseFilterChain(graph_.get(), chain, source_, sink_);
   if (err < 0) throw pictureError(err);
   err = avfilter_graph_config(graph_.get(), nullptr);
   if (err < 0) throw pictureError(err);

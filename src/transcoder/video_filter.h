@@ -54,6 +54,10 @@ SourceColour sourceColour(const AVFrame& frame);
 // sources dithered): the colour path the output and the cover share.
 std::string describeColourPath(const SourceColour& colour, int sourceDepth, int width, int height);
 
+// Parses `chain` into graph between its buffer source and sink (the "in" and
+// "out" pads of the text); libavfilter's error code, or 0.
+int parseFilterChain(AVFilterGraph* graph, const std::string& chain, AVFilterContext* source, AVFilterContext* sink);
+
 // The frame placement and colour stage over one libavfilter graph. The graph
 // is built for the first frame's format and rebuilt when a later frame's
 // format changes, continuing on the same constant-rate clock.
