@@ -125,7 +125,7 @@ void ItemListModel::append(VideoItem item) {
   emit countChanged();
 }
 
-void ItemListModel::removeId(const Uuid& id) {
+void ItemListModel::removeId(Uuid id) {
   for (int row = indexOf(id); row >= 0; row = indexOf(id)) {
     beginRemoveRows({}, row, row);
     items_.erase(items_.begin() + row);

@@ -63,7 +63,7 @@ class ItemListModel : public QAbstractListModel {
 
   // Changes, for AppState.
   void append(VideoItem item);
-  void removeId(const Uuid& id);
+  void removeId(Uuid id);  // by value: an id read from the list itself stays valid
   void reset(std::vector<VideoItem> items);
   // Runs change on the item with id and announces the roles that differ
   // afterwards. False when no item has the id.

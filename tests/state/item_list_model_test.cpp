@@ -45,5 +45,13 @@ TEST(ItemListModel, AnnouncesOnlyTheRolesAChangeTouched) {
   EXPECT_EQ(model.indexOf(a.id), -1);
 }
 
+TEST(ItemListModel, RemovingByAnIdReadFromTheListRemovesThatItemOnly) {
+  ItemListModel model;
+  for (const char* name : {"/v/a.mov", "/v/b.mov", "/v/c.mov"}) model.append(VideoItem(name));
+  model.removeId(model.items()[0].id);
+  ASSERT_EQ(model.count(), 2);
+  EXPECT_EQ(model.items()[0].url, "/v/b.mov");
+}
+
 }  // namespace
 }  // namespace kivotra
