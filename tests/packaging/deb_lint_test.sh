@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds the Debian packages and holds them to Debian's own tools: lintian with
+# Builds the Debian packages, checks that the main one is complete and declares
+# what it needs at run time, and holds them to Debian's own tools: lintian with
 # no errors or warnings on either package, AppStream and desktop-entry
 # validators, man pages that render without complaint and document every
 # option, completion scripts that parse, one version everywhere, and debug
@@ -14,6 +15,17 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 deb=$(ls "$out"/kivotra_*.deb)
 ddeb=$(ls "$out"/kivotra-dbgsym_*.ddeb)
 version=$(dpkg-deb -f "$deb" Version)
+
+# It carries the executables and declares the libraries and the modules it loads at run time.
+depends=$(dpkg-deb -f "$deb" Depends)
+for dep in libavcodec libavformat libqt6core6 libqt6quick6 libqt6svg6 qml6-module-qtquick-controls qml6-module-qtquick-dialogs fonts-noto-cjk; do
+  grep -q "$dep" <<<"$depends" || fail "Depends lacks $dep"
+done
+contents=$(dpkg-deb -c "$deb")
+for path in ./usr/bin/kivotra ./usr/bin/kivotra-cli ./usr/share/applications/com.example.kivotra.desktop \
+            ./usr/share/icons/hicolor/scalable/apps/kivotra.svg; do
+  grep -q " $path\$" <<<"$contents" || fail "package lacks $path"
+done
 
 for package in "$deb" "$ddeb"; do
   tags=$(lintian --allow-root "$package" 2>&1 | grep -E '^[EW]: ' || true)
