@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
-# Builds the Debian packages, checks that the main one is complete and declares
-# what it needs at run time, and holds them to Debian's own tools: lintian with
-# no errors or warnings on either package, AppStream and desktop-entry
-# validators, man pages that render without complaint and document every
-# option, completion scripts that parse, one version everywhere, and debug
-# symbols that belong to the stripped executables.
+# Builds the Debian packages and checks what a desktop and Debian's own tools
+# need: the executables, desktop entry and icons, the run-time dependencies,
+# lintian with no errors or warnings on either package, the AppStream and
+# desktop-entry validators, man pages that render without complaint and
+# document every option, completion scripts that parse, one version
+# everywhere, and debug symbols that belong to the stripped executables.
 set -euo pipefail
 build_dir=$(cd "$1" && pwd)
 out=$(mktemp -d "${TMPDIR:-/tmp}/kivotra-lint-XXXXXX")
@@ -26,12 +26,11 @@ for path in ./usr/bin/kivotra ./usr/bin/kivotra-cli ./usr/share/applications/com
             ./usr/share/icons/hicolor/scalable/apps/kivotra.svg; do
   grep -q " $path\$" <<<"$contents" || fail "package lacks $path"
 done
+! grep -q "kivotra-render-icon" <<<"$contents" || fail "the build-time icon renderer is packaged"
 
-for package in "$deb" "$ddeb"; do
-  tags=$(lintian --allow-root "$package" 2>&1 | grep -E '^[EW]: ' || true)
-  [ -z "$tags" ] || fail "lintian on $(basename "$package"):
+tags=$(lintian --allow-root "$deb" "$ddeb" 2>&1 | grep -E '^[EW]: ' || true)
+[ -z "$tags" ] || fail "lintian:
 $tags"
-done
 ! dpkg-deb -f "$deb" Description | grep -q '^ *;' || fail "description lines start with ';'"
 
 root="$out/root"
@@ -54,7 +53,19 @@ id=$(basename "$metainfo" .metainfo.xml)
 grep -q "<id>$id</id>" "$metainfo" || fail "metainfo id is not $id"
 appstreamcli validate --no-net "$metainfo" >/dev/null || fail "appstreamcli: $(appstreamcli validate --no-net "$metainfo")"
 desktop="$share/applications/$id.desktop"
-grep -qx 'SingleMainWindow=true' "$desktop" || fail "no SingleMainWindow"
+for line in 'SingleMainWindow=true' 'Exec=kivotra %F' 'Icon=kivotra' 'MimeType=video/mp4;video/quicktime;video/x-m4v;'; do
+  grep -qx "$line" "$desktop" || fail "desktop entry lacks $line"
+done
+grep -q '^Name\[zh_CN\]=' "$desktop" || fail "desktop entry has no Chinese name"
+icons="$share/icons/hicolor"
+for size in 16 24 32 48 64 128 256; do
+  # PNG signature, then the IHDR width and height as big-endian 32-bit numbers.
+  png="$icons/${size}x${size}/apps/kivotra.png"
+  [ -s "$png" ] || fail "no ${size}px icon"
+  header=$(od -An -tx1 -N24 "$png" | tr -d ' \n')
+  [ "${header:0:16}" = "89504e470d0a1a0a" ] && [ $((16#${header:32:8})) -eq "$size" ] &&
+    [ $((16#${header:40:8})) -eq "$size" ] || fail "no ${size}x${size} PNG icon"
+done
 # desktop-file-utils before 0.27 does not know this key yet; anything else counts.
 problems=$(desktop-file-validate "$desktop" | grep -v 'key "SingleMainWindow" in group "Desktop Entry", but keys extending' || true)
 [ -z "$problems" ] || fail "desktop-file-validate: $problems"

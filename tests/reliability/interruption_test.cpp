@@ -73,16 +73,24 @@ struct Interruption {
   int exitStatus;  // -1: killed, no exit status of its own
 };
 
-class Interrupted : public ::testing::TestWithParam<Interruption> {};
+class Interrupted : public ::testing::TestWithParam<Interruption> {
+ protected:
+  // One source for every case. Long enough that a progress line (one a second
+  // when not on a terminal) still comes after the pipe is closed.
+  static void SetUpTestSuite() {
+    sources_ = new fixtures::ScratchDir;
+    movie(*sources_ / "source.mov", 12);
+    fs::permissions(*sources_ / "source.mov", fs::perms::owner_read | fs::perms::owner_write);
+  }
+  static void TearDownTestSuite() { delete sources_; }
+  static inline fixtures::ScratchDir* sources_ = nullptr;
+};
 
 TEST_P(Interrupted, LeavesNoOutputUnderAFinalNameAndTheNextRunTakesThePlainName) {
   const Interruption& c = GetParam();
   fixtures::ScratchDir tmp;
   fixtures::ScratchDir privateTmp;
-  // Long enough that a progress line (one a second when not on a terminal)
-  // still comes after the pipe is closed.
-  const fs::path source = movie(tmp / "source.mov", 12);
-  fs::permissions(source, fs::perms::owner_read | fs::perms::owner_write);  // outputs are never more open
+  const fs::path source = *sources_ / "source.mov";  // outputs are never more open than it
   const std::string sum = fixtures::readFile(source);
   const fs::path out = tmp / "out";
 
@@ -116,6 +124,10 @@ TEST_P(Interrupted, LeavesNoOutputUnderAFinalNameAndTheNextRunTakesThePlainName)
   EXPECT_EQ(finalNames(out), std::set<std::string>{});
   EXPECT_EQ(partFiles(out), c.signal == SIGKILL ? std::set<std::string>{*part} : std::set<std::string>{});
   EXPECT_EQ(fixtures::readFile(source), sum);
+  for (const auto& entry : fs::recursive_directory_iterator(privateTmp.path())) {
+    EXPECT_FALSE(entry.is_regular_file()) << "left in its temporary folder: " << entry.path();
+  }
+  if (c.signal != SIGKILL) return;  // nothing is left that the next run could meet
 
   // The next run in that folder (at 5 fps, to be quick): the plain name, and
   // the killed run's part file gone.

@@ -1,5 +1,6 @@
 extern "C" {
 #include <libavutil/display.h>
+#include <libavutil/macros.h>
 #include <libavutil/pixdesc.h>
 }
 
@@ -164,11 +165,18 @@ Image toRgba(const AVFrame* frame) {
   // Returns -1 for RGB sources, whose colours need no matrix: not an error.
   sws_setColorspaceDetails(sws.get(), sws_getCoefficients(frame->colorspace), fullRange,
                            sws_getCoefficients(SWS_CS_DEFAULT), 1, 0, 1 << 16, 1 << 16);
-  Image img{frame->width, frame->height, 4, {}};
-  img.pixels.resize(static_cast<std::size_t>(img.width) * img.height * 4);
-  std::uint8_t* dst[1] = {img.pixels.data()};
-  const int dstStride[1] = {img.width * 4};
+  // swscale writes whole SIMD blocks: convert into rows padded to 64 bytes,
+  // then copy out the picture without the padding.
+  const int stride = FFALIGN(frame->width * 4, 64);
+  std::vector<std::uint8_t> padded(static_cast<std::size_t>(stride) * frame->height + 64);
+  std::uint8_t* dst[1] = {padded.data()};
+  const int dstStride[1] = {stride};
   check(sws_scale(sws.get(), frame->data, frame->linesize, 0, frame->height, dst, dstStride), "converting frame");
+  Image img{frame->width, frame->height, 4, {}};
+  for (int y = 0; y < img.height; ++y) {
+    const auto* row = padded.data() + static_cast<std::size_t>(y) * stride;
+    img.pixels.insert(img.pixels.end(), row, row + img.width * 4);
+  }
   return img;
 }
 

@@ -1,4 +1,4 @@
-// The engine's pure rules: output rate, orientation, placement, error names.
+// The engine's pure rules: frame rates, orientation, placement, error names.
 #include <gtest/gtest.h>
 
 extern "C" {
@@ -9,6 +9,7 @@ extern "C" {
 #include <cerrno>
 
 #include "transcoder/av_error.h"
+#include "transcoder/frame_rate.h"
 #include "transcoder/orientation.h"
 #include "transcoder/placement.h"
 #include "transcoder/transcoder.h"
@@ -16,18 +17,59 @@ extern "C" {
 using namespace kivotra;
 using namespace kivotra::detail;
 
-TEST(OutputFPS, NeverAboveTheSourceTheSourcesOwnForZeroThirtyWhenUnknown) {
-  const struct {
+TEST(FrameRate, TypicalIntervalWinsOverFramesPerDuration) {
+  struct Row {
+    const char* shape;
+    AVRational real, average;
+    double median, framesPerSecond, expected;
+  };
+  const Row rows[] = {
+      {"constant 29.97", {30000, 1001}, {30000, 1001}, 1001 / 30000.0, 29.9, 29.97003},
+      {"paused screen recording", {60, 1}, {8280, 1261}, 1 / 60.0, 6.6, 60},
+      {"timestamps at a 1 ms tick", {1000, 1}, {24, 1}, 1 / 24.0, 24, 24},
+      {"phone clip, jittery average", {30, 1}, {2994, 100}, 1 / 30.0, 29.94, 30},
+      {"declared rates both wrong", {90000, 1}, {5, 1}, 1 / 25.0, 5, 25},
+      {"nothing measured", {0, 1}, {25, 1}, 0, 0, 25},
+      {"only frames over duration", {0, 1}, {0, 1}, 0, 12.5, 12.5},
+  };
+  for (const Row& r : rows) {
+    EXPECT_NEAR(detail::typicalRate(r.real, r.average, r.median, r.framesPerSecond), r.expected, 1e-4) << r.shape;
+  }
+}
+
+TEST(FrameRate, OutputNeverAboveTheSourceKeptExactAndWithinTheLimit) {
+  struct Row {
     double source;
-    int asked, expected;
-  } rows[] = {{30, 60, 30},   {60, 30, 30}, {29.97, 30, 30}, {23.976, 25, 24}, {25, 30, 25}, {50, 0, 50},
-              {29.97, 0, 30}, {0.3, 0, 1},  {0, 0, 30},      {0, -5, 30},      {0, 24, 24}};
-  for (const auto& row : rows) {
+    int requested;
+    AVRational expected;
+    int shown;
+  };
+  const Row rows[] = {
+      {30000 / 1001.0, 0, {30000, 1001}, 30},
+      {30, 60, {30, 1}, 30},
+      {23.976, 25, {24000, 1001}, 24},
+      {50, 0, {50, 1}, 50},
+      {24000 / 1001.0, 0, {24000, 1001}, 24},
+      {59.94, 0, {60000, 1001}, 60},
+      {25, 0, {25, 1}, 25},
+      {29.97, 30, {30000, 1001}, 30},
+      {59.94, 30, {30, 1}, 30},
+      {1000, 0, {240, 1}, 240},
+      {12.5, 0, {25, 2}, 13},
+      {0.3, 0, {1, 1}, 1},
+      {0, 0, {30, 1}, 30},
+      {0, -5, {30, 1}, 30},
+      {0, 24, {24, 1}, 24},
+  };
+  for (const Row& r : rows) {
     ProbeInfo info;
-    info.fps = row.source;
-    Transcoder::Config config;
-    config.fps = row.asked;
-    EXPECT_EQ(Transcoder::outputFPS(info, config), row.expected) << row.source << " asked " << row.asked;
+    info.fps = r.source;
+    Transcoder::Config c;
+    c.fps = r.requested;
+    const AVRational rate = detail::outputRate(info, c);
+    EXPECT_EQ(av_cmp_q(rate, r.expected), 0)
+        << r.source << " asked " << r.requested << ": " << rate.num << "/" << rate.den;
+    EXPECT_EQ(Transcoder::outputFPS(info, c), r.shown) << r.source;
   }
 }
 
