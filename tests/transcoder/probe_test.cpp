@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "support/tool_process.h"
 #include "transcode_fixture.h"
 #include "transcoder/media_input.h"
 #include "transcoder/thumbnail.h"
@@ -206,7 +207,10 @@ TEST_F(Probe, CoverIsTheFirstFrameAtOrAfterFiftyMillisecondsAndWithinOneSecond) 
   }
 }
 
-TEST_F(Probe, CoverGivesUpOncePastItsDeadline) {
+// The cover search ends by itself: at its deadline, and once the packets it
+// reads are well past its window with no picture decoded, long before the
+// end of a file that has none to give (here its only key frame is cut out).
+TEST_F(Probe, CoverSearchGivesUpAtItsDeadlineOrOncePastItsWindow) {
   const auto path = source("slow.mov", clip(160, 120, 0.5));
   const auto coverBy = [&](av::MediaInput::Clock::time_point deadline) {
     return test::bounded([&] {
@@ -217,4 +221,20 @@ TEST_F(Probe, CoverGivesUpOncePastItsDeadline) {
   };
   EXPECT_FALSE(coverBy(av::MediaInput::Clock::now() - std::chrono::seconds(1)));
   EXPECT_TRUE(coverBy(av::MediaInput::Clock::now() + std::chrono::seconds(60)));
+
+  const auto keyless = dir_ / "keyless.mp4";
+  const test::ToolResult made = test::runTool(
+      "ffmpeg",
+      {"-v", "error", "-f", "lavfi", "-i", "testsrc2=s=160x120:r=25:d=8", "-c:v", "libx264", "-preset", "ultrafast",
+       "-g", "1000", "-x264-params", "scenecut=0", "-bsf:v", "filter_units=remove_types=5",
+       QString::fromStdString(keyless.string())},
+      dir_.path(), 60000);
+  ASSERT_EQ(made.exitCode, 0) << made.err;
+  test::bounded([&] {
+    av::MediaInput input(keyless);
+    EXPECT_FALSE(av::coverFrame(input, input.firstVideoStream(), 320));
+    // About two seconds of the eight read, not the whole file.
+    EXPECT_LT(avio_tell(input.context()->pb), std::filesystem::file_size(keyless) / 2);
+    return 0;
+  });
 }
