@@ -16,45 +16,38 @@ TEST(Even, RoundsHalfAwayThenOddGoesUp) {
   EXPECT_EQ(even(853.33), 854);
 }
 
-struct DimsCase {
-  int w, h, side;
-  FitMode fit;
-  bool noUpscale;
-  int outW, outH;
-};
-
-void PrintTo(const DimsCase& c, std::ostream* os) {
-  *os << c.w << "x" << c.h << "@" << c.side << "/" << rawValue(c.fit) << (c.noUpscale ? "/noUpscale" : "");
+TEST(OutputDims, ShortSideFitAndUpscaleAsTheWindowAndEngineAgree) {
+  const struct {
+    int w, h, side;
+    FitMode fit;
+    bool noUpscale;
+    int outW, outH;
+  } rows[] = {
+      {1920, 1080, 720, FitMode::keep, true, 1280, 720},
+      {1080, 1920, 720, FitMode::keep, true, 720, 1280},
+      {540, 960, 720, FitMode::keep, true, 540, 960},
+      {540, 960, 720, FitMode::keep, false, 720, 1280},
+      {1080, 1080, 720, FitMode::keep, true, 720, 720},
+      {1440, 1080, 720, FitMode::keep, true, 960, 720},
+      {3840, 2160, 1440, FitMode::keep, true, 2560, 1440},
+      {1280, 720, 1080, FitMode::keep, true, 1280, 720},
+      {1280, 720, 1080, FitMode::keep, false, 1920, 1080},
+      {1366, 768, 720, FitMode::keep, true, 1282, 720},
+      {1366, 768, 1080, FitMode::keep, true, 1366, 768},
+      {1920, 1080, 720, FitMode::crop, true, 1280, 720},
+      {720, 1280, 720, FitMode::pad, true, 1280, 720},
+      {720, 1280, 1080, FitMode::crop, true, 1280, 720},
+      {1920, 1080, 2160, FitMode::crop, true, 1920, 1080},
+      {640, 480, 720, FitMode::crop, true, 854, 480},
+      {640, 480, 1080, FitMode::crop, false, 1920, 1080},
+      {1920, 800, 1080, FitMode::pad, true, 1422, 800},
+      {1, 1, 720, FitMode::keep, true, 2, 2},
+  };
+  for (const auto& r : rows) {
+    EXPECT_EQ(outputDims(r.w, r.h, {r.side, 0, 5000, r.fit, r.noUpscale}), (Dims{r.outW, r.outH}))
+        << r.w << "x" << r.h << "@" << r.side << "/" << rawValue(r.fit) << (r.noUpscale ? "/noUpscale" : "");
+  }
 }
-
-class OutputDimsTable : public ::testing::TestWithParam<DimsCase> {};
-
-TEST_P(OutputDimsTable, MatchesTheWindowAndEngineRule) {
-  const DimsCase& c = GetParam();
-  ItemSettings settings{c.side, 0, 5000, c.fit, c.noUpscale};
-  EXPECT_EQ(outputDims(c.w, c.h, settings), (Dims{c.outW, c.outH}));
-}
-
-INSTANTIATE_TEST_SUITE_P(CommonSources, OutputDimsTable,
-                         ::testing::Values(DimsCase{1920, 1080, 720, FitMode::keep, true, 1280, 720},
-                                           DimsCase{1080, 1920, 720, FitMode::keep, true, 720, 1280},
-                                           DimsCase{540, 960, 720, FitMode::keep, true, 540, 960},
-                                           DimsCase{540, 960, 720, FitMode::keep, false, 720, 1280},
-                                           DimsCase{1080, 1080, 720, FitMode::keep, true, 720, 720},
-                                           DimsCase{1440, 1080, 720, FitMode::keep, true, 960, 720},
-                                           DimsCase{3840, 2160, 1440, FitMode::keep, true, 2560, 1440},
-                                           DimsCase{1280, 720, 1080, FitMode::keep, true, 1280, 720},
-                                           DimsCase{1280, 720, 1080, FitMode::keep, false, 1920, 1080},
-                                           DimsCase{1366, 768, 720, FitMode::keep, true, 1282, 720},
-                                           DimsCase{1366, 768, 1080, FitMode::keep, true, 1366, 768},
-                                           DimsCase{1920, 1080, 720, FitMode::crop, true, 1280, 720},
-                                           DimsCase{720, 1280, 720, FitMode::pad, true, 1280, 720},
-                                           DimsCase{720, 1280, 1080, FitMode::crop, true, 1280, 720},
-                                           DimsCase{1920, 1080, 2160, FitMode::crop, true, 1920, 1080},
-                                           DimsCase{640, 480, 720, FitMode::crop, true, 854, 480},
-                                           DimsCase{640, 480, 1080, FitMode::crop, false, 1920, 1080},
-                                           DimsCase{1920, 800, 1080, FitMode::pad, true, 1422, 800},
-                                           DimsCase{1, 1, 720, FitMode::keep, true, 2, 2}));
 
 TEST(OutputDims, UnknownSourceGivesSquareTierUnroundedAndCropAndPadAreLandscapeForEveryOrientation) {
   for (FitMode fit : kAllFitModes) {

@@ -154,7 +154,7 @@ INSTANTIATE_TEST_SUITE_P(Signals, Interrupted,
 TEST(Interruption, APartFileSwappedForALinkIsNeverWrittenThrough) {
   fixtures::ScratchDir tmp;
   fixtures::ScratchDir privateTmp;
-  const fs::path source = movie(tmp / "source.mov", 6);
+  const fs::path source = movie(tmp / "source.mov", 3);
   const fs::path out = tmp / "out";
   const fs::path victim = tmp / "victim.txt";
   std::ofstream(victim) << "the victim's words";

@@ -30,17 +30,6 @@ class SelfTestScope : public ::testing::Test {
   const fs::path run_ = tmp_ / ("kivotra-" + std::to_string(::getuid()));  // the private runtime folder
 };
 
-TEST(Check, ReturnsWhenTheConditionHoldsElseRaisesCode1WithTheMessage) {
-  EXPECT_NO_THROW(check(true, "never shown"));
-  try {
-    check(false, "横屏输出应保留音频");
-    FAIL() << "a false condition must raise";
-  } catch (const SelfTestError& e) {
-    EXPECT_EQ(e.code(), 1);
-    EXPECT_EQ(e.description(), "横屏输出应保留音频");
-  }
-}
-
 using Result = SelfTestScope;
 
 TEST_F(Result, ReplacesTheWholeFileAtomicallyAndAFolderThatCannotTakeItIsIgnored) {

@@ -26,9 +26,6 @@ struct Rational {
 // Any value but none makes the video 10-bit HEVC, BT.2020, limited range.
 enum class Hdr { none, pq, hlg };
 
-// automatic: PCM s16le in .mov, AAC in .mp4 (at most 96 kHz, 1, 2 or 6 channels).
-enum class AudioCodec { automatic, pcm, aac };
-
 struct MediaOptions {
   bool video = true;  // false: audio only
   int width = 160;  // stored size; even
@@ -52,8 +49,7 @@ struct MediaOptions {
 
   // Channel k carries a 440 * (k + 1) Hz sine at a quarter of full scale.
   int audioChannels = 0;
-  int audioSampleRate = 48000;
-  AudioCodec audioCodec = AudioCodec::automatic;
+  int audioSampleRate = 48000;  // PCM s16le in .mov; AAC in .mp4 (at most 96 kHz, 1, 2 or 6 channels)
   // Audio covers [0, lead + seconds), video [lead, lead + seconds).
   double audioLeadSeconds = 0;
 };
@@ -86,7 +82,6 @@ struct VideoFacts {
   double startTime = 0;  // seconds, first presentation time
   double duration = 0;  // seconds, the stream's own duration (container's if none)
   std::vector<double> frameTimes;  // presentation time of every packet, seconds, ascending
-  int keyFrames = 0;  // packets flagged as key frames
 };
 
 struct AudioFacts {
@@ -96,7 +91,6 @@ struct AudioFacts {
   int channels = 0;
   double startTime = 0;  // seconds
   double duration = 0;  // seconds
-  std::vector<double> packetTimes;  // presentation time of every packet, seconds, ascending
   std::int64_t sampleCount = 0;  // sum of the packets' durations, in samples
 };
 

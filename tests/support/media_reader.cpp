@@ -122,10 +122,6 @@ MediaFacts readFacts(const std::filesystem::path& path) {
     if (packet->pts != AV_NOPTS_VALUE) {
       const double at = seconds(packet->pts, st->time_base);
       if (facts.video && packet->stream_index == facts.video->streamIndex) facts.video->frameTimes.push_back(at);
-      if (facts.audio && packet->stream_index == facts.audio->streamIndex) facts.audio->packetTimes.push_back(at);
-    }
-    if (facts.video && packet->stream_index == facts.video->streamIndex && (packet->flags & AV_PKT_FLAG_KEY)) {
-      ++facts.video->keyFrames;
     }
     if (facts.audio && packet->stream_index == facts.audio->streamIndex && facts.audio->sampleRate > 0) {
       facts.audio->sampleCount += av_rescale_q(packet->duration, st->time_base, {1, facts.audio->sampleRate});
@@ -133,7 +129,6 @@ MediaFacts readFacts(const std::filesystem::path& path) {
     av_packet_unref(packet.get());
   }
   if (facts.video) std::sort(facts.video->frameTimes.begin(), facts.video->frameTimes.end());
-  if (facts.audio) std::sort(facts.audio->packetTimes.begin(), facts.audio->packetTimes.end());
   return facts;
 }
 

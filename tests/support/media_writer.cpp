@@ -208,7 +208,7 @@ class Writer {
   }
 
   void openAudio(const std::string& container) {
-    const bool pcm = o_.audioCodec == AudioCodec::pcm || (o_.audioCodec == AudioCodec::automatic && container == "mov");
+    const bool pcm = container == "mov";
     const AVCodec* codec =
         require(avcodec_find_encoder(pcm ? AV_CODEC_ID_PCM_S16LE : AV_CODEC_ID_AAC), "no audio encoder");
     audio_.ctx.reset(require(avcodec_alloc_context3(codec), "audio context"));

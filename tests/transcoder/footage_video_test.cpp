@@ -72,12 +72,12 @@ double worstBarDifference(const fx::Image& a, const fx::Image& b) {
 }
 
 TEST_F(FootageVideo, OutputRateFollowsTheSourcesTypicalInterval) {
-  // 1 s of 60 fps motion, then 5 s of one new picture a second.
+  // 1 s of 60 fps motion, then 2 s of one new picture a second.
   const QStringList paused{"-f",
                            "lavfi",
                            "-i",
                            "testsrc2=s=320x240:r=60,trim=duration=1[a];"
-                           "testsrc2=s=320x240:r=1,trim=start=1:duration=5,setpts=PTS-STARTPTS+1/TB[b];"
+                           "testsrc2=s=320x240:r=1,trim=start=1:duration=2,setpts=PTS-STARTPTS+1/TB[b];"
                            "[a][b]concat=n=2:v=1",
                            "-fps_mode",
                            "vfr"};
@@ -92,19 +92,23 @@ TEST_F(FootageVideo, OutputRateFollowsTheSourcesTypicalInterval) {
   const Row rows[] = {
       {"paused 60 fps recording, 30 asked", paused, 30, 60, {30, 1}, 27},
       {"paused 60 fps recording, rate kept", paused, 0, 60, {60, 1}, 55},
-      {"29.97 fps", {"-f", "lavfi", "-i", "testsrc2=s=320x240:r=30000/1001", "-t", "2"}, 0, 29.97, {30000, 1001}, 27},
-      {"1000 fps", {"-f", "lavfi", "-i", "testsrc2=s=320x240:r=1000", "-t", "0.5"}, 0, 1000, {240, 1}, 0},
+      {"29.97 fps", {"-f", "lavfi", "-i", "testsrc2=s=320x240:r=30000/1001", "-t", "1.1"}, 0, 29.97, {30000, 1001}, 27},
+      {"1000 fps", {"-f", "lavfi", "-i", "testsrc2=s=320x240:r=1000", "-t", "0.25"}, 0, 1000, {240, 1}, 0},
   };
   int n = 0;
   for (const Row& r : rows) {
     SCOPED_TRACE(r.shape);
-    const auto src = make("rate" + std::to_string(n++) + ".mp4", r.input + kSmallH264);
+    // Both paused rows read the one source.
+    const std::string name = "rate" + std::to_string(n++) + ".mp4";
+    const auto src = r.input == paused && n > 1 ? dir_ / "rate0.mp4" : make(name, r.input + kSmallH264);
     const ProbeInfo info = Transcoder::probeSync(src);
     EXPECT_NEAR(info.fps, r.probed, 0.01);
     const auto out = compress(src, info, r.requested);
     const fx::Rational written = fx::readFacts(out).video->avgFrameRate;
     EXPECT_EQ(av_cmp_q({written.num, written.den}, r.written), 0) << written.num << "/" << written.den;
-    if (r.minDistinct > 0) EXPECT_GE(distinctPicturesInFirstSecond(out), r.minDistinct);
+    if (r.minDistinct > 0) {
+      EXPECT_GE(distinctPicturesInFirstSecond(out), r.minDistinct);
+    }
   }
 }
 

@@ -57,29 +57,43 @@ TEST_F(Transcode, KeepCropAndPadOnLandscapePortraitAndTurnedSources) {
   }
 }
 
-TEST_F(Transcode, EveryTurnAndMirrorEndsUpright) {
-  // The white marker sits top-left in the stored picture; after turning it
-  // must be where the display matrix puts it, on a canvas of the upright shape.
+// The white marker and its tail land where the display matrix puts them, and
+// not where the other orientations of that shape would: in the probe's size
+// and cover, and in the output, whose canvas has the upright shape.
+TEST_F(Transcode, EveryTurnAndMirrorIsProbedAndWrittenUpright) {
+  const int w = 192, h = 108;
   for (int rotation : {0, 90, 180, 270}) {
-    for (bool hflip : {false, true}) {
-      fx::MediaOptions o = clip(192, 108, 0.1);
+    for (bool mirrored : {false, true}) {
+      const std::string name = std::to_string(rotation) + (mirrored ? "m" : "");
+      SCOPED_TRACE(name);
+      fx::MediaOptions o = clip(w, h, 0.1);
       o.rotation = rotation;
-      o.hflip = hflip;
-      const std::string name = std::to_string(rotation) + (hflip ? "m" : "");
-      roundTrip(name, o, config(54));
-      const fx::Image luma = outputFrame(name, 0);
-      const bool turned = rotation % 180 != 0;
-      ASSERT_EQ(luma.width, turned ? 54 : 96);
-      ASSERT_EQ(luma.height, turned ? 96 : 54);
-      const double scale = static_cast<double>(luma.width) / (turned ? 108 : 192);
-      const fx::Rect m = fx::uprightRect(fx::pattern::marker(192, 108), 192, 108, rotation, hflip);
-      // The marker's middle, and the same spot mirrored through the centre.
-      const fx::Rect inner{static_cast<int>((m.x + m.w / 4.0) * scale), static_cast<int>((m.y + m.h / 4.0) * scale),
-                           std::max(1, static_cast<int>(m.w / 2.0 * scale)),
-                           std::max(1, static_cast<int>(m.h / 2.0 * scale))};
-      const fx::Rect opposite{luma.width - inner.x - inner.w, luma.height - inner.y - inner.h, inner.w, inner.h};
-      EXPECT_GT(luma.mean(inner), 200) << name;
-      EXPECT_LT(luma.mean(opposite), 160) << name;
+      o.hflip = mirrored;
+      const bool sideways = rotation % 180 != 0;
+      const ProbeInfo info = probe(source(name + ".mov", o));
+      EXPECT_EQ(info.width, sideways ? h : w);
+      EXPECT_EQ(info.height, sideways ? w : h);
+      ASSERT_TRUE(info.thumbnail);
+      transcode(dir_ / (name + ".mov"), dir_ / (name + ".mp4"), config(h), info);
+      const fx::Image pictures[] = {{info.thumbnail->width, info.thumbnail->height, 4, info.thumbnail->pixels},
+                                    fx::decodeVideoFrame(dir_ / (name + ".mp4"), 0, fx::PixelKind::luma)};
+      for (const fx::Image& picture : pictures) {
+        ASSERT_EQ(picture.width, info.width);
+        ASSERT_EQ(picture.height, info.height);
+        for (int other : {0, 90, 180, 270}) {
+          for (bool otherMirror : {false, true}) {
+            if ((other % 180 != 0) != sideways) continue;
+            const fx::Rect tail = fx::uprightRect(fx::pattern::tail(w, h), w, h, other, otherMirror);
+            const fx::Rect marker = fx::uprightRect(fx::pattern::marker(w, h), w, h, other, otherMirror);
+            const double darker = std::min(picture.mean(tail), picture.mean(marker));
+            if (other == rotation && otherMirror == mirrored) {
+              EXPECT_GT(darker, 200);
+            } else {
+              EXPECT_LT(darker, 160) << other << " " << otherMirror;
+            }
+          }
+        }
+      }
     }
   }
 }
