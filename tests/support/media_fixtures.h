@@ -36,7 +36,7 @@ struct MediaOptions {
   // mirrored left-right when hflip is set.
   int rotation = 0;
   bool hflip = false;
-  bool coverArt = false;  // a 64x64 red PNG, demuxed as stream 0
+  bool coverArt = false;  // an 8x8 red PNG, demuxed as stream 0
   Hdr hdr = Hdr::none;
   // Frame durations cycle through 0.5, 1 and 1.5 periods; the average stays fps.
   bool variableFrameRate = false;

@@ -59,35 +59,12 @@ std::string containerFor(const std::filesystem::path& path) {
   fail("unsupported extension " + ext);
 }
 
-// A 64x64 pure red PNG, the cover art.
-std::string encodeCoverPng() {
-  const AVCodec* codec = require(avcodec_find_encoder(AV_CODEC_ID_PNG), "no PNG encoder");
-  av::CodecContextPtr ctx(require(avcodec_alloc_context3(codec), "PNG context"));
-  ctx->width = 64;
-  ctx->height = 64;
-  ctx->pix_fmt = AV_PIX_FMT_RGB24;
-  ctx->time_base = {1, 25};
-  check(avcodec_open2(ctx.get(), codec, nullptr), "opening PNG encoder");
-  av::FramePtr frame = av::makeFrame();
-  require(frame.get(), "frame");
-  frame->format = AV_PIX_FMT_RGB24;
-  frame->width = 64;
-  frame->height = 64;
-  check(av_frame_get_buffer(frame.get(), 0), "PNG frame buffer");
-  for (int y = 0; y < 64; ++y) {
-    for (int x = 0; x < 64; ++x) {
-      std::uint8_t* p = frame->data[0] + y * frame->linesize[0] + x * 3;
-      p[0] = 255;
-      p[1] = p[2] = 0;
-    }
-  }
-  check(avcodec_send_frame(ctx.get(), frame.get()), "encoding PNG");
-  check(avcodec_send_frame(ctx.get(), nullptr), "flushing PNG");
-  av::PacketPtr packet = av::makePacket();
-  require(packet.get(), "packet");
-  check(avcodec_receive_packet(ctx.get(), packet.get()), "receiving PNG");
-  return {reinterpret_cast<const char*>(packet->data), static_cast<std::size_t>(packet->size)};
-}
+// An 8x8 pure red PNG, the cover art.
+constexpr char kCoverPng[] =
+    "\x89\x50\x4e\x47\x0d\x0a\x1a\x0a\x00\x00\x00\x0d\x49\x48\x44\x52\x00\x00\x00\x08\x00\x00\x00\x08"
+    "\x08\x02\x00\x00\x00\x4b\x6d\x29\xdc\x00\x00\x00\x11\x49\x44\x41\x54\x78\xda\x63\xf8\xcf\xc0\x80"
+    "\x15\x31\x0c\x2d\x09\x00\x28\xff\x3f\xc1\xce\x77\xc8\x4f\x00\x00\x00\x00\x49\x45\x4e\x44\xae\x42"
+    "\x60\x82";
 
 struct OutputStream {
   av::CodecContextPtr ctx;
@@ -139,7 +116,7 @@ class Writer {
     check(av_write_trailer(out_.get()), "writing trailer");
     check(avio_closep(&out_->pb), "closing " + path_.string());
     out_.reset();
-    if (o_.coverArt) insertCoverArt(path_, encodeCoverPng());
+    if (o_.coverArt) insertCoverArt(path_, std::string(kCoverPng, sizeof kCoverPng - 1));
   }
 
  private:

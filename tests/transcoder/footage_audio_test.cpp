@@ -235,10 +235,14 @@ TEST_F(FootageTest, ACutFragmentedRecordingKeepsItsWholeFragments) {
       {"cut in the last fragment", "frag_keyframe+empty_moov", 4, 40, 3},
       {"global index promises 4 s", "frag_keyframe+global_sidx", 3, 600, 0},
   };
+  std::string made;  // the movflags whole.mp4 was last written with
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    ffmpeg({"-f", "lavfi", "-i", "color=c=gray:s=160x120:r=25:d=4", "-f", "lavfi", "-i", "sine=r=48000:d=4", "-c:v",
-            "libx264", "-preset", "ultrafast", "-g", "25", "-c:a", "aac", "-movflags", c.movflags, "whole.mp4"});
+    if (made != c.movflags) {
+      ffmpeg({"-f", "lavfi", "-i", "color=c=gray:s=160x120:r=25:d=4", "-f", "lavfi", "-i", "sine=r=48000:d=4", "-c:v",
+              "libx264", "-preset", "ultrafast", "-g", "25", "-c:a", "aac", "-movflags", c.movflags, "whole.mp4"});
+      made = c.movflags;
+    }
     std::vector<Box> moofs;
     for (const Box& b : topBoxes(dir_ / "whole.mp4")) {
       if (b.type == "moof") moofs.push_back(b);
