@@ -733,7 +733,7 @@ Start it in a desktop session; to compress videos in a terminal use kivotra-cli;
     </message>
     <message>
         <source>切换分辨率时自动匹配推荐值</source>
-        <translation>follows the tier when the resolution changes</translation>
+        <translation>follows the tier</translation>
     </message>
     <message>
         <source>画面比例处理</source>
@@ -741,7 +741,7 @@ Start it in a desktop session; to compress videos in a terminal use kivotra-cli;
     </message>
     <message>
         <source>源画质更低时保持原尺寸（不放大）</source>
-        <translation>Keep the source size when it is smaller (no upscale)</translation>
+        <translation>No upscale for smaller sources</translation>
     </message>
     <message>
         <source>输出位置</source>
@@ -787,7 +787,7 @@ Start it in a desktop session; to compress videos in a terminal use kivotra-cli;
     </message>
     <message>
         <source>含单独设置的条目</source>
-        <translation>Some files have their own settings</translation>
+        <translation>Includes own settings</translation>
     </message>
     <message>
         <source>视频 %1 kbps + 音频 128 kbps</source>
