@@ -10,7 +10,11 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Video compressor: MOV/MP4/M4V to smaller 
 set(CPACK_PACKAGE_DESCRIPTION
     "KivotraMP4 re-encodes video files into MP4 files with H.264 video and AAC\n\
 audio at a chosen resolution tier, frame rate and bitrate. It comes with a\n\
-window (kivotra) and a terminal front end (kivotra-cli).")
+window (kivotra) and a terminal front end (kivotra-cli). It speaks Chinese\n\
+and, on an English desktop, English.\n\
+\n\
+KivotraMP4 把视频重新编码为 H.264 视频、AAC 音频的 MP4 文件，可选分辨率档位、\n\
+帧率和码率；附带窗口程序（kivotra）和终端程序（kivotra-cli）。")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION video)

@@ -8,7 +8,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   libavcodec-dev libavformat-dev libavfilter-dev libswscale-dev libswresample-dev libavutil-dev
   ffmpeg time bc
-  qt6-base-dev qt6-declarative-dev qt6-svg-dev qt6-tools-dev
+  qt6-base-dev qt6-declarative-dev qt6-svg-dev qt6-tools-dev qt6-l10n-tools
   qml6-module-qtquick qml6-module-qtquick-controls qml6-module-qtquick-layouts
   qml6-module-qtquick-dialogs qml6-module-qtquick-window qml6-module-qtquick-templates
   qml6-module-qtqml-workerscript qml6-module-qtquick-shapes qml6-module-qt5compat-graphicaleffects

@@ -17,6 +17,7 @@ extern "C" {
 #include "selftest/media/test_video.h"
 #include "selftest/self_test.h"
 #include "shell/window_application.h"
+#include "state/language.h"
 #include "state/path_text.h"
 #include "transcoder/transcoder.h"
 
@@ -45,7 +46,9 @@ int runWindow(int argc, char** argv) {
   // Qt would abort in its platform plugin; say what is missing instead.
   const std::string problem = kivotra::missingDisplayMessage([](const char* name) { return std::getenv(name); });
   if (!problem.empty()) {
-    std::cerr << problem;
+    QCoreApplication app(argc, argv);
+    kivotra::installTranslation(app);
+    std::cerr << kivotra::missingDisplayMessage([](const char* name) { return std::getenv(name); });
     return 1;
   }
   QStringList files;
@@ -61,6 +64,8 @@ int main(int argc, char** argv) {
   const kivotra::RunChoice choice = kivotra::chooseRunMode(args, markerExists);
   if (choice.mode == kivotra::RunMode::window) return runWindow(argc, argv);
   if (choice.mode == kivotra::RunMode::help) {
+    QCoreApplication app(argc, argv);
+    kivotra::installTranslation(app);
     std::cout << kivotra::usageText();
     return 0;
   }
@@ -69,7 +74,8 @@ int main(int argc, char** argv) {
     return 0;
   }
 
-  // The reports are the modes' whole output; failures reach them as errors.
+  // The reports are the modes' whole output; failures reach them as errors. They
+  // stay in Chinese whatever the desktop's language: scripts compare them.
   av_log_set_level(AV_LOG_QUIET);
   QCoreApplication app(argc, argv);
   namespace SelfTest = kivotra::SelfTest;

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "models/text.h"
+
 namespace kivotra {
 
 RunChoice chooseRunMode(const std::vector<std::string>& args, const std::function<bool()>& markerExists) {
@@ -17,7 +19,8 @@ RunChoice chooseRunMode(const std::vector<std::string>& args, const std::functio
 }
 
 std::string usageText() {
-  return "用法：\n"
+  return translate("Launcher",
+         "用法：\n"
          "  kivotra [文件...]          打开窗口，把这些视频加入列表\n"
          "  kivotra selftest           自检：压缩两个生成的视频并检查结果\n"
          "  kivotra queuetest          队列自检：三个视频排队压缩，中途停止第二个\n"
@@ -29,7 +32,7 @@ std::string usageText() {
          "  --version                  显示版本\n"
          "\n"
          "窗口需要图形显示（DISPLAY 或 WAYLAND_DISPLAY）；自检和 demogen 不需要。\n"
-         "在终端里压缩视频请用 kivotra-cli。\n";
+         "在终端里压缩视频请用 kivotra-cli。\n");
 }
 
 std::string versionText() { return std::string("kivotra ") + KIVOTRA_VERSION + "\n"; }
@@ -56,8 +59,9 @@ std::string missingDisplayMessage(const std::function<const char*(const char*)>&
     start = end + 1;
   }
   if (usable) return {};
-  return "kivotra：找不到图形显示（DISPLAY 和 WAYLAND_DISPLAY 都没有设置），无法打开窗口。\n"
-         "请在桌面会话中启动；在终端里压缩视频请用 kivotra-cli，查看用法请用 kivotra --help。\n";
+  return translate("Launcher",
+         "kivotra：找不到图形显示（DISPLAY 和 WAYLAND_DISPLAY 都没有设置），无法打开窗口。\n"
+         "请在桌面会话中启动；在终端里压缩视频请用 kivotra-cli，查看用法请用 kivotra --help。\n");
 }
 
 }  // namespace kivotra

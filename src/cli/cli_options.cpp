@@ -1,6 +1,7 @@
 #include "cli/cli_options.h"
 
 #include <QCommandLineOption>
+#include <QCoreApplication>
 #include <QCommandLineParser>
 
 #include "models/size_target.h"
@@ -11,7 +12,8 @@ namespace kivotra::cli {
 namespace {
 
 QString generalHelp() {
-  return QStringLiteral(
+  return QCoreApplication::translate(
+      "Cli",
       "用法：\n"
       "  kivotra-cli probe [--json] 文件...\n"
       "  kivotra-cli compress [选项] 文件...\n"
@@ -24,7 +26,8 @@ QString generalHelp() {
 }
 
 QString probeHelp() {
-  return QStringLiteral(
+  return QCoreApplication::translate(
+      "Cli",
       "用法：kivotra-cli probe [--json] 文件...\n"
       "\n"
       "读取每个文件并输出一行：时长、尺寸、大小、帧率、码率和画面比例。\n"
@@ -37,7 +40,8 @@ QString probeHelp() {
 }
 
 QString compressHelp() {
-  return QStringLiteral(
+  return QCoreApplication::translate(
+      "Cli",
       "用法：kivotra-cli compress [选项] 文件...\n"
       "\n"
       "把文件依次压缩为 MP4，输出文件名为“原文件名_压缩_档位.mp4”，重名时加 _2、_3…\n"
@@ -89,15 +93,15 @@ UsageError parseFailure(const QCommandLineParser& parser, const QStringList& arg
   const QStringList unknown = parser.unknownOptionNames();
   if (!unknown.isEmpty()) {
     const QString first = unknown.first();
-    return {QStringLiteral("未知选项：") + (first.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + first};
+    return {QCoreApplication::translate("Cli", "未知选项：") + (first.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + first};
   }
   // The only other failure is a value-taking option with nothing after it,
   // which can only be the last argument.
   const QString last = args.isEmpty() ? QString() : args.last();
   for (const QCommandLineOption& option : valued) {
-    if (last == QStringLiteral("--") + option.names().first()) return {QStringLiteral("选项 %1 缺少取值").arg(last)};
+    if (last == QStringLiteral("--") + option.names().first()) return {QCoreApplication::translate("Cli", "选项 %1 缺少取值").arg(last)};
   }
-  return {QStringLiteral("参数有误：") + parser.errorText()};
+  return {QCoreApplication::translate("Cli", "参数有误：") + parser.errorText()};
 }
 
 Command parseProbe(const QStringList& args) {
@@ -107,7 +111,7 @@ Command parseProbe(const QStringList& args) {
   parser.addOptions({json, help});
   if (!parser.parse(args)) return parseFailure(parser, args, {});
   if (parser.isSet(help)) return HelpRequest{probeHelp()};
-  if (parser.positionalArguments().isEmpty()) return UsageError{QStringLiteral("缺少要读取的视频文件")};
+  if (parser.positionalArguments().isEmpty()) return UsageError{QCoreApplication::translate("Cli", "缺少要读取的视频文件")};
   return ProbeCommand{parser.isSet(json), parser.positionalArguments()};
 }
 
@@ -130,7 +134,7 @@ Command parseCompress(const QStringList& args) {
   if (parser.isSet(resolution)) {
     const auto side = parseResolution(parser.value(resolution));
     if (!side) {
-      return UsageError{QStringLiteral("分辨率“%1”无效，应为 720P、1080P、2K、4K（或 720、1080、1440、2160）")
+      return UsageError{QCoreApplication::translate("Cli", "分辨率“%1”无效，应为 720P、1080P、2K、4K（或 720、1080、1440、2160）")
                             .arg(parser.value(resolution))};
     }
     command.settings.shortSide = *side;
@@ -138,36 +142,36 @@ Command parseCompress(const QStringList& args) {
   command.settings.bitrateKbps = recommendedBitrate(command.settings.shortSide);
   if (parser.isSet(fps)) {
     const auto value = parseCount(parser.value(fps), 0);
-    if (!value) return UsageError{QStringLiteral("帧率“%1”无效，应为 0 或正整数").arg(parser.value(fps))};
+    if (!value) return UsageError{QCoreApplication::translate("Cli", "帧率“%1”无效，应为 0 或正整数").arg(parser.value(fps))};
     command.settings.fps = *value;
   }
   if (parser.isSet(bitrate)) {
     const auto value = parseCount(parser.value(bitrate), 1);
-    if (!value) return UsageError{QStringLiteral("码率“%1”无效，应为正整数（kbps）").arg(parser.value(bitrate))};
+    if (!value) return UsageError{QCoreApplication::translate("Cli", "码率“%1”无效，应为正整数（kbps）").arg(parser.value(bitrate))};
     command.settings.bitrateKbps = *value;
   }
   if (parser.isSet(targetSize)) {
-    if (parser.isSet(bitrate)) return UsageError{QStringLiteral("--target-size 与 --bitrate 不能同时使用")};
+    if (parser.isSet(bitrate)) return UsageError{QCoreApplication::translate("Cli", "--target-size 与 --bitrate 不能同时使用")};
     const auto bytes = parseSizeText(parser.value(targetSize).toStdString());
     if (!bytes) {
-      return UsageError{QStringLiteral("目标大小“%1”无效，应为数字加单位 K、M 或 G（如 25M、500K、1.5G）")
+      return UsageError{QCoreApplication::translate("Cli", "目标大小“%1”无效，应为数字加单位 K、M 或 G（如 25M、500K、1.5G）")
                             .arg(parser.value(targetSize))};
     }
     command.targetSize = *bytes;
   }
   if (parser.isSet(fit)) {
     const auto mode = parseFit(parser.value(fit));
-    if (!mode) return UsageError{QStringLiteral("画面比例“%1”无效，应为 keep、crop 或 pad").arg(parser.value(fit))};
+    if (!mode) return UsageError{QCoreApplication::translate("Cli", "画面比例“%1”无效，应为 keep、crop 或 pad").arg(parser.value(fit))};
     command.settings.fit = *mode;
   }
   command.settings.noUpscale = !parser.isSet(upscale);
   if (parser.isSet(outputDir)) {
-    if (parser.value(outputDir).isEmpty()) return UsageError{QStringLiteral("输出文件夹不能为空")};
+    if (parser.value(outputDir).isEmpty()) return UsageError{QCoreApplication::translate("Cli", "输出文件夹不能为空")};
     command.outputDir = parser.value(outputDir);
   }
   command.json = parser.isSet(json);
   command.files = parser.positionalArguments();
-  if (command.files.isEmpty()) return UsageError{QStringLiteral("缺少要压缩的视频文件")};
+  if (command.files.isEmpty()) return UsageError{QCoreApplication::translate("Cli", "缺少要压缩的视频文件")};
   return command;
 }
 
@@ -176,7 +180,8 @@ Command parseCompress(const QStringList& args) {
 QString versionText() { return QStringLiteral("kivotra-cli " KIVOTRA_VERSION "\n"); }
 
 QString shortUsage() {
-  return QStringLiteral(
+  return QCoreApplication::translate(
+      "Cli",
       "用法：kivotra-cli probe [--json] 文件...\n"
       "      kivotra-cli compress [--resolution 720P|1080P|2K|4K] [--fps N] [--bitrate KBPS | --target-size SIZE]\n"
       "                           [--fit keep|crop|pad] [--upscale] [--output-dir DIR] [--json] 文件...\n"
@@ -184,7 +189,7 @@ QString shortUsage() {
 }
 
 Command parseCommandLine(const QStringList& args) {
-  if (args.size() < 2) return UsageError{QStringLiteral("缺少命令（probe 或 compress）")};
+  if (args.size() < 2) return UsageError{QCoreApplication::translate("Cli", "缺少命令（probe 或 compress）")};
   const QString command = args.at(1);
   if (command == QLatin1String("-h") || command == QLatin1String("--help")) return HelpRequest{generalHelp()};
   if (command == QLatin1String("--version")) return HelpRequest{versionText()};
@@ -193,7 +198,7 @@ Command parseCommandLine(const QStringList& args) {
   rest.prepend(args.at(0));
   if (command == QLatin1String("probe")) return parseProbe(rest);
   if (command == QLatin1String("compress")) return parseCompress(rest);
-  return UsageError{QStringLiteral("未知命令：%1（应为 probe 或 compress）").arg(command)};
+  return UsageError{QCoreApplication::translate("Cli", "未知命令：%1（应为 probe 或 compress）").arg(command)};
 }
 
 }  // namespace kivotra::cli

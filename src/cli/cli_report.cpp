@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include <QCoreApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonValue>
@@ -59,13 +60,13 @@ QString savingText(std::int64_t source, std::int64_t output) {
 
 QString statusText(const ItemStatus& status) {
   switch (status.kind()) {
-    case ItemStatus::Kind::done: return QStringLiteral("完成");
-    case ItemStatus::Kind::failed: return QStringLiteral("失败");
-    case ItemStatus::Kind::compressing: return QStringLiteral("压缩中");
-    case ItemStatus::Kind::loading: return QStringLiteral("读取中");
+    case ItemStatus::Kind::done: return QCoreApplication::translate("Cli", "完成");
+    case ItemStatus::Kind::failed: return QCoreApplication::translate("Cli", "失败");
+    case ItemStatus::Kind::compressing: return QCoreApplication::translate("Cli", "压缩中");
+    case ItemStatus::Kind::loading: return QCoreApplication::translate("Cli", "读取中");
     case ItemStatus::Kind::ready: break;
   }
-  return QStringLiteral("未处理");
+  return QCoreApplication::translate("Cli", "未处理");
 }
 
 }  // namespace
@@ -144,16 +145,16 @@ QString jsonLine(const QJsonObject& object) {
 }
 
 QString probeLine(const QString& file, const ProbeInfo& info) {
-  const QString audio = info.hasAudio ? QStringLiteral("音频 %1 Hz · %2 声道")
+  const QString audio = info.hasAudio ? QCoreApplication::translate("Cli", "音频 %1 Hz · %2 声道")
                                             .arg(qstr(formatFixed(info.audioSampleRate, 0)))
                                             .arg(info.audioChannels)
-                                      : QStringLiteral("无音频");
-  return file + QStringLiteral("：") + qstr(metaText(asItem(info))) + QStringLiteral("  ") +
+                                      : QCoreApplication::translate("Cli", "无音频");
+  return file + QCoreApplication::translate("Cli", "：") + qstr(metaText(asItem(info))) + QStringLiteral("  ") +
          qstr(ratioLabel(info.width, info.height)) + QStringLiteral("  ") + audio;
 }
 
 QString probeFailureLine(const QString& file, const QString& error) {
-  return file + QStringLiteral("：读取失败：") + error;
+  return file + QCoreApplication::translate("Cli", "：读取失败：") + error;
 }
 
 QJsonObject resultJson(const QString& file, const VideoItem& item) {
@@ -181,9 +182,9 @@ QJsonObject resultJson(const QString& file, const VideoItem& item) {
 }
 
 QString summaryTable(const std::vector<ResultRow>& rows) {
-  const QStringList header{QStringLiteral("文件"), QStringLiteral("状态"), QStringLiteral("源大小"),
-                           QStringLiteral("输出大小"), QStringLiteral("节省"), QStringLiteral("用时"),
-                           QStringLiteral("输出文件")};
+  const QStringList header{QCoreApplication::translate("Cli", "文件"), QCoreApplication::translate("Cli", "状态"), QCoreApplication::translate("Cli", "源大小"),
+                           QCoreApplication::translate("Cli", "输出大小"), QCoreApplication::translate("Cli", "节省"), QCoreApplication::translate("Cli", "用时"),
+                           QCoreApplication::translate("Cli", "输出文件")};
   std::vector<QStringList> lines{header};
   std::int64_t sourceTotal = 0;
   std::int64_t outputTotal = 0;
@@ -219,13 +220,13 @@ QString summaryTable(const std::vector<ResultRow>& rows) {
   }
   for (const ResultRow& row : rows) {
     if (row.item->status.is(ItemStatus::Kind::failed)) {
-      table += QStringLiteral("✗ ") + row.file + QStringLiteral("：") + qstr(row.item->status.message()) + '\n';
+      table += QStringLiteral("✗ ") + row.file + QCoreApplication::translate("Cli", "：") + qstr(row.item->status.message()) + '\n';
     }
   }
   const int waiting = static_cast<int>(rows.size()) - done - failed;
-  table += QStringLiteral("共 %1 个文件：完成 %2，失败 %3，未处理 %4").arg(rows.size()).arg(done).arg(failed).arg(waiting);
+  table += QCoreApplication::translate("Cli", "共 %1 个文件：完成 %2，失败 %3，未处理 %4").arg(rows.size()).arg(done).arg(failed).arg(waiting);
   if (done > 0) {
-    table += QStringLiteral("；%1 → %2，节省 %3")
+    table += QCoreApplication::translate("Cli", "；%1 → %2，节省 %3")
                  .arg(qstr(fmtBytes(sourceTotal)), qstr(fmtBytes(outputTotal)), savingText(sourceTotal, outputTotal));
   }
   return table + QLatin1Char('\n');

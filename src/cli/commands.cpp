@@ -4,6 +4,7 @@
 
 #include <csignal>
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QEventLoop>
 #include <chrono>
@@ -18,9 +19,10 @@
 #include "cli/terminal.h"
 #include "models/errors.h"
 #include "models/format.h"
+#include "models/text.h"
 #include "state/app_state.h"
-#include "state/stop_signals.h"
 #include "state/path_text.h"
+#include "state/stop_signals.h"
 #include "transcoder/transcoder.h"
 
 namespace kivotra::cli {
@@ -65,7 +67,7 @@ class QueueWatcher {
       : state_(state), files_(files), count_(count), view_(stderr, stderrTakesEscapes()) {}
 
   void noteProbeFailure(const QString& file, const QString& message) {
-    view_.note(QStringLiteral("✗ ") + file + QStringLiteral("：") + message);
+    view_.note(QStringLiteral("✗ ") + file + QCoreApplication::translate("Cli", "：") + message);
   }
   void note(const QString& line) { view_.note(line); }
 
@@ -118,13 +120,13 @@ class QueueWatcher {
       case ItemStatus::Kind::done:
         return QStringLiteral("✓ ") + label(i, track) + QStringLiteral(" → ") +
                qstr(item.outputURL ? item.outputURL->filename().string() : std::string()) + QStringLiteral("  ") +
-               qstr(fmtBytes(item.actualSize.value_or(0))) + QStringLiteral("  用时 ") + qstr(formatFixed(secs, 1)) +
+               qstr(fmtBytes(item.actualSize.value_or(0))) + QCoreApplication::translate("Cli", "  用时 ") + qstr(formatFixed(secs, 1)) +
                QStringLiteral("s") +
-               (item.encodeCount > 1 ? QStringLiteral("（超出目标大小，已降低码率重新压缩）") : QString());
+               (item.encodeCount > 1 ? QCoreApplication::translate("Cli", "（超出目标大小，已降低码率重新压缩）") : QString());
       case ItemStatus::Kind::failed:
-        return QStringLiteral("✗ ") + label(i, track) + QStringLiteral(" 失败：") + qstr(item.status.message());
+        return QStringLiteral("✗ ") + label(i, track) + QCoreApplication::translate("Cli", " 失败：") + qstr(item.status.message());
       default:
-        return QStringLiteral("■ ") + label(i, track) + QStringLiteral(" 已停止，未留下输出文件");
+        return QStringLiteral("■ ") + label(i, track) + QCoreApplication::translate("Cli", " 已停止，未留下输出文件");
     }
   }
 
@@ -142,7 +144,7 @@ class QueueWatcher {
 // standard error for each folder without a supported file.
 QStringList batchFiles(const QStringList& args) {
   const FileArguments expanded = expandFileArguments(args, AppState::acceptedExts());
-  for (const QString& note : expanded.notes) print(stderr, QStringLiteral("kivotra-cli：") + note);
+  for (const QString& note : expanded.notes) print(stderr, QCoreApplication::translate("Cli", "kivotra-cli：") + note);
   return expanded.files;
 }
 
@@ -175,13 +177,13 @@ namespace {
 QString stopNote(int signal) {
   switch (signal) {
     case SIGINT:
-      return QStringLiteral("已收到 Ctrl-C：停止当前文件并结束…");
+      return QCoreApplication::translate("Cli", "已收到 Ctrl-C：停止当前文件并结束…");
     case SIGTERM:
-      return QStringLiteral("已收到终止信号（SIGTERM）：停止当前文件并结束…");
+      return QCoreApplication::translate("Cli", "已收到终止信号（SIGTERM）：停止当前文件并结束…");
     case SIGHUP:
-      return QStringLiteral("终端已关闭（SIGHUP）：停止当前文件并结束…");
+      return QCoreApplication::translate("Cli", "终端已关闭（SIGHUP）：停止当前文件并结束…");
     default:
-      return QStringLiteral("输出管道已关闭：停止当前文件并结束…");
+      return QCoreApplication::translate("Cli", "输出管道已关闭：停止当前文件并结束…");
   }
 }
 
@@ -201,7 +203,7 @@ int runCompress(const CompressCommand& given) {
     std::error_code ec;
     fs::create_directories(dir, ec);
     if (!state.chooseOutputFolder(pathText(dir))) {
-      print(stderr, QStringLiteral("kivotra-cli：无法创建输出文件夹：") + *command.outputDir);
+      print(stderr, QCoreApplication::translate("Cli", "kivotra-cli：无法创建输出文件夹：") + *command.outputDir);
       return kExitUsage;
     }
   }
@@ -219,7 +221,7 @@ int runCompress(const CompressCommand& given) {
         item.thumbnail.reset();
         ++ready;
       } else if (!StopSignals::first()) {  // a probe cut short by Ctrl-C leaves the file waiting
-        item.status = ItemStatus::failed("读取失败：" + std::get<QString>(result).toStdString());
+        item.status = ItemStatus::failed(fillIn(translate("Cli", "读取失败：%1"), {std::get<QString>(result).toStdString()}));
       }
     }
     items.push_back(std::move(item));
@@ -255,7 +257,7 @@ int runCompress(const CompressCommand& given) {
     rows.push_back({command.files.at(i), &item, queue.seconds(static_cast<std::size_t>(i))});
     if (command.json) print(stdout, jsonLine(resultJson(command.files.at(i), item)));
     if (largerThanSource(item)) {
-      print(stderr, QStringLiteral("⚠ %1：输出 %2 大于源文件 %3，已保留")
+      print(stderr, QCoreApplication::translate("Cli", "⚠ %1：输出 %2 大于源文件 %3，已保留")
                         .arg(command.files.at(i), qstr(fmtBytes(item.actualSize.value_or(0))),
                              qstr(fmtBytes(item.fileSize))));
     }

@@ -1,5 +1,6 @@
 #include "cli/file_args.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QSet>
@@ -46,7 +47,7 @@ FileArguments expandFileArguments(const QStringList& args, const QStringList& ex
     }
     const QStringList inside = supportedFilesIn(arg, exts);
     if (inside.isEmpty()) {
-      result.notes.push_back(QStringLiteral("文件夹 %1 中没有 %2 文件").arg(arg, exts.join(QStringLiteral("、"))));
+      result.notes.push_back(QCoreApplication::translate("Cli", "文件夹 %1 中没有 %2 文件").arg(arg, exts.join(QCoreApplication::translate("Cli", "、"))));
     }
     for (const QString& file : inside) take(file);
   }

@@ -8,6 +8,7 @@ extern "C" {
 
 #include "cli/cli_options.h"
 #include "cli/commands.h"
+#include "state/language.h"
 #include "state/path_text.h"
 #include "transcoder/transcoder.h"
 
@@ -33,6 +34,7 @@ int main(int argc, char** argv) {
   // The encoders' chatter would break the progress lines; failures arrive as errors.
   av_log_set_level(AV_LOG_QUIET);
   QCoreApplication app(argc, argv);
+  kivotra::installTranslation(app);
   using namespace kivotra::cli;
   const Command command = parseCommandLine(argumentsOf(argc, argv));
   if (const auto* help = std::get_if<HelpRequest>(&command)) {
@@ -40,7 +42,7 @@ int main(int argc, char** argv) {
     return kExitOk;
   }
   if (const auto* error = std::get_if<UsageError>(&command)) {
-    write(stderr, QStringLiteral("kivotra-cli：") + error->message + QLatin1Char('\n') + shortUsage());
+    write(stderr, QCoreApplication::translate("Cli", "kivotra-cli：") + error->message + QLatin1Char('\n') + shortUsage());
     return kExitUsage;
   }
   if (const auto* probe = std::get_if<ProbeCommand>(&command)) return runProbe(*probe);

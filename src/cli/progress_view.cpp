@@ -1,5 +1,6 @@
 #include "cli/progress_view.h"
 
+#include <QCoreApplication>
 #include <algorithm>
 #include <cmath>
 
@@ -25,7 +26,7 @@ QString progressLine(const ProgressState& state, bool withBar) {
   QString line = QStringLiteral("[%1/%2] %3  ").arg(state.index).arg(state.count).arg(state.name);
   if (withBar) line += bar(state.fraction) + QStringLiteral("  ");
   line += QString::fromStdString(progressText(state.fraction));
-  if (state.etaSeconds) line += QStringLiteral("  剩 ") + QString::fromStdString(fmtDuration(*state.etaSeconds));
+  if (state.etaSeconds) line += QCoreApplication::translate("Cli", "  剩 ") + QString::fromStdString(fmtDuration(*state.etaSeconds));
   if (state.speed) line += QStringLiteral("  ") + QString::fromStdString(formatFixed(*state.speed, 1)) + "×";
   return line;
 }

@@ -2,6 +2,7 @@
 
 #include "models/format.h"
 #include "models/size_target.h"
+#include "models/text.h"
 
 namespace kivotra::cli {
 
@@ -11,16 +12,16 @@ int applyTargetSize(std::vector<VideoItem>& items, const ItemSettings& settings,
     item.sizeLimit = limitBytes;
     if (!item.status.is(ItemStatus::Kind::ready) || !(item.duration > 0)) {
       if (item.status.is(ItemStatus::Kind::ready)) {
-        item.status = ItemStatus::failed("时长未知，无法按目标大小压缩");
+        item.status = ItemStatus::failed(translate("Cli", "时长未知，无法按目标大小压缩"));
         ++failed;
       }
       continue;
     }
     const SizePlan plan = planForSize(item, settings.shortSide, limitBytes);
     if (!plan.kbps) {
-      item.status = ItemStatus::failed("无法压缩到 " + fmtBytes(limitBytes) + " 以内：最低码率 " +
-                                       std::to_string(kSizeFloorKbps) + " kbps 时约为 " + fmtBytes(plan.smallestBytes) +
-                                       "，这是它能达到的最小大小");
+      item.status = ItemStatus::failed(
+          fillIn(translate("Cli", "无法压缩到 %1 以内：最低码率 %2 kbps 时约为 %3，这是它能达到的最小大小"),
+                 {fmtBytes(limitBytes), std::to_string(kSizeFloorKbps), fmtBytes(plan.smallestBytes)}));
       ++failed;
       continue;
     }

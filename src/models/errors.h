@@ -6,7 +6,7 @@
 namespace kivotra {
 
 // Base of every failure the engine and the state layer raise; description()
-// is the Chinese text a user sees.
+// is the text a user sees, in the chosen language.
 class Error : public std::exception {
  public:
   virtual std::string description() const = 0;
@@ -40,7 +40,7 @@ class TranscodeError : public Error {
   std::string detail_;
 };
 
-// A failure the system reported (file system or media library): a Chinese
+// A failure the system reported (file system or media library): a
 // sentence for the common causes, then the library's own text in brackets.
 class PlatformError : public Error {
  public:
@@ -54,7 +54,10 @@ class PlatformError : public Error {
   const std::string& libraryText() const { return libraryText_; }
   std::string description() const override;
 
-  static const char* causeText(Cause cause);
+  // The cause in the user's language.
+  static std::string causeText(Cause cause);
+  // The one table from errno values to causes; FFmpeg's AVERROR(e) codes go through it too.
+  static Cause causeOfErrno(int errnum);
 
  private:
   Cause cause_;

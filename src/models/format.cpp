@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <numeric>
 
+#include "models/text.h"
+
 namespace kivotra {
 
 std::string formatFixed(double value, int decimals) {
@@ -40,9 +42,9 @@ std::string ratioLabel(int w, int h) {
   } else {
     text = formatFixed(r, 2) + ":1";
   }
-  if (r < 1) return text + " 竖屏";
-  if (r > 1.85) return text + " 宽银幕";
-  return text + " 横屏";
+  if (r < 1) return fillIn(translate("Format", "%1 竖屏"), {text});
+  if (r > 1.85) return fillIn(translate("Format", "%1 宽银幕"), {text});
+  return fillIn(translate("Format", "%1 横屏"), {text});
 }
 
 }  // namespace kivotra

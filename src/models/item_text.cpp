@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "models/format.h"
+#include "models/text.h"
 
 namespace kivotra {
 
@@ -17,7 +18,7 @@ std::string metaText(const VideoItem& item) {
     const double kbps = static_cast<double>(item.fileSize) * 8 / 1000 / item.duration;
     parts.push_back(kbps >= 1000 ? formatFixed(kbps / 1000, 1) + " Mbps" : formatFixed(kbps, 0) + " kbps");
   }
-  if (parts.empty()) return "读取中…";
+  if (parts.empty()) return translate("Card", "读取中…");
   std::string line;
   for (const std::string& part : parts) {
     if (!line.empty()) line += "\u2009·\u2009";

@@ -15,6 +15,7 @@
 #include "shell/single_instance.h"
 #include "state/app_state.h"
 #include "state/compression_settings.h"
+#include "state/language.h"
 #include "state/stop_signals.h"
 #include "state/path_text.h"
 #include "ui/ui_engine.h"
@@ -44,6 +45,7 @@ int runWindowApplication(int argc, char** argv, const QStringList& files) {
   // The installed desktop entry (and AppStream id): lets Wayland shells match the window to it.
   QGuiApplication::setDesktopFileName(QStringLiteral("com.example.kivotra"));
   QGuiApplication app(argc, argv);
+  installTranslation(app);
 
   // Relative paths mean the folder this launch was started in, not the running window's.
   const QStringList paths = absolutePaths(files);

@@ -11,6 +11,7 @@
 
 #include "models/errors.h"
 #include "models/format.h"
+#include "models/text.h"
 #include "models/tiers.h"
 #include "state/output_naming.h"
 #include "state/path_text.h"
@@ -149,7 +150,7 @@ void AppState::fill(const Uuid& id, const ProbeInfo& info) {
 }
 
 void AppState::failLoad(const Uuid& id, const QString& description) {
-  changeItem(id, [&](VideoItem& item) { item.status = ItemStatus::failed("读取失败：" + description.toStdString()); });
+  changeItem(id, [&](VideoItem& item) { item.status = ItemStatus::failed(fillIn(translate("State", "读取失败：%1"), {description.toStdString()})); });
   emit probeFinished(QString::fromStdString(id.toString()));
 }
 
@@ -287,7 +288,7 @@ void AppState::checkFreeSpace(const fs::path& dir, std::int64_t estimatedBytes) 
   const auto available = static_cast<std::int64_t>(std::min<std::uintmax_t>(space.available, INT64_MAX));
   if (available >= needed) return;
   throw PlatformError(PlatformError::Cause::diskFull,
-                      "需要约 " + fmtBytes(needed) + "，可用 " + fmtBytes(available));
+                      fillIn(translate("State", "需要约 %1，可用 %2"), {fmtBytes(needed), fmtBytes(available)}));
 }
 
 void AppState::compressOne(const VideoItem& item, const ItemSettings& global) {

@@ -15,6 +15,7 @@
 
 #include "models/errors.h"
 #include "models/name_fit.h"
+#include "models/text.h"
 #include "models/tiers.h"
 
 namespace kivotra {
@@ -154,7 +155,7 @@ bool OutputFile::stillOurs() const {
 
 fs::path OutputFile::publish() {
   if (::fsync(fd_) != 0) throw PlatformError::fromErrno(errno);
-  if (!stillOurs()) throw PlatformError(PlatformError::Cause::other, "临时输出文件被替换，已放弃");
+  if (!stillOurs()) throw PlatformError(PlatformError::Cause::other, translate("State", "临时输出文件被替换，已放弃"));
   const std::string part = partPath_.filename().string();
   for (int n = n_;; ++n) {
     const std::string name = outputCandidate(source_, dir_, shortSide_, n).filename().string();

@@ -2,11 +2,12 @@
 
 #include "models/format.h"
 #include "models/size_target.h"
+#include "models/text.h"
 
 namespace kivotra {
 
 std::string SizeLimitError::description() const {
-  return "压缩后为 " + fmtBytes(written_) + "，降低码率重新压缩后仍超过目标大小 " + fmtBytes(limit_);
+  return fillIn(translate("State", "压缩后为 %1，降低码率重新压缩后仍超过目标大小 %2"), {fmtBytes(written_), fmtBytes(limit_)});
 }
 
 FitResult transcodeWithinLimit(const VideoItem& item, OutputFile& output, const ItemSettings& params,

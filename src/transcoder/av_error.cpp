@@ -4,8 +4,6 @@ extern "C" {
 #include <libavutil/error.h>
 }
 
-#include <cerrno>
-
 namespace kivotra::av {
 
 std::string errorText(int averror) {
@@ -18,18 +16,9 @@ namespace {
 
 using Cause = PlatformError::Cause;
 
+// FFmpeg's own codes here; AVERROR(errno) codes go through the errno table.
 Cause causeOf(int averror) {
   switch (averror) {
-    case AVERROR(ENOENT):
-    case AVERROR(ENOTDIR):
-    case AVERROR(ENXIO): return Cause::fileMissing;
-    case AVERROR(EACCES):
-    case AVERROR(EPERM): return Cause::noPermission;
-    case AVERROR(ENOSPC):
-    case AVERROR(EDQUOT): return Cause::diskFull;
-    case AVERROR(EFBIG): return Cause::fileTooLarge;
-    case AVERROR(EROFS): return Cause::readOnly;
-    case AVERROR(EIO): return Cause::io;
     // A file that ends early or holds garbage: what users call damaged.
     case AVERROR_INVALIDDATA:
     case AVERROR_EOF: return Cause::damaged;
@@ -40,9 +29,8 @@ Cause causeOf(int averror) {
     case AVERROR_PROTOCOL_NOT_FOUND:
     case AVERROR_FILTER_NOT_FOUND:
     case AVERROR_OPTION_NOT_FOUND:
-    case AVERROR_PATCHWELCOME:
-    case AVERROR(ENOSYS): return Cause::unsupported;
-    default: return Cause::other;
+    case AVERROR_PATCHWELCOME: return Cause::unsupported;
+    default: return PlatformError::causeOfErrno(AVUNERROR(averror));
   }
 }
 

@@ -10,7 +10,7 @@ namespace kivotra::av {
 // FFmpeg's own text for a code ("Invalid data found when processing input").
 std::string errorText(int averror);
 
-// The platform error for a failed FFmpeg call: the Chinese cause (missing
+// The platform error for a failed FFmpeg call: the cause (missing
 // file, no permission, disk full, damaged, unsupported, ...) and FFmpeg's text.
 PlatformError platformErrorFromAv(int averror);
 

@@ -1,9 +1,9 @@
 #include "transcoder/config_check.h"
 
-#include <cstdio>
 #include <string>
 
 #include "models/errors.h"
+#include "models/text.h"
 #include "transcoder/frame_rate.h"
 
 namespace kivotra::detail {
@@ -14,26 +14,22 @@ constexpr int kMinBitrateKbps = 1;
 constexpr int kMaxBitrateKbps = 1000000;
 constexpr int kMaxSide = 8192;  // H.264's largest level
 
-template <class... Args>
-std::string sentence(const char* pattern, Args... args) {
-  char text[256];
-  std::snprintf(text, sizeof text, pattern, args...);
-  return text;
-}
+std::string number(int value) { return std::to_string(value); }
 
 }  // namespace
 
 void checkConfig(const Transcoder::Config& config, Dims canvas) {
   if (config.bitrateKbps < kMinBitrateKbps || config.bitrateKbps > kMaxBitrateKbps) {
-    throw TranscodeError::writerInit(sentence("视频码率 %d kbit/s 超出可用范围（%d 到 %d kbit/s）", config.bitrateKbps,
-                                              kMinBitrateKbps, kMaxBitrateKbps));
+    throw TranscodeError::writerInit(fillIn(translate("Engine", "视频码率 %1 kbit/s 超出可用范围（%2 到 %3 kbit/s）"),
+                                            {number(config.bitrateKbps), number(kMinBitrateKbps), number(kMaxBitrateKbps)}));
   }
   if (config.fps > kMaxFps) {
-    throw TranscodeError::writerInit(sentence("帧率 %d 超出可用范围（最高 %d 帧/秒）", config.fps, kMaxFps));
+    throw TranscodeError::writerInit(fillIn(translate("Engine", "帧率 %1 超出可用范围（最高 %2 帧/秒）"), {number(config.fps), number(kMaxFps)}));
   }
   if (canvas.w > kMaxSide || canvas.h > kMaxSide) {
     throw TranscodeError::writerInit(
-        sentence("输出尺寸 %d×%d 超出 H.264 的上限（每边最多 %d 像素）", canvas.w, canvas.h, kMaxSide));
+        fillIn(translate("Engine", "输出尺寸 %1×%2 超出 H.264 的上限（每边最多 %3 像素）"),
+               {number(canvas.w), number(canvas.h), number(kMaxSide)}));
   }
 }
 

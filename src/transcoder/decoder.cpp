@@ -8,6 +8,7 @@ extern "C" {
 }
 
 #include "models/errors.h"
+#include "models/text.h"
 #include "transcoder/av_error.h"
 
 namespace kivotra::detail {
@@ -21,7 +22,7 @@ constexpr int kMaxDecoderThreads = 8;
 av::CodecContextPtr openDecoder(const AVStream* stream, std::string& why) {
   const AVCodec* codec = avcodec_find_decoder(stream->codecpar->codec_id);
   if (codec == nullptr) {
-    why = std::string("不支持的编码格式 ") + avcodec_get_name(stream->codecpar->codec_id);
+    why = fillIn(translate("Engine", "不支持的编码格式 %1"), {avcodec_get_name(stream->codecpar->codec_id)});
     return nullptr;
   }
   av::CodecContextPtr ctx(avcodec_alloc_context3(codec));

@@ -5,6 +5,8 @@
 #include <thread>
 
 #include "models/errors.h"
+#include "models/format.h"
+#include "models/text.h"
 #include "transcoder/av_error.h"
 
 namespace kivotra::detail {
@@ -73,10 +75,10 @@ void Demuxer::run(PacketQueue& video, PacketQueue* audio) {
     }
     if (err == AVERROR_EOF) {
       if (!brokeOff()) break;
-      char detail[160];
-      std::snprintf(detail, sizeof detail, "源文件不完整：索引记载 %.1f 秒画面，只读到 %.1f 秒",
-                    indexedVideoEnd(video_) * av_q2d(video_->time_base),
-                    videoEnd == AV_NOPTS_VALUE ? 0.0 : videoEnd * av_q2d(video_->time_base));
+      const std::string detail =
+          fillIn(translate("Engine", "源文件不完整：索引记载 %1 秒画面，只读到 %2 秒"),
+                 {formatFixed(indexedVideoEnd(video_) * av_q2d(video_->time_base), 1),
+                  formatFixed(videoEnd == AV_NOPTS_VALUE ? 0.0 : videoEnd * av_q2d(video_->time_base), 1)});
       control_.readerFailed(std::make_exception_ptr(TranscodeError::readerInit(detail)));
       return;
     }

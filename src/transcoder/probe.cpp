@@ -2,9 +2,10 @@
 #include <cmath>
 
 #include "models/format.h"
+#include "models/text.h"
 #include "transcoder/av_error.h"
-#include "transcoder/frame_rate.h"
 #include "transcoder/cancel_watch.h"
+#include "transcoder/frame_rate.h"
 #include "transcoder/media_input.h"
 #include "transcoder/orientation.h"
 #include "transcoder/thumbnail.h"
@@ -102,7 +103,7 @@ ProbeInfo probeSync(const std::filesystem::path& source, const CancelFn& isCance
     if (Clock::now() >= deadline) {
       const auto ms = timeLimit.count();
       const std::string seconds = ms % 1000 == 0 ? std::to_string(ms / 1000) : formatFixed(ms / 1000.0, 1);
-      throw PlatformError(PlatformError::Cause::io, seconds + " 秒内没有读到数据");
+      throw PlatformError(PlatformError::Cause::io, fillIn(translate("Engine", "%1 秒内没有读到数据"), {seconds}));
     }
   };
   try {

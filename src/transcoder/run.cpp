@@ -17,6 +17,7 @@
 
 #include "models/errors.h"
 #include "models/geometry.h"
+#include "models/text.h"
 #include "transcoder/audio_path.h"
 #include "transcoder/av_error.h"
 #include "transcoder/config_check.h"
@@ -93,7 +94,7 @@ bool runPipeline(RunShared& run) {
 
   std::string why;
   av::CodecContextPtr videoDecoder = openDecoder(demuxer.video(), why);
-  if (!videoDecoder) throw TranscodeError::readerInit("无法添加视频输出：" + why);
+  if (!videoDecoder) throw TranscodeError::readerInit(fillIn(translate("Engine", "无法添加视频输出：%1"), {why}));
   av::CodecContextPtr audioDecoder;
   if (info.hasAudio && demuxer.audio() != nullptr) audioDecoder = openDecoder(demuxer.audio(), why);
   if (control.stopRequested()) return false;
@@ -201,10 +202,10 @@ void watchRun(const std::shared_ptr<RunShared>& run, const Transcoder::CancelFn&
   // then the caller's stop, then a stall, then a source that broke off.
   if (std::exception_ptr failure = control.failure()) std::rethrow_exception(failure);
   if (cancelled || (isCancelled && isCancelled())) throw TranscodeError::cancelled();
-  if (stalled) throw TranscodeError::stalled("视频编码");
+  if (stalled) throw TranscodeError::stalled(translate("Engine", "视频编码"));
   if (std::exception_ptr failure = control.readerFailure()) std::rethrow_exception(failure);
   // Never a success without a finished file, whatever stopped the run.
-  if (!run->complete) throw TranscodeError::appendFailed("写入未完成");
+  if (!run->complete) throw TranscodeError::appendFailed(translate("Engine", "写入未完成"));
 }
 
 std::shared_ptr<RunShared> makeRun(const std::filesystem::path& source, const Transcoder::Config& config,

@@ -5,6 +5,7 @@ extern "C" {
 }
 
 #include "models/errors.h"
+#include "models/text.h"
 #include "transcoder/av_error.h"
 
 namespace kivotra::detail {
@@ -12,7 +13,7 @@ namespace kivotra::detail {
 av::CodecContextPtr openVideoEncoder(Dims canvas, AVRational fps, int bitrateKbps, const std::string& preset,
                                      bool globalHeader) {
   const AVCodec* codec = avcodec_find_encoder_by_name("libx264");
-  if (codec == nullptr) throw TranscodeError::writerInit("无法添加视频输入（缺少 H.264 编码器 libx264）");
+  if (codec == nullptr) throw TranscodeError::writerInit(translate("Engine", "无法添加视频输入（缺少 H.264 编码器 libx264）"));
   av::CodecContextPtr ctx(avcodec_alloc_context3(codec));
   if (!ctx) throw TranscodeError::writerInit(av::platformErrorFromAv(AVERROR(ENOMEM)).description());
   ctx->width = canvas.w;
@@ -31,7 +32,7 @@ av::CodecContextPtr openVideoEncoder(Dims canvas, AVRational fps, int bitrateKbp
   int err = av_opt_set(ctx->priv_data, "preset", preset.c_str(), 0);
   if (err >= 0) err = av_opt_set(ctx->priv_data, "profile", "high", 0);
   if (err >= 0) err = avcodec_open2(ctx.get(), codec, nullptr);
-  if (err < 0) throw TranscodeError::writerInit("无法添加视频输入（" + av::errorText(err) + "）");
+  if (err < 0) throw TranscodeError::writerInit(fillIn(translate("Engine", "无法添加视频输入（%1）"), {av::errorText(err)}));
   return ctx;
 }
 

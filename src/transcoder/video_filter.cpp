@@ -12,6 +12,7 @@ extern "C" {
 }
 
 #include "models/errors.h"
+#include "models/text.h"
 #include "transcoder/av_error.h"
 
 namespace kivotra::detail {
@@ -28,7 +29,7 @@ std::string format(const char* pattern, Args... args) {
 }
 
 TranscodeError pictureError(int err) {
-  return TranscodeError::readerInit("无法处理视频画面（" + av::errorText(err) + "）");
+  return TranscodeError::readerInit(fillIn(translate("Engine", "无法处理视频画面（%1）"), {av::errorText(err)}));
 }
 
 // The libavfilter chain from a decoded picture to an output frame:
@@ -286,7 +287,7 @@ void videoStage(AVCodecContext* decoder, PacketQueue& packets, VideoFilter& filt
     };
 
     if (!decodeAll(decoder, packets, place, control)) return;
-    if (endPts == AV_NOPTS_VALUE) throw TranscodeError::readerInit("源文件中没有可解码的视频画面");
+    if (endPts == AV_NOPTS_VALUE) throw TranscodeError::readerInit(translate("Engine", "源文件中没有可解码的视频画面"));
     filter.close(endPts - startPts);
     if (!forward()) return;
     placed.close();

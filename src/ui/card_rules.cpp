@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "models/format.h"
+#include "models/text.h"
 
 namespace kivotra::ui {
 
@@ -35,9 +36,9 @@ std::vector<Tag> tags(const VideoItem& item) {
   std::vector<Tag> result;
   result.push_back({ratioLabel(item.srcWidth, item.srcHeight), ratioTone(item.srcWidth, item.srcHeight)});
   if (item.srcFPS > 0) result.push_back({std::to_string(std::llround(item.srcFPS)) + " FPS", Tone::secondaryLabel});
-  if (item.customSettings) result.push_back({"单独设置", Tone::primary});
+  if (item.customSettings) result.push_back({translate("Card", "单独设置"), Tone::primary});
   if (is(item.status, ItemStatus::Kind::compressing) && item.etaSeconds && *item.etaSeconds > 3) {
-    result.push_back({"剩 " + fmtDuration(*item.etaSeconds), Tone::primary});
+    result.push_back({fillIn(translate("Card", "剩 %1"), {fmtDuration(*item.etaSeconds)}), Tone::primary});
   }
   return result;
 }
@@ -52,18 +53,18 @@ SizeColumn sizeColumn(const VideoItem& item, const ItemSettings& effective) {
   using Kind = ItemStatus::Kind;
   switch (item.status.kind()) {
     case Kind::loading:
-      return {SizeColumn::Kind::loading, "—", "读取中", Tone::secondaryLabel};
+      return {SizeColumn::Kind::loading, "—", translate("Card", "读取中"), Tone::secondaryLabel};
     case Kind::ready:
-      return {SizeColumn::Kind::estimate, "≈ " + fmtBytes(item.estimatedBytes(effective.bitrateKbps)), "预估",
+      return {SizeColumn::Kind::estimate, "≈ " + fmtBytes(item.estimatedBytes(effective.bitrateKbps)), translate("Card", "预估"),
               Tone::primary};
     case Kind::compressing:
       return {SizeColumn::Kind::progress, progressText(item.progress), "", Tone::primary};
     case Kind::done:
       return {SizeColumn::Kind::result, fmtBytes(item.actualSize.value_or(0)), "", Tone::primary};
     case Kind::failed:
-      return {SizeColumn::Kind::failed, "失败", item.status.message(), Tone::danger};
+      return {SizeColumn::Kind::failed, translate("Card", "失败"), item.status.message(), Tone::danger};
   }
-  return {SizeColumn::Kind::loading, "—", "读取中", Tone::secondaryLabel};
+  return {SizeColumn::Kind::loading, "—", translate("Card", "读取中"), Tone::secondaryLabel};
 }
 
 CardControls cardControls(const ItemStatus& status, bool isRunning) {

@@ -1,5 +1,7 @@
 #include "ui/list_rules.h"
 
+#include "models/text.h"
+
 namespace kivotra::ui {
 
 bool listFull(int itemCount) { return itemCount >= kMaxItems; }
@@ -9,7 +11,8 @@ std::string countText(int itemCount) { return std::to_string(itemCount) + " / " 
 Tone countTone(int itemCount) { return listFull(itemCount) ? Tone::portrait : Tone::tertiaryLabel; }
 
 std::string dropHintText(int itemCount) {
-  return listFull(itemCount) ? "已达 5 个上限，先移除再添加" : "横屏 / 竖屏 / 宽银幕均可";
+  return listFull(itemCount) ? translate("FileList", "已达 5 个上限，先移除再添加")
+                             : translate("FileList", "横屏 / 竖屏 / 宽银幕均可");
 }
 
 double dropZoneOpacity(int itemCount) { return listFull(itemCount) ? 0.55 : 1.0; }

@@ -70,6 +70,6 @@ int bitrateFromSlider(double value) {
   return static_cast<int>(std::trunc(bounded));
 }
 
-std::string outputNote(bool hasOutputFolder) { return hasOutputFolder ? std::string() : "保存到视频所在文件夹"; }
+std::string outputNote(bool hasOutputFolder) { return hasOutputFolder ? std::string() : translate("Panel", "保存到视频所在文件夹"); }
 
 }  // namespace kivotra::ui

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "models/item_settings.h"
+#include "models/text.h"
 #include "models/uuid.h"
 #include "models/video_item.h"
 
@@ -23,7 +24,7 @@ struct Choice {
 // The tier segments, largest first as the picker shows them.
 inline constexpr std::array<Choice, 4> kTierChoices{{{"4K", 2160}, {"2K", 1440}, {"1080P", 1080}, {"720P", 720}}};
 // 0 keeps the source's frame rate.
-inline constexpr std::array<Choice, 5> kFpsChoices{{{"原始", 0}, {"60", 60}, {"50", 50}, {"30", 30}, {"25", 25}}};
+inline constexpr std::array<Choice, 5> kFpsChoices{{{QT_TRANSLATE_NOOP("Panel", "原始"), 0}, {"60", 60}, {"50", 50}, {"30", 30}, {"25", 25}}};
 
 // The slider's range in kbit/s; the number field is not bound by it.
 inline constexpr int kBitrateSliderFrom = 2000;

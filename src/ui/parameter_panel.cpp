@@ -1,5 +1,6 @@
 #include "ui/parameter_panel.h"
 
+#include <QCoreApplication>
 #include <QVariantMap>
 
 #include "models/tiers.h"
@@ -13,7 +14,7 @@ template <std::size_t N>
 QVariantList choiceList(const std::array<Choice, N>& choices) {
   QVariantList list;
   for (const Choice& choice : choices) {
-    list.append(QVariantMap{{QStringLiteral("label"), QString::fromUtf8(choice.label)},
+    list.append(QVariantMap{{QStringLiteral("label"), QCoreApplication::translate("Panel", choice.label)},
                             {QStringLiteral("value"), choice.value}});
   }
   return list;
@@ -44,7 +45,8 @@ QVariantList ParameterPanel::fpsChoices() { return choiceList(kFpsChoices); }
 QVariantList ParameterPanel::fitChoices() {
   QVariantList list;
   for (const QString& label : CompressionSettings::fitLabels()) {
-    list.append(QVariantMap{{QStringLiteral("label"), label}, {QStringLiteral("value"), label}});
+    list.append(QVariantMap{{QStringLiteral("label"), QCoreApplication::translate("FitMode", label.toUtf8().constData())},
+                            {QStringLiteral("value"), label}});
   }
   return list;
 }

@@ -1,11 +1,13 @@
 #include "ui/summary_rules.h"
 
+#include <QCoreApplication>
 #include <algorithm>
 #include <cmath>
 #include <numbers>
 
 #include "models/format.h"
 #include "models/geometry.h"
+#include "models/text.h"
 #include "ui/panel_rules.h"
 
 namespace kivotra::ui {
@@ -14,11 +16,12 @@ std::string tipText(int shortSide, FitMode fit) {
   const std::string s = std::to_string(shortSide);
   const std::string l = std::to_string(even(shortSide * 16.0 / 9.0));
   if (fit != FitMode::keep) {
-    return "统一为 16:9 横屏画布：输出 " + l + "×" + s + "，竖屏素材将" +
-           (fit == FitMode::crop ? "居中裁切" : "两侧加黑边");
+    return fillIn(fit == FitMode::crop ? translate("Summary", "统一为 16:9 横屏画布：输出 %1×%2，竖屏素材将居中裁切")
+                                       : translate("Summary", "统一为 16:9 横屏画布：输出 %1×%2，竖屏素材将两侧加黑边"),
+                  {l, s});
   }
   const std::string wide = std::to_string(even(shortSide * 2.35));
-  return "长边按画面比例自动计算：16:9 → " + l + "×" + s + "，9:16 → " + s + "×" + l + "，2.35:1 → " + wide + "×" + s;
+  return fillIn(translate("Summary", "长边按画面比例自动计算：16:9 → %1×%2，9:16 → %2×%1，2.35:1 → %3×%2"), {l, s, wide});
 }
 
 std::int64_t estimatedTotal(const std::vector<VideoItem>& items, const std::optional<ItemSettings>& editingBackup,
@@ -40,7 +43,7 @@ Saving saving(std::int64_t estimated, std::int64_t original) {
   if (original < 1 || estimated <= 0) return {};
   const double fraction = 1.0 - static_cast<double>(estimated) / static_cast<double>(original);
   if (fraction > 0.001) return {Saving::Kind::percent, "↓ " + formatFixed(fraction * 100, 1) + "%"};
-  return {Saving::Kind::sourceSmaller, "源已较小"};
+  return {Saving::Kind::sourceSmaller, translate("Summary", "源已较小")};
 }
 
 std::string totalText(std::int64_t estimated) { return "≈ " + fmtBytes(estimated); }
@@ -50,15 +53,18 @@ std::string detailText(const std::vector<VideoItem>& items, int globalBitrateKbp
   const bool anyCustom =
       std::any_of(items.begin(), items.end(), [](const VideoItem& item) { return item.customSettings.has_value(); });
   std::string text =
-      anyCustom ? "含单独设置的条目" : "视频 " + std::to_string(globalBitrateKbps) + " kbps + 音频 128 kbps";
+      anyCustom ? translate("Summary", "含单独设置的条目")
+                : fillIn(translate("Summary", "视频 %1 kbps + 音频 128 kbps"), {std::to_string(globalBitrateKbps)});
   if (!isRunning) return text;
   const auto probed = std::count_if(items.begin(), items.end(),
                                     [](const VideoItem& item) { return !item.status.is(ItemStatus::Kind::loading); });
-  return "已完成 " + std::to_string(completedCount) + "/" + std::to_string(probed) + "  ·  " + text;
+  return fillIn(translate("Summary", "已完成 %1/%2  ·  %3"), {std::to_string(completedCount), std::to_string(probed), text});
 }
 
 std::string countLine(int itemCount, const std::string& detail) {
-  return "共 " + std::to_string(itemCount) + " 个文件 · " + detail;
+  return QCoreApplication::translate("Summary", "共 %n 个文件 · %1", nullptr, itemCount)
+      .arg(QString::fromStdString(detail))
+      .toStdString();
 }
 
 bool canStart(const std::vector<VideoItem>& items) {
@@ -68,7 +74,7 @@ bool canStart(const std::vector<VideoItem>& items) {
 
 bool startEnabled(bool isRunning, bool canStart) { return isRunning || canStart; }
 double startOpacity(bool isRunning, bool canStart) { return startEnabled(isRunning, canStart) ? 1.0 : 0.4; }
-std::string startTitle(bool isRunning) { return isRunning ? "取消压缩" : "开始压缩"; }
+std::string startTitle(bool isRunning) { return isRunning ? translate("Summary", "取消压缩") : translate("Summary", "开始压缩"); }
 std::string startIcon(bool isRunning) { return isRunning ? "stop" : "wand-stars"; }
 
 Shadow startShadow(bool isRunning, bool hovered) {

@@ -27,9 +27,9 @@ double WindowViewModel::dropZoneOpacity() const { return ui::dropZoneOpacity(ite
 
 QStringList WindowViewModel::pickerFilters() {
   // Any movie file; AppState decides which of them enter the list.
-  return {QStringLiteral("影片 (*.mp4 *.MP4 *.mov *.MOV *.m4v *.M4V *.mkv *.MKV *.avi *.AVI *.webm *.WEBM "
+  return {QCoreApplication::translate("Window", "影片 (*.mp4 *.MP4 *.mov *.MOV *.m4v *.M4V *.mkv *.MKV *.avi *.AVI *.webm *.WEBM "
                          "*.mpg *.MPG *.mpeg *.MPEG *.wmv *.WMV *.flv *.FLV *.3gp *.3GP *.mts *.MTS *.ts *.TS)"),
-          QStringLiteral("所有文件 (*)")};
+          QCoreApplication::translate("Window", "所有文件 (*)")};
 }
 
 bool WindowViewModel::handleDrop(const QList<QUrl>& urls) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QColor>
+#include <QCoreApplication>
 #include <QList>
 #include <QObject>
 #include <QPointer>
@@ -75,9 +76,9 @@ class WindowViewModel : public QObject {
 
   // ---- Ending the program (the close button, 关闭, 退出, a logout) ----
   bool closeQuestionShown() const { return closeQuestionShown_; }
-  static QString closeQuestion() { return QStringLiteral("正在压缩，确定要停止并退出吗？"); }
-  static QString stopAndQuitText() { return QStringLiteral("停止并退出"); }
-  static QString keepCompressingText() { return QStringLiteral("继续压缩"); }
+  static QString closeQuestion() { return QCoreApplication::translate("Window", "正在压缩，确定要停止并退出吗？"); }
+  static QString stopAndQuitText() { return QCoreApplication::translate("Window", "停止并退出"); }
+  static QString keepCompressingText() { return QCoreApplication::translate("Window", "继续压缩"); }
   // The user wants the window gone. True when the program may end now (nothing
   // is being compressed); during a run the question is shown instead, and
   // while a confirmed stop winds down nothing more happens.

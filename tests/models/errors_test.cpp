@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "models/temp_dir.h"
+#include "models/text.h"
 
 using namespace kivotra;
 
@@ -22,6 +23,20 @@ TEST(Errors, DescriptionsJoinTheChineseTextAndItsCause) {
   EXPECT_EQ(PlatformError::fromErrno(ENOENT).description(), std::string("文件不存在（") + std::strerror(ENOENT) + "）");
   EXPECT_EQ(PlatformError(PlatformError::Cause::damaged, "").description(), "文件已损坏或无法识别");
   EXPECT_STREQ(TranscodeError::noVideoTrack().what(), "未找到视频轨道");
+}
+
+TEST(Texts, FillInPlacesArgumentsByNumberAndLeavesTheRest) {
+  const struct {
+    const char* pattern;
+    std::string expected;
+  } cases[] = {
+      {"%1 (%2)", "a (b)"},
+      {"%2×%1, %1", "b×a, a"},      // a translation may reorder and repeat
+      {"%3 left", "%3 left"},       // no such argument
+      {"100% · %", "100% · %"},     // a bare percent sign is text
+      {"%10", "a0"},                // one digit: %1 then "0"
+  };
+  for (const auto& c : cases) EXPECT_EQ(fillIn(c.pattern, {"a", "b"}), c.expected) << c.pattern;
 }
 
 class PrivateTempDir : public ::testing::Test {

@@ -6,7 +6,7 @@ Window {
     id: about
     required property var delegate
 
-    title: "关于KivotraMP4"
+    title: qsTr("关于KivotraMP4")
     flags: Qt.Dialog | Qt.WindowTitleHint | Qt.WindowCloseButtonHint
     width: 280
     height: 320
@@ -41,20 +41,20 @@ Window {
         }
         Text {
             Layout.alignment: Qt.AlignHCenter
-            text: "版本 1.0"
+            text: qsTr("版本 1.0")
             font.pixelSize: 11
             color: Colors.secondaryLabel
         }
         Text {
             Layout.alignment: Qt.AlignHCenter
-            text: "视频压缩转换工具 · MOV/MP4 转 MP4"
+            text: qsTr("视频压缩转换工具 · MOV/MP4 转 MP4")
             font.pixelSize: 11
             color: Colors.secondaryLabel
         }
         Text {
             objectName: "websiteLink"
             Layout.alignment: Qt.AlignHCenter
-            text: "官方网站：" + about.delegate.websiteHost
+            text: qsTr("官方网站：%1").arg(about.delegate.websiteHost)
             font.pixelSize: 11
             font.underline: linkMouse.containsMouse
             color: Colors.primary

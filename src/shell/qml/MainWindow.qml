@@ -32,23 +32,23 @@ ApplicationWindow {
         objectName: "menuBar"
         Menu {
             title: "KivotraMP4"
-            Action { objectName: "aboutAction"; text: "关于KivotraMP4"; onTriggered: window.delegate.showAbout() }
+            Action { objectName: "aboutAction"; text: qsTr("关于KivotraMP4"); onTriggered: window.delegate.showAbout() }
             MenuSeparator {}
-            Action { objectName: "quitAction"; text: "退出"; shortcut: StandardKey.Quit; onTriggered: if (window.viewModel.requestQuit()) Qt.quit() }
+            Action { objectName: "quitAction"; text: qsTr("退出"); shortcut: StandardKey.Quit; onTriggered: if (window.viewModel.requestQuit()) Qt.quit() }
         }
         Menu {
-            title: "窗口"
-            Action { objectName: "closeAction"; text: "关闭"; shortcut: "Ctrl+W"; onTriggered: window.close() }
-            Action { objectName: "minimizeAction"; text: "最小化"; shortcut: "Ctrl+M"; onTriggered: window.showMinimized() }
+            title: qsTr("窗口")
+            Action { objectName: "closeAction"; text: qsTr("关闭"); shortcut: "Ctrl+W"; onTriggered: window.close() }
+            Action { objectName: "minimizeAction"; text: qsTr("最小化"); shortcut: "Ctrl+M"; onTriggered: window.showMinimized() }
             Action {
                 objectName: "zoomAction"
-                text: "缩放"
+                text: qsTr("缩放")
                 onTriggered: window.visibility === Window.Maximized ? window.showNormal() : window.showMaximized()
             }
         }
         Menu {
-            title: "帮助"
-            Action { objectName: "websiteAction"; text: "KivotraMP4 官方网站"; onTriggered: window.delegate.openWebsite() }
+            title: qsTr("帮助")
+            Action { objectName: "websiteAction"; text: qsTr("KivotraMP4 官方网站"); onTriggered: window.delegate.openWebsite() }
         }
     }
 

@@ -75,7 +75,7 @@ Item {
             ColumnLayout {
                 spacing: 8
                 Text {
-                    text: "拖入 MOV / MP4 文件"
+                    text: qsTr("拖入 MOV / MP4 文件")
                     font.pixelSize: 16
                     font.weight: Font.DemiBold
                     color: Colors.label
@@ -100,7 +100,7 @@ Item {
                         Text {
                             id: pickLabel
                             anchors.centerIn: parent
-                            text: "选择文件"
+                            text: qsTr("选择文件")
                             font.pixelSize: 12
                             font.weight: Font.DemiBold
                             color: Colors.primary

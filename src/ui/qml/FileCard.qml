@@ -127,7 +127,7 @@ Rectangle {
                 }
                 Text {
                     Layout.alignment: Qt.AlignHCenter
-                    text: "输出"
+                    text: qsTr("输出")
                     font.pixelSize: 9
                     font.weight: Font.Medium
                     font.letterSpacing: 0.5
@@ -171,11 +171,11 @@ Rectangle {
                     Layout.alignment: Qt.AlignHCenter
                     iconName: "stop"
                     iconSize: 8
-                    text: "停止"
+                    text: qsTr("停止")
                     horizontalPadding: 8
                     restOpacity: 0.1
                     hoverOpacity: 0.2
-                    tooltip: "停止这一条，队列接着压缩后面的文件"
+                    tooltip: qsTr("停止这一条，队列接着压缩后面的文件")
                     onClicked: card.viewModel.cancelItem(card.model.itemId)
                 }
                 PillButton {
@@ -184,7 +184,7 @@ Rectangle {
                     Layout.alignment: Qt.AlignHCenter
                     iconName: "folder"
                     iconSize: 11
-                    text: "查看"
+                    text: qsTr("查看")
                     horizontalPadding: 6
                     restOpacity: 0.08
                     hoverOpacity: 0.16
@@ -201,7 +201,7 @@ Rectangle {
                 color: Colors.alpha(Colors.primary, hovered || card.model.isEditing ? 0.14 : 0.06)
                 enabled: card.model.editEnabled
                 opacity: card.model.editOpacity
-                tooltip: "单独设置这一条的分辨率、帧率、码率"
+                tooltip: qsTr("单独设置这一条的分辨率、帧率、码率")
                 onClicked: card.viewModel.toggleEditing(card.model.itemId)
             }
 

@@ -17,7 +17,7 @@ Item {
     FileDialog {
         id: picker
         objectName: "filePicker"
-        title: "选择视频文件"
+        title: qsTr("选择视频文件")
         // Resolved when needed: the pane may be put into its window after the dialog is created.
         parentWindow: pane.Window.window
         fileMode: FileDialog.OpenFiles
@@ -37,7 +37,7 @@ Item {
             Layout.fillWidth: true
             Text {
                 objectName: "listTitle"
-                text: "待处理文件"
+                text: qsTr("待处理文件")
                 font.pixelSize: 12
                 font.weight: Font.DemiBold
                 font.letterSpacing: 1.4

@@ -17,7 +17,7 @@ Item {
     FolderDialog {
         id: dialog
         objectName: "outputFolderDialog"
-        title: "选择压缩后文件的保存位置"
+        title: qsTr("选择压缩后文件的保存位置")
         onAccepted: row.panel.chooseOutputFolder(selectedFolder)
     }
 
@@ -50,12 +50,12 @@ Item {
         }
         LinkButton {
             objectName: "changeFolderButton"
-            text: "更换"
+            text: qsTr("更换")
             onClicked: row.choose()
         }
         LinkButton {
             objectName: "clearFolderButton"
-            text: "恢复默认"
+            text: qsTr("恢复默认")
             onClicked: row.panel.clearOutputFolder()
         }
     }
@@ -78,7 +78,7 @@ Item {
             }
             Text {
                 anchors.verticalCenter: parent.verticalCenter
-                text: "指定其他文件夹…"
+                text: qsTr("指定其他文件夹…")
                 font.pixelSize: 13
                 font.weight: Font.Medium
                 color: Colors.primary

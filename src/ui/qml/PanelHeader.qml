@@ -17,14 +17,14 @@ Item {
         spacing: 3
 
         Text {
-            text: "压缩参数"
+            text: qsTr("压缩参数")
             font.pixelSize: 12
             font.weight: Font.DemiBold
             font.letterSpacing: 1.4
             color: Colors.secondaryLabel
         }
         Text {
-            text: "点选左侧条目可为其单独设置"
+            text: qsTr("点选左侧条目可为其单独设置")
             font.pixelSize: 9
             color: Colors.tertiaryLabel
         }
@@ -56,7 +56,7 @@ Item {
                     sourceSize: Qt.size(10, 10)
                 }
                 Text {
-                    text: "单独设置"
+                    text: qsTr("单独设置")
                     font.pixelSize: 12
                     font.weight: Font.DemiBold
                     font.letterSpacing: 1.2
@@ -68,30 +68,30 @@ Item {
                 CapsuleButton {
                     objectName: "followGlobalButton"
                     visible: header.panel.canFollowGlobal
-                    text: "跟随全局"
+                    text: qsTr("跟随全局")
                     fontSize: 10
                     fontWeight: Font.Medium
                     textColor: Colors.secondaryLabel
                     fill: Colors.alpha(Colors.quaternaryLabel, 0.35)
                     horizontalPadding: 7
-                    tooltip: "放弃单独设置，改用全局参数"
+                    tooltip: qsTr("放弃单独设置，改用全局参数")
                     onClicked: header.panel.followGlobal()
                 }
                 CapsuleButton {
                     objectName: "doneButton"
-                    text: "完成"
+                    text: qsTr("完成")
                     fontSize: 11
                     fontWeight: Font.DemiBold
                     textColor: Colors.primary
                     fill: Colors.alpha(Colors.primary, 0.12)
                     horizontalPadding: 8
-                    tooltip: "改动已实时保存，点完成只是收起编辑面板"
+                    tooltip: qsTr("改动已实时保存，点完成只是收起编辑面板")
                     onClicked: header.panel.endEditing()
                 }
             }
 
             Text {
-                text: "改动实时保存 · 点选其他条目可直接切换"
+                text: qsTr("改动实时保存 · 点选其他条目可直接切换")
                 font.pixelSize: 9
                 color: Colors.tertiaryLabel
             }
@@ -108,7 +108,7 @@ Item {
             }
 
             Text {
-                text: "这里的改动只作用于这一条，其余文件仍用全局参数"
+                text: qsTr("这里的改动只作用于这一条，其余文件仍用全局参数")
                 font.pixelSize: 10
                 color: Colors.tertiaryLabel
                 wrapMode: Text.Wrap

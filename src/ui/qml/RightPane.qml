@@ -44,8 +44,8 @@ Item {
         }
 
         ParamBlock {
-            title: "输出分辨率"
-            note: "按短边定义"
+            title: qsTr("输出分辨率")
+            note: qsTr("按短边定义")
             Layout.fillWidth: true
             SegmentedPicker {
                 objectName: "tierPicker"
@@ -57,8 +57,8 @@ Item {
         }
 
         ParamBlock {
-            title: "输出帧率"
-            note: "原始 = 与源文件一致"
+            title: qsTr("输出帧率")
+            note: qsTr("原始 = 与源文件一致")
             Layout.fillWidth: true
             SegmentedPicker {
                 objectName: "fpsPicker"
@@ -70,8 +70,8 @@ Item {
         }
 
         ParamBlock {
-            title: "视频码率"
-            note: "切换分辨率时自动匹配推荐值"
+            title: qsTr("视频码率")
+            note: qsTr("切换分辨率时自动匹配推荐值")
             Layout.fillWidth: true
             BitrateRow {
                 panel: pane.panel
@@ -80,7 +80,7 @@ Item {
         }
 
         ParamBlock {
-            title: "画面比例处理"
+            title: qsTr("画面比例处理")
             Layout.fillWidth: true
             SegmentedPicker {
                 objectName: "fitPicker"
@@ -93,14 +93,14 @@ Item {
 
         CheckRow {
             objectName: "noUpscaleCheck"
-            text: "源画质更低时保持原尺寸（不放大）"
+            text: qsTr("源画质更低时保持原尺寸（不放大）")
             checked: pane.settings.noUpscale
             onToggled: (value) => pane.settings.noUpscale = value
             Layout.fillWidth: true
         }
 
         ParamBlock {
-            title: "输出位置"
+            title: qsTr("输出位置")
             note: pane.panel.outputNote
             Layout.fillWidth: true
             OutputFolderRow {

@@ -24,7 +24,7 @@ Rectangle {
             spacing: 6
             Layout.fillWidth: true
             Text {
-                text: "预估压缩后总大小"
+                text: qsTr("预估压缩后总大小")
                 font.pixelSize: 11
                 font.weight: Font.Medium
                 color: Colors.secondaryLabel
