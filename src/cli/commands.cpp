@@ -18,6 +18,7 @@
 #include "cli/terminal.h"
 #include "models/errors.h"
 #include "models/format.h"
+#include "models/size_target.h"
 #include "state/app_state.h"
 #include "state/stop_signals.h"
 #include "state/path_text.h"
@@ -254,7 +255,7 @@ int runCompress(const CompressCommand& given) {
     allDone = allDone && item.status.is(ItemStatus::Kind::done);
     rows.push_back({command.files.at(i), &item, queue.seconds(static_cast<std::size_t>(i))});
     if (command.json) print(stdout, jsonLine(resultJson(command.files.at(i), item)));
-    if (largerThanSource(item)) {
+    if (outputLargerThanSource(item)) {
       print(stderr, QStringLiteral("⚠ %1：输出 %2 大于源文件 %3，已保留")
                         .arg(command.files.at(i), qstr(fmtBytes(item.actualSize.value_or(0))),
                              qstr(fmtBytes(item.fileSize))));

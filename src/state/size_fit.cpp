@@ -9,6 +9,21 @@ std::string SizeLimitError::description() const {
   return "压缩后为 " + fmtBytes(written_) + "，降低码率重新压缩后仍超过目标大小 " + fmtBytes(limit_);
 }
 
+ItemSettings fitToSizeLimit(VideoItem& item, const ItemSettings& params) {
+  if (!params.bySize) return params;
+  item.sizeLimit = params.sizeLimitBytes;
+  if (!(item.duration > 0)) throw SizeUnreachableError("时长未知，无法按目标大小压缩");
+  const SizePlan plan = planForSize(item, params.shortSide, params.sizeLimitBytes);
+  if (!plan.kbps) {
+    throw SizeUnreachableError("无法压缩到 " + fmtBytes(params.sizeLimitBytes) + " 以内：最低码率 " +
+                               std::to_string(kSizeFloorKbps) + " kbps 时约为 " + fmtBytes(plan.smallestBytes) +
+                               "，这是它能达到的最小大小");
+  }
+  ItemSettings fitted = params;
+  fitted.bitrateKbps = *plan.kbps;
+  return fitted;
+}
+
 FitResult transcodeWithinLimit(const VideoItem& item, OutputFile& output, const ItemSettings& params,
                                const Transcoder::ProgressFn& progress, const Transcoder::CancelFn& isCancelled) {
   ItemSettings settings = params;

@@ -4,12 +4,15 @@
 #include <cmath>
 
 #include "models/format.h"
+#include "models/size_target.h"
 
 namespace kivotra::ui {
 
 namespace {
 
 bool is(const ItemStatus& status, ItemStatus::Kind kind) { return status.kind() == kind; }
+
+constexpr const char* kLargerThanSource = "大于源文件";
 
 }  // namespace
 
@@ -53,13 +56,21 @@ SizeColumn sizeColumn(const VideoItem& item, const ItemSettings& effective) {
   switch (item.status.kind()) {
     case Kind::loading:
       return {SizeColumn::Kind::loading, "—", "读取中", Tone::secondaryLabel};
-    case Kind::ready:
-      return {SizeColumn::Kind::estimate, "≈ " + fmtBytes(item.estimatedBytes(effective.bitrateKbps)), "预估",
-              Tone::primary};
+    case Kind::ready: {
+      const std::optional<int> kbps = videoKbpsFor(item, effective);
+      if (!kbps && !(item.duration > 0)) return {SizeColumn::Kind::estimate, "—", "时长未知", Tone::danger};
+      if (!kbps) {
+        const SizePlan plan = planForSize(item, effective.shortSide, effective.sizeLimitBytes);
+        return {SizeColumn::Kind::estimate, "≈ " + fmtBytes(plan.smallestBytes), "超过上限", Tone::danger};
+      }
+      return {SizeColumn::Kind::estimate, "≈ " + fmtBytes(estimatedOutputBytes(item, effective)), "预估",
+              Tone::primary, estimateExceedsSource(item, *kbps) ? kLargerThanSource : ""};
+    }
     case Kind::compressing:
       return {SizeColumn::Kind::progress, progressText(item.progress), "", Tone::primary};
     case Kind::done:
-      return {SizeColumn::Kind::result, fmtBytes(item.actualSize.value_or(0)), "", Tone::primary};
+      return {SizeColumn::Kind::result, fmtBytes(item.actualSize.value_or(0)), "", Tone::primary,
+              outputLargerThanSource(item) ? kLargerThanSource : ""};
     case Kind::failed:
       return {SizeColumn::Kind::failed, "失败", item.status.message(), Tone::danger};
   }

@@ -6,6 +6,7 @@
 
 #include "models/format.h"
 #include "models/geometry.h"
+#include "models/size_target.h"
 #include "ui/panel_rules.h"
 
 namespace kivotra::ui {
@@ -25,7 +26,7 @@ std::int64_t estimatedTotal(const std::vector<VideoItem>& items, const std::opti
                             const ItemSettings& panel) {
   std::int64_t total = 0;
   for (const VideoItem& item : items) {
-    total += item.estimatedBytes(effectiveParameters(item, editingBackup, panel).bitrateKbps);
+    total += estimatedOutputBytes(item, effectiveParameters(item, editingBackup, panel));
   }
   return total;
 }
@@ -45,16 +46,19 @@ Saving saving(std::int64_t estimated, std::int64_t original) {
 
 std::string totalText(std::int64_t estimated) { return "≈ " + fmtBytes(estimated); }
 
-std::string detailText(const std::vector<VideoItem>& items, int globalBitrateKbps, bool isRunning,
-                       int completedCount) {
+std::string detailText(const std::vector<VideoItem>& items, const ItemSettings& global, bool isRunning,
+                       int completedCount, std::optional<double> queueSecondsLeft) {
   const bool anyCustom =
       std::any_of(items.begin(), items.end(), [](const VideoItem& item) { return item.customSettings.has_value(); });
-  std::string text =
-      anyCustom ? "含单独设置的条目" : "视频 " + std::to_string(globalBitrateKbps) + " kbps + 音频 128 kbps";
+  std::string text = anyCustom      ? "含单独设置的条目"
+                     : global.bySize ? "每个不超过 " + fmtBytes(global.sizeLimitBytes)
+                                     : "视频 " + std::to_string(global.bitrateKbps) + " kbps + 音频 128 kbps";
   if (!isRunning) return text;
   const auto probed = std::count_if(items.begin(), items.end(),
                                     [](const VideoItem& item) { return !item.status.is(ItemStatus::Kind::loading); });
-  return "已完成 " + std::to_string(completedCount) + "/" + std::to_string(probed) + "  ·  " + text;
+  std::string progress = "已完成 " + std::to_string(completedCount) + "/" + std::to_string(probed);
+  if (queueSecondsLeft) progress += "  ·  全部剩 " + fmtDuration(*queueSecondsLeft);
+  return progress + "  ·  " + text;
 }
 
 std::string countLine(int itemCount, const std::string& detail) {
