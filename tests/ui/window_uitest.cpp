@@ -331,6 +331,7 @@ class WindowTest : public QObject {
     QCOMPARE(settings_->snapshot().sizeLimitBytes, limit);
     QCOMPARE(text(inCard(0, "sizeValue")), QStringLiteral("≈ 295 KB"));  // about 96 % of it
     QCOMPARE(text(inCard(1, "sizeCaption")), QStringLiteral("超过上限"));
+    screenshot("window-size-mode");
 
     QSignalSpy finished(state_.get(), &AppState::runFinished);
     click("startButton");
