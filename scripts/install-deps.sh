@@ -18,7 +18,7 @@ packages=(
   xvfb xauth x11-utils xdotool imagemagick
   fonts-noto-cjk
   locales
-  desktop-file-utils
+  desktop-file-utils dbus-daemon
   lintian appstream man-db zsh fish python3
   "$@"
 )

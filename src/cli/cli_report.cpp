@@ -10,9 +10,9 @@
 #include <QJsonDocument>
 #include <QJsonValue>
 
-#include "cli/target_size.h"
 #include "models/format.h"
 #include "models/item_text.h"
+#include "models/size_target.h"
 
 namespace kivotra::cli {
 
@@ -172,7 +172,7 @@ QJsonObject resultJson(const QString& file, const VideoItem& item) {
       {QStringLiteral("output"), output},
       {QStringLiteral("size"), done ? static_cast<qint64>(item.actualSize.value_or(0)) : qint64(0)},
       {QStringLiteral("message"), message},
-      {QStringLiteral("largerThanSource"), largerThanSource(item)},
+      {QStringLiteral("largerThanSource"), outputLargerThanSource(item)},
   };
   if (item.sizeLimit) {
     object.insert(QStringLiteral("targetSize"), static_cast<qint64>(*item.sizeLimit));

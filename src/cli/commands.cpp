@@ -20,6 +20,7 @@
 #include "models/errors.h"
 #include "models/format.h"
 #include "models/text.h"
+#include "models/size_target.h"
 #include "state/app_state.h"
 #include "state/path_text.h"
 #include "state/stop_signals.h"
@@ -256,7 +257,7 @@ int runCompress(const CompressCommand& given) {
     allDone = allDone && item.status.is(ItemStatus::Kind::done);
     rows.push_back({command.files.at(i), &item, queue.seconds(static_cast<std::size_t>(i))});
     if (command.json) print(stdout, jsonLine(resultJson(command.files.at(i), item)));
-    if (largerThanSource(item)) {
+    if (outputLargerThanSource(item)) {
       print(stderr, QCoreApplication::translate("Cli", "⚠ %1：输出 %2 大于源文件 %3，已保留")
                         .arg(command.files.at(i), qstr(fmtBytes(item.actualSize.value_or(0))),
                              qstr(fmtBytes(item.fileSize))));

@@ -14,7 +14,4 @@ namespace kivotra::cli {
 // many items failed so.
 int applyTargetSize(std::vector<VideoItem>& items, const ItemSettings& settings, std::int64_t limitBytes);
 
-// A finished output that is bigger than its source.
-bool largerThanSource(const VideoItem& item);
-
 }  // namespace kivotra::cli

@@ -96,8 +96,24 @@ int retryKbps(const VideoItem& item, int kbps, std::int64_t writtenBytes, std::i
       std::clamp(scaled, static_cast<double>(kSizeFloorKbps), static_cast<double>(std::max(kbps - 1, kSizeFloorKbps))));
 }
 
+std::optional<int> videoKbpsFor(const VideoItem& item, const ItemSettings& settings) {
+  if (!settings.bySize) return settings.bitrateKbps;
+  return planForSize(item, settings.shortSide, settings.sizeLimitBytes).kbps;
+}
+
+std::int64_t estimatedOutputBytes(const VideoItem& item, const ItemSettings& settings) {
+  if (!settings.bySize) return item.estimatedBytes(settings.bitrateKbps);
+  const std::optional<int> kbps = videoKbpsFor(item, settings);
+  return kbps ? expectedOutputBytes(item, *kbps) : 0;
+}
+
 bool estimateExceedsSource(const VideoItem& item, int kbps) {
   return item.fileSize > 0 && item.duration > 0 && expectedOutputBytes(item, kbps) > item.fileSize;
+}
+
+bool outputLargerThanSource(const VideoItem& item) {
+  return item.status.is(ItemStatus::Kind::done) && item.actualSize && item.fileSize > 0 &&
+         *item.actualSize > item.fileSize;
 }
 
 }  // namespace kivotra

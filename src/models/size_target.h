@@ -48,8 +48,21 @@ SizePlan planForSize(const VideoItem& item, int shortSide, std::int64_t limitByt
 // kbps - 1 nor below the floor.
 int retryKbps(const VideoItem& item, int kbps, std::int64_t writtenBytes, std::int64_t limitBytes);
 
+// The video bitrate item is compressed at under settings: the chosen one, or
+// in size mode the one planned for the limit at the settings' tier (none when
+// the limit cannot be reached or the duration is unknown).
+std::optional<int> videoKbpsFor(const VideoItem& item, const ItemSettings& settings);
+
+// The estimate a card and the summary show under settings: the video and
+// sound at the chosen bitrate, or in size mode the expected output at the
+// planned one (0 when there is none).
+std::int64_t estimatedOutputBytes(const VideoItem& item, const ItemSettings& settings);
+
 // The card's "bigger than the source" rule: the expected output at kbps is
 // larger than the source file. False while either size is unknown.
 bool estimateExceedsSource(const VideoItem& item, int kbps);
+
+// A finished output that is bigger than its source.
+bool outputLargerThanSource(const VideoItem& item);
 
 }  // namespace kivotra

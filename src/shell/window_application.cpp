@@ -6,12 +6,14 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QIcon>
+#include <QPointer>
 #include <QQmlApplicationEngine>
 #include <QQuickStyle>
 #include <QQuickWindow>
 
 #include "shell/app_delegate.h"
 #include "shell/desktop_ops.h"
+#include "shell/queue_notifier.h"
 #include "shell/single_instance.h"
 #include "state/app_state.h"
 #include "state/compression_settings.h"
@@ -86,7 +88,14 @@ int runWindowApplication(int argc, char** argv, const QStringList& files) {
                                {QStringLiteral("delegate"), QVariant::fromValue(&delegate)}});
   engine.load(QUrl(QStringLiteral("qrc:/qt/qml/Kivotra/Shell/qml/MainWindow.qml")));
   if (engine.rootObjects().isEmpty()) return 1;
-  delegate.setMainWindow(qobject_cast<QQuickWindow*>(engine.rootObjects().constFirst()));
+  auto* window = qobject_cast<QQuickWindow*>(engine.rootObjects().constFirst());
+  delegate.setMainWindow(window);
+
+  // The dock's progress, and a notification when a run ends while the user is elsewhere.
+  shell::QueueNotifier notifier(state, QGuiApplication::desktopFileName(),
+                                [window = QPointer<QQuickWindow>(window)] { return window && window->isActive(); });
+  QObject::connect(&notifier, &shell::QueueNotifier::openFolderRequested, &notifier,
+                   [](const QString& path) { shell::revealFile(path); });
 
   if (!paths.isEmpty()) delegate.openFiles(paths);
   return app.exec();

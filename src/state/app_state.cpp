@@ -301,10 +301,12 @@ void AppState::compressOne(const VideoItem& item, const ItemSettings& global) {
     setCurrentFileName(name);
   });
 
-  const ItemSettings params = item.customSettings.value_or(global);
   bool stopped = false;
   QString failure;
   try {
+    // In size mode the bitrate (and the limit the second encode holds to) is this file's own.
+    VideoItem fitted = item;
+    const ItemSettings params = fitToSizeLimit(fitted, item.customSettings.value_or(global));
     const fs::path dir = beginOutputDir(item.url);
     removeStalePartFiles(dir);
     checkFreeSpace(dir, item.estimatedBytes(params.bitrateKbps));
@@ -324,11 +326,12 @@ void AppState::compressOne(const VideoItem& item, const ItemSettings& global) {
     };
     auto isCancelled = [this, id] { return stopAsked(id); };
 
-    const FitResult fit = transcodeWithinLimit(item, output, params, progress, isCancelled);
+    const FitResult fit = transcodeWithinLimit(fitted, output, params, progress, isCancelled);
     const fs::path published = output.publish();
-    post([this, id, published, fit] {
+    post([this, id, published, fit, limit = fitted.sizeLimit] {
       changeItem(id, [&](VideoItem& it) {
         it.status = ItemStatus::done();
+        it.sizeLimit = limit;
         it.outputURL = published;
         it.actualSize = fit.size;
         it.encodeCount = fit.encodes;

@@ -57,6 +57,16 @@ void CompressionSettings::setNoUpscale(bool value) {
   if (onChange_) onChange_();
 }
 
+void CompressionSettings::setBySize(bool value) {
+  if (store(values_.bySize, value)) emit bySizeChanged();
+  if (onChange_) onChange_();
+}
+
+void CompressionSettings::setSizeLimitBytes(qint64 value) {
+  if (store(values_.sizeLimitBytes, static_cast<std::int64_t>(value))) emit sizeLimitBytesChanged();
+  if (onChange_) onChange_();
+}
+
 void CompressionSettings::setFitLabel(const QString& label) {
   const QByteArray utf8 = label.toUtf8();
   if (auto mode = fitModeFromRaw(std::string_view(utf8.constData(), static_cast<size_t>(utf8.size())))) setFit(*mode);
@@ -71,6 +81,8 @@ void CompressionSettings::apply(const ItemSettings& settings) {
   setBitrateKbps(settings.bitrateKbps);
   setFit(settings.fit);
   setNoUpscale(settings.noUpscale);
+  setBySize(settings.bySize);
+  setSizeLimitBytes(settings.sizeLimitBytes);
   onChange_ = std::move(hook);
 }
 

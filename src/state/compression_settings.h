@@ -20,6 +20,9 @@ class CompressionSettings : public QObject {
   // The FitMode's raw value ("保持原始", "裁切 16:9", "加黑边 16:9"); other texts are ignored.
   Q_PROPERTY(QString fit READ fitLabel WRITE setFitLabel NOTIFY fitChanged)
   Q_PROPERTY(bool noUpscale READ noUpscale WRITE setNoUpscale NOTIFY noUpscaleChanged)
+  // Size mode: every file gets the bitrate that keeps it under the limit (bytes).
+  Q_PROPERTY(bool bySize READ bySize WRITE setBySize NOTIFY bySizeChanged)
+  Q_PROPERTY(qint64 sizeLimitBytes READ sizeLimitBytes WRITE setSizeLimitBytes NOTIFY sizeLimitBytesChanged)
   // The three raw values in declaration order, for the panel's choices.
   Q_PROPERTY(QStringList fitLabels READ fitLabels CONSTANT)
 
@@ -32,6 +35,8 @@ class CompressionSettings : public QObject {
   FitMode fit() const { return values_.fit; }
   QString fitLabel() const;
   bool noUpscale() const { return values_.noUpscale; }
+  bool bySize() const { return values_.bySize; }
+  qint64 sizeLimitBytes() const { return values_.sizeLimitBytes; }
   static QStringList fitLabels();
 
   void setShortSide(int value);
@@ -40,13 +45,15 @@ class CompressionSettings : public QObject {
   void setFit(FitMode value);
   void setFitLabel(const QString& label);
   void setNoUpscale(bool value);
+  void setBySize(bool value);
+  void setSizeLimitBytes(qint64 value);
 
   using ChangeHook = std::function<void()>;
   const ChangeHook& onChange() const { return onChange_; }
   void setOnChange(ChangeHook hook) { onChange_ = std::move(hook); }
 
   ItemSettings snapshot() const { return values_; }
-  // Loads all five values without calling onChange; the hook stays installed.
+  // Loads all the values without calling onChange; the hook stays installed.
   void apply(const ItemSettings& settings);
 
  signals:
@@ -55,6 +62,8 @@ class CompressionSettings : public QObject {
   void bitrateKbpsChanged();
   void fitChanged();
   void noUpscaleChanged();
+  void bySizeChanged();
+  void sizeLimitBytesChanged();
 
  private:
   ItemSettings values_;

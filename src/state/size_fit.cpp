@@ -10,6 +10,21 @@ std::string SizeLimitError::description() const {
   return fillIn(translate("State", "压缩后为 %1，降低码率重新压缩后仍超过目标大小 %2"), {fmtBytes(written_), fmtBytes(limit_)});
 }
 
+ItemSettings fitToSizeLimit(VideoItem& item, const ItemSettings& params) {
+  if (!params.bySize) return params;
+  item.sizeLimit = params.sizeLimitBytes;
+  if (!(item.duration > 0)) throw SizeUnreachableError(translate("Cli", "时长未知，无法按目标大小压缩"));
+  const SizePlan plan = planForSize(item, params.shortSide, params.sizeLimitBytes);
+  if (!plan.kbps) {
+    throw SizeUnreachableError(
+        fillIn(translate("Cli", "无法压缩到 %1 以内：最低码率 %2 kbps 时约为 %3，这是它能达到的最小大小"),
+               {fmtBytes(params.sizeLimitBytes), std::to_string(kSizeFloorKbps), fmtBytes(plan.smallestBytes)}));
+  }
+  ItemSettings fitted = params;
+  fitted.bitrateKbps = *plan.kbps;
+  return fitted;
+}
+
 FitResult transcodeWithinLimit(const VideoItem& item, OutputFile& output, const ItemSettings& params,
                                const Transcoder::ProgressFn& progress, const Transcoder::CancelFn& isCancelled) {
   ItemSettings settings = params;

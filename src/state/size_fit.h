@@ -23,6 +23,23 @@ class SizeLimitError : public Error {
   std::int64_t limit_;
 };
 
+// A size-limited file that cannot be fitted at all: its duration is unknown,
+// or even the lowest bitrate would come out over the limit.
+class SizeUnreachableError : public Error {
+ public:
+  explicit SizeUnreachableError(std::string text) : text_(std::move(text)) {}
+  std::string description() const override { return text_; }
+
+ private:
+  std::string text_;
+};
+
+// The parameters item is compressed with. In size mode: the bitrate planned
+// for the limit, which is also recorded as the item's size limit; otherwise
+// params as they are. Throws SizeUnreachableError naming the smallest size
+// the file can reach when the limit is out of its reach.
+ItemSettings fitToSizeLimit(VideoItem& item, const ItemSettings& params);
+
 struct FitResult {
   std::int64_t size = 0;  // bytes written
   int encodes = 1;

@@ -46,7 +46,8 @@ CardListModel::CardListModel(AppState& state, CompressionSettings& settings, QOb
           });
   for (auto signal : {&CompressionSettings::shortSideChanged, &CompressionSettings::fpsChanged,
                       &CompressionSettings::bitrateKbpsChanged, &CompressionSettings::fitChanged,
-                      &CompressionSettings::noUpscaleChanged}) {
+                      &CompressionSettings::noUpscaleChanged, &CompressionSettings::bySizeChanged,
+                      &CompressionSettings::sizeLimitBytesChanged}) {
     connect(&settings, signal, this, &CardListModel::refreshAll);
   }
   connect(&state, &AppState::editingIDChanged, this, &CardListModel::refreshAll);
@@ -77,6 +78,7 @@ QHash<int, QByteArray> CardListModel::roleNames() const {
       {SizeValueRole, "sizeValue"},
       {SizeCaptionRole, "sizeCaption"},
       {SizeColorRole, "sizeColor"},
+      {SizeNoteRole, "sizeNote"},
       {IsEditingRole, "isEditing"},
       {ClickableRole, "clickable"},
       {EditEnabledRole, "editEnabled"},
@@ -122,6 +124,7 @@ QVariant CardListModel::data(const QModelIndex& index, int role) const {
     case SizeValueRole: return text(sizeColumn(*item, effective).value);
     case SizeCaptionRole: return text(sizeColumn(*item, effective).caption);
     case SizeColorRole: return colour(sizeColumn(*item, effective).valueTone);
+    case SizeNoteRole: return text(sizeColumn(*item, effective).note);
     case IsEditingRole: return editing;
     case ClickableRole: return cardControls(item->status, running).clickable;
     case EditEnabledRole: return cardControls(item->status, running).editEnabled;

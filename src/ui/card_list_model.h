@@ -30,6 +30,7 @@ class CardListModel : public QIdentityProxyModel {
     SizeValueRole,
     SizeCaptionRole,
     SizeColorRole,
+    SizeNoteRole,                     // "大于源文件" or empty
     IsEditingRole,
     ClickableRole,
     EditEnabledRole,

@@ -5,12 +5,15 @@
 
 #include "models/format.h"
 #include "models/text.h"
+#include "models/size_target.h"
 
 namespace kivotra::ui {
 
 namespace {
 
 bool is(const ItemStatus& status, ItemStatus::Kind kind) { return status.kind() == kind; }
+
+constexpr const char* kLargerThanSource = QT_TRANSLATE_NOOP("Card", "大于源文件");
 
 }  // namespace
 
@@ -54,13 +57,21 @@ SizeColumn sizeColumn(const VideoItem& item, const ItemSettings& effective) {
   switch (item.status.kind()) {
     case Kind::loading:
       return {SizeColumn::Kind::loading, "—", translate("Card", "读取中"), Tone::secondaryLabel};
-    case Kind::ready:
-      return {SizeColumn::Kind::estimate, "≈ " + fmtBytes(item.estimatedBytes(effective.bitrateKbps)), translate("Card", "预估"),
-              Tone::primary};
+    case Kind::ready: {
+      const std::optional<int> kbps = videoKbpsFor(item, effective);
+      if (!kbps && !(item.duration > 0)) return {SizeColumn::Kind::estimate, "—", translate("Card", "时长未知"), Tone::danger};
+      if (!kbps) {
+        const SizePlan plan = planForSize(item, effective.shortSide, effective.sizeLimitBytes);
+        return {SizeColumn::Kind::estimate, "≈ " + fmtBytes(plan.smallestBytes), translate("Card", "超过上限"), Tone::danger};
+      }
+      return {SizeColumn::Kind::estimate, "≈ " + fmtBytes(estimatedOutputBytes(item, effective)), translate("Card", "预估"),
+              Tone::primary, estimateExceedsSource(item, *kbps) ? translate("Card", kLargerThanSource) : ""};
+    }
     case Kind::compressing:
       return {SizeColumn::Kind::progress, progressText(item.progress), "", Tone::primary};
     case Kind::done:
-      return {SizeColumn::Kind::result, fmtBytes(item.actualSize.value_or(0)), "", Tone::primary};
+      return {SizeColumn::Kind::result, fmtBytes(item.actualSize.value_or(0)), "", Tone::primary,
+              outputLargerThanSource(item) ? translate("Card", kLargerThanSource) : ""};
     case Kind::failed:
       return {SizeColumn::Kind::failed, translate("Card", "失败"), item.status.message(), Tone::danger};
   }

@@ -57,8 +57,12 @@ struct SizeColumn {
   std::string value;    // the big first line
   std::string caption;  // the small second line; empty where a button takes its place
   Tone valueTone;
+  std::string note;     // "大于源文件" beside the value, or empty
   bool operator==(const SizeColumn&) const = default;
 };
+// A waiting file shows its estimate (in size mode the smallest size it can
+// reach when that is over the limit); a finished one what it wrote. Either is
+// marked when it is bigger than the source.
 SizeColumn sizeColumn(const VideoItem& item, const ItemSettings& effective);
 
 // What the card lets the user do, by the item's status and whether the queue runs.

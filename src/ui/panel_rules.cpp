@@ -5,6 +5,9 @@
 #include <cmath>
 #include <limits>
 
+#include "models/format.h"
+#include "models/size_target.h"
+
 namespace kivotra::ui {
 
 ItemSettings globalParameters(const std::optional<ItemSettings>& editingBackup, const ItemSettings& panel) {
@@ -68,6 +71,22 @@ int bitrateFromSlider(double value) {
   const double bounded = std::clamp(value, static_cast<double>(std::numeric_limits<int>::min()),
                                     static_cast<double>(std::numeric_limits<int>::max()));
   return static_cast<int>(std::trunc(bounded));
+}
+
+std::string sizeLimitFieldText(std::int64_t bytes) {
+  std::string text = formatFixed(static_cast<double>(bytes) / (1024.0 * 1024.0), 2);
+  if (text.find('.') != std::string::npos) {
+    while (text.back() == '0') text.pop_back();
+    if (text.back() == '.') text.pop_back();
+  }
+  return text;
+}
+
+std::optional<std::int64_t> parseSizeLimitField(std::string_view text) {
+  // Only a bare number: a unit typed into the field is refused, not doubled.
+  const std::string number(text);
+  if (number.find_first_not_of("0123456789. ") != std::string::npos) return std::nullopt;
+  return parseSizeText(number + "M");
 }
 
 std::string outputNote(bool hasOutputFolder) { return hasOutputFolder ? std::string() : translate("Panel", "保存到视频所在文件夹"); }

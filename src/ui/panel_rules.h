@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -25,6 +26,10 @@ struct Choice {
 inline constexpr std::array<Choice, 4> kTierChoices{{{"4K", 2160}, {"2K", 1440}, {"1080P", 1080}, {"720P", 720}}};
 // 0 keeps the source's frame rate.
 inline constexpr std::array<Choice, 5> kFpsChoices{{{QT_TRANSLATE_NOOP("Panel", "原始"), 0}, {"60", 60}, {"50", 50}, {"30", 30}, {"25", 25}}};
+
+// The bitrate block's two ways of setting the bitrate: a number, or a size
+// every output has to stay under (1).
+inline constexpr std::array<Choice, 2> kBitrateModeChoices{{{QT_TRANSLATE_NOOP("Panel", "按码率"), 0}, {QT_TRANSLATE_NOOP("Panel", "按大小"), 1}}};
 
 // The slider's range in kbit/s; the number field is not bound by it.
 inline constexpr int kBitrateSliderFrom = 2000;
@@ -55,6 +60,13 @@ std::string bitrateFieldText(int kbps);
 std::optional<int> parseBitrateField(std::string_view text);
 // The slider's value as the bitrate it stores: truncated toward zero.
 int bitrateFromSlider(double value);
+
+// The size field shows the limit in MB of 1024 × 1024 bytes, with at most
+// two decimals and no trailing zeros.
+std::string sizeLimitFieldText(std::int64_t bytes);
+// What the size field takes: a positive number of MB ("25", "9.5", blanks
+// around it); the bytes, or none for anything else.
+std::optional<std::int64_t> parseSizeLimitField(std::string_view text);
 
 // The note of the output block: only while outputs go next to their sources.
 std::string outputNote(bool hasOutputFolder);

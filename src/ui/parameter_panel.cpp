@@ -36,11 +36,16 @@ ParameterPanel::ParameterPanel(AppState& state, CompressionSettings& settings, Q
   connect(&state, &AppState::outputFolderBookmarkChanged, this, &ParameterPanel::outputNoteChanged);
   // Each bitrate has a text of its own, so a new bitrate is a new text.
   connect(&settings, &CompressionSettings::bitrateKbpsChanged, this, &ParameterPanel::bitrateTextChanged);
+  connect(&settings, &CompressionSettings::bySizeChanged, this, &ParameterPanel::bitrateModeChanged);
+  connect(&settings, &CompressionSettings::sizeLimitBytesChanged, this, &ParameterPanel::sizeLimitTextChanged);
   header_ = currentHeader();
 }
 
 QVariantList ParameterPanel::tierChoices() { return choiceList(kTierChoices); }
 QVariantList ParameterPanel::fpsChoices() { return choiceList(kFpsChoices); }
+
+QVariantList ParameterPanel::bitrateModeChoices() { return choiceList(kBitrateModeChoices); }
+int ParameterPanel::bitrateMode() const { return settings_ && settings_->bySize() ? 1 : 0; }
 
 QVariantList ParameterPanel::fitChoices() {
   QVariantList list;
@@ -57,6 +62,10 @@ int ParameterPanel::sliderStep() { return kBitrateSliderStep; }
 
 QString ParameterPanel::bitrateText() const {
   return settings_ ? QString::fromStdString(bitrateFieldText(settings_->bitrateKbps())) : QString();
+}
+
+QString ParameterPanel::sizeLimitText() const {
+  return settings_ ? QString::fromStdString(sizeLimitFieldText(settings_->sizeLimitBytes())) : QString();
 }
 
 QString ParameterPanel::outputNote() const {
@@ -165,6 +174,17 @@ bool ParameterPanel::setBitrateText(const QString& text) {
   const auto value = parseBitrateField(text.toStdString());
   if (!value || !settings_) return false;
   settings_->setBitrateKbps(*value);
+  return true;
+}
+
+void ParameterPanel::selectBitrateMode(int mode) {
+  if (settings_) settings_->setBySize(mode == 1);
+}
+
+bool ParameterPanel::setSizeLimitText(const QString& text) {
+  const auto bytes = parseSizeLimitField(text.toStdString());
+  if (!bytes || !settings_) return false;
+  settings_->setSizeLimitBytes(*bytes);
   return true;
 }
 

@@ -29,6 +29,9 @@ class ParameterPanel : public QObject {
   Q_PROPERTY(QVariantList tierChoices READ tierChoices CONSTANT)
   Q_PROPERTY(QVariantList fpsChoices READ fpsChoices CONSTANT)
   Q_PROPERTY(QVariantList fitChoices READ fitChoices CONSTANT)
+  Q_PROPERTY(QVariantList bitrateModeChoices READ bitrateModeChoices CONSTANT)
+  // 1 in size mode, else 0: the value of the mode picker's current segment.
+  Q_PROPERTY(int bitrateMode READ bitrateMode NOTIFY bitrateModeChanged)
   Q_PROPERTY(int sliderFrom READ sliderFrom CONSTANT)
   Q_PROPERTY(int sliderTo READ sliderTo CONSTANT)
   Q_PROPERTY(int sliderStep READ sliderStep CONSTANT)
@@ -38,6 +41,7 @@ class ParameterPanel : public QObject {
   // "跟随全局" is offered only for a file with its own parameters.
   Q_PROPERTY(bool canFollowGlobal READ canFollowGlobal NOTIFY headerChanged)
   Q_PROPERTY(QString bitrateText READ bitrateText NOTIFY bitrateTextChanged)
+  Q_PROPERTY(QString sizeLimitText READ sizeLimitText NOTIFY sizeLimitTextChanged)
   Q_PROPERTY(QString outputNote READ outputNote NOTIFY outputNoteChanged)
 
  public:
@@ -48,6 +52,8 @@ class ParameterPanel : public QObject {
   static QVariantList tierChoices();
   static QVariantList fpsChoices();
   static QVariantList fitChoices();
+  static QVariantList bitrateModeChoices();
+  int bitrateMode() const;
   static int sliderFrom();
   static int sliderTo();
   static int sliderStep();
@@ -56,6 +62,7 @@ class ParameterPanel : public QObject {
   QString editingFileName() const { return header_.fileName; }
   bool canFollowGlobal() const { return header_.hasCustom; }
   QString bitrateText() const;
+  QString sizeLimitText() const;
   QString outputNote() const;
 
   // A tier segment: stores the tier and, when that changes a tested file's
@@ -85,6 +92,11 @@ class ParameterPanel : public QObject {
   // The number field's text; false (and nothing stored) when it is no whole number.
   Q_INVOKABLE bool setBitrateText(const QString& text);
 
+  // The mode picker: 1 switches to size mode, 0 back to the bitrate.
+  Q_INVOKABLE void selectBitrateMode(int mode);
+  // The size field's text in MB; false (and nothing stored) when it is no positive number.
+  Q_INVOKABLE bool setSizeLimitText(const QString& text);
+
   // The folder dialog's choice; false when it is no existing folder.
   Q_INVOKABLE bool chooseOutputFolder(const QUrl& folder);
   Q_INVOKABLE void clearOutputFolder();
@@ -92,6 +104,8 @@ class ParameterPanel : public QObject {
  signals:
   void headerChanged();
   void bitrateTextChanged();
+  void bitrateModeChanged();
+  void sizeLimitTextChanged();
   void outputNoteChanged();
 
  private:

@@ -21,14 +21,22 @@ const Spring& hoverSpring() {
 
 }  // namespace
 
-SummaryModel::SummaryModel(AppState& state, CompressionSettings& settings, ParameterPanel& panel, QObject* parent)
-    : QObject(parent), state_(&state), settings_(&settings), panel_(&panel) {
+SummaryModel::SummaryModel(AppState& state, CompressionSettings& settings, ParameterPanel& panel, QObject* parent,
+                           Clock clock)
+    : QObject(parent), state_(&state), settings_(&settings), panel_(&panel), clock_(std::move(clock)) {
+  // The whole queue's time is measured over the files this run took; the
+  // run starts (and takes them) right before the running state is announced
+  // (connected first: the refresh below reads it).
+  connect(&state, &AppState::isRunningChanged, this, [this] {
+    if (state_ && state_->isRunning()) run_.emplace(state_->items(), clock_());
+  });
   for (auto signal : {&AppState::itemsChanged, &AppState::isRunningChanged, &AppState::completedCountChanged,
                       &AppState::editingIDChanged}) {
     connect(&state, signal, this, &SummaryModel::refresh);
   }
   for (auto signal : {&CompressionSettings::shortSideChanged, &CompressionSettings::fitChanged,
-                      &CompressionSettings::bitrateKbpsChanged}) {
+                      &CompressionSettings::bitrateKbpsChanged, &CompressionSettings::bySizeChanged,
+                      &CompressionSettings::sizeLimitBytesChanged}) {
     connect(&settings, signal, this, &SummaryModel::refresh);
   }
   values_ = compute();
@@ -49,8 +57,10 @@ SummaryModel::Values SummaryModel::compute() const {
   const Saving s = ui::saving(v.estimated, v.original);
   v.savingText = qstr(s.text);
   v.savingIsPercent = s.kind == Saving::Kind::percent;
-  const int globalBitrate = backup.value_or(panel).bitrateKbps;
-  v.detail = qstr(ui::detailText(items, globalBitrate, state_->isRunning(), state_->completedCount()));
+  std::optional<double> queueLeft;
+  if (state_->isRunning() && run_) queueLeft = queueSecondsLeft(items, run_->speed(items, clock_()));
+  v.detail = qstr(
+      ui::detailText(items, backup.value_or(panel), state_->isRunning(), state_->completedCount(), queueLeft));
   v.countLine = qstr(ui::countLine(state_->itemCount(), v.detail.toStdString()));
   v.canStart = ui::canStart(items);
   v.isRunning = state_->isRunning();

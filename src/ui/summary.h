@@ -8,6 +8,7 @@
 
 #include "state/app_state.h"
 #include "state/compression_settings.h"
+#include "state/queue_time.h"
 #include "ui/parameter_panel.h"
 
 namespace kivotra::ui {
@@ -41,7 +42,9 @@ class SummaryModel : public QObject {
   Q_PROPERTY(double springDamping READ springDamping CONSTANT)
 
  public:
-  SummaryModel(AppState& state, CompressionSettings& settings, ParameterPanel& panel, QObject* parent = nullptr);
+  // clock: what the whole queue's remaining time is measured by.
+  SummaryModel(AppState& state, CompressionSettings& settings, ParameterPanel& panel, QObject* parent = nullptr,
+               Clock clock = steadyClock());
 
   QString tipText() const { return values_.tip; }
   qint64 estimatedTotal() const { return values_.estimated; }
@@ -100,6 +103,8 @@ class SummaryModel : public QObject {
   QPointer<AppState> state_;
   QPointer<CompressionSettings> settings_;
   QPointer<ParameterPanel> panel_;
+  Clock clock_;
+  std::optional<QueueRun> run_;  // the latest run, from its start on
   Values values_;
 };
 

@@ -8,6 +8,7 @@
 #include "models/format.h"
 #include "models/geometry.h"
 #include "models/text.h"
+#include "models/size_target.h"
 #include "ui/panel_rules.h"
 
 namespace kivotra::ui {
@@ -28,7 +29,7 @@ std::int64_t estimatedTotal(const std::vector<VideoItem>& items, const std::opti
                             const ItemSettings& panel) {
   std::int64_t total = 0;
   for (const VideoItem& item : items) {
-    total += item.estimatedBytes(effectiveParameters(item, editingBackup, panel).bitrateKbps);
+    total += estimatedOutputBytes(item, effectiveParameters(item, editingBackup, panel));
   }
   return total;
 }
@@ -48,17 +49,21 @@ Saving saving(std::int64_t estimated, std::int64_t original) {
 
 std::string totalText(std::int64_t estimated) { return "≈ " + fmtBytes(estimated); }
 
-std::string detailText(const std::vector<VideoItem>& items, int globalBitrateKbps, bool isRunning,
-                       int completedCount) {
+std::string detailText(const std::vector<VideoItem>& items, const ItemSettings& global, bool isRunning,
+                       int completedCount, std::optional<double> queueSecondsLeft) {
   const bool anyCustom =
       std::any_of(items.begin(), items.end(), [](const VideoItem& item) { return item.customSettings.has_value(); });
-  std::string text =
-      anyCustom ? translate("Summary", "含单独设置的条目")
-                : fillIn(translate("Summary", "视频 %1 kbps + 音频 128 kbps"), {std::to_string(globalBitrateKbps)});
+  std::string text = anyCustom      ? translate("Summary", "含单独设置的条目")
+                     : global.bySize ? fillIn(translate("Summary", "每个不超过 %1"), {fmtBytes(global.sizeLimitBytes)})
+                                     : fillIn(translate("Summary", "视频 %1 kbps + 音频 128 kbps"),
+                                              {std::to_string(global.bitrateKbps)});
   if (!isRunning) return text;
   const auto probed = std::count_if(items.begin(), items.end(),
                                     [](const VideoItem& item) { return !item.status.is(ItemStatus::Kind::loading); });
-  return fillIn(translate("Summary", "已完成 %1/%2  ·  %3"), {std::to_string(completedCount), std::to_string(probed), text});
+  std::string progress =
+      fillIn(translate("Summary", "已完成 %1/%2"), {std::to_string(completedCount), std::to_string(probed)});
+  if (queueSecondsLeft) progress += fillIn(translate("Summary", "  ·  全部剩 %1"), {fmtDuration(*queueSecondsLeft)});
+  return progress + "  ·  " + text;
 }
 
 std::string countLine(int itemCount, const std::string& detail) {

@@ -17,7 +17,7 @@ namespace kivotra::ui {
 // "统一为 16:9 横屏画布：输出 1920×1080，竖屏素材将两侧加黑边".
 std::string tipText(int shortSide, FitMode fit);
 
-// Sum of every item's estimate at its effective bitrate; unprobed items add 0.
+// Sum of every item's estimate under its effective parameters; unprobed items add 0.
 std::int64_t estimatedTotal(const std::vector<VideoItem>& items, const std::optional<ItemSettings>& editingBackup,
                             const ItemSettings& panel);
 // Sum of the sources' sizes; unprobed items add 0.
@@ -34,10 +34,11 @@ Saving saving(std::int64_t estimated, std::int64_t original);
 // "≈ 36.7 MB"
 std::string totalText(std::int64_t estimated);
 
-// The bitrates, or "含单独设置的条目" once any file has its own parameters,
-// after "已完成 n/T" while the queue runs.
-std::string detailText(const std::vector<VideoItem>& items, int globalBitrateKbps, bool isRunning,
-                       int completedCount);
+// The bitrates (or the size limit in size mode), or "含单独设置的条目" once any
+// file has its own parameters; while the queue runs after "已完成 n/T" and,
+// once measured, the time left for the whole queue.
+std::string detailText(const std::vector<VideoItem>& items, const ItemSettings& global, bool isRunning,
+                       int completedCount, std::optional<double> queueSecondsLeft = std::nullopt);
 // "共 3 个文件 · " and the detail.
 std::string countLine(int itemCount, const std::string& detail);
 

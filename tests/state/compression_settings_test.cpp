@@ -25,7 +25,7 @@ TEST(CompressionSettings, HookHearsEveryAssignmentViewsOnlyRealChangesApplyNeith
   EXPECT_EQ(shortSide.count() + fps.count() + bitrate.count() + fit.count() + noUpscale.count(), 0);
 
   // Loading an item's values changes every field, tells the views, and keeps the hook installed.
-  const ItemSettings other{720, 25, 3000, FitMode::crop, false};
+  const ItemSettings other{720, 25, 3000, FitMode::crop, false, true, 8 << 20};
   settings.apply(other);
   EXPECT_EQ(settings.snapshot(), other);
   EXPECT_EQ(calls, 5);

@@ -53,5 +53,50 @@ TEST(QueueTime, WholeQueueLeftAtTheMeasuredSpeed) {
   }
 }
 
+TEST(QueueTime, ARunMeasuresOnlyTheFilesItTookAtItsStart) {
+  // Taken at the start: the two ready files; the earlier output and the loading file are not the run's.
+  std::vector<VideoItem> items = kivotra::items({{ItemStatus::done(), 50, 1}, {ItemStatus::ready(), 30, 0},
+                                                 {ItemStatus::ready(), 10, 0}, {ItemStatus::loading(), 40, 0}});
+  for (VideoItem& item : items) {
+    item.fileSize = 10000;
+    item.actualSize = 4000;
+  }
+  const SteadyTime start{};
+  const QueueRun run(items, start);
+  const auto at = [&](double seconds) { return start + std::chrono::milliseconds(static_cast<int>(seconds * 1000)); };
+  const struct {
+    const char* name;
+    std::vector<std::pair<ItemStatus, double>> second, third;  // status, progress
+    double now, media, fraction;
+    QueueRun::Outcome outcome;
+  } rows[] = {
+      {"nothing yet", {{ItemStatus::ready(), 0}}, {{ItemStatus::ready(), 0}}, 0, 0, 0, {}},
+      {"a third of the first", {{ItemStatus::compressing(), 1.0 / 3}}, {{ItemStatus::ready(), 0}}, 5, 10, 0.25, {}},
+      {"first done, second half", {{ItemStatus::done(), 1}}, {{ItemStatus::compressing(), 0.5}}, 20, 35, 35.0 / 40,
+       {1, 0, 6000, {"/out/b.mp4"}}},
+      {"first failed counts as behind, not as speed", {{ItemStatus::failed("x"), 0}}, {{ItemStatus::done(), 1}}, 8,
+       10, 1, {1, 1, 6000, {"/out/c.mp4"}}},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    items[1].status = row.second[0].first;
+    items[1].progress = row.second[0].second;
+    items[2].status = row.third[0].first;
+    items[2].progress = row.third[0].second;
+    for (int i : {1, 2}) {
+      items[i].outputURL.reset();
+      if (items[i].status.is(ItemStatus::Kind::done)) items[i].outputURL = i == 1 ? "/out/b.mp4" : "/out/c.mp4";
+    }
+    const QueueSpeed speed = run.speed(items, at(row.now));
+    EXPECT_DOUBLE_EQ(speed.wallSeconds, row.now);
+    EXPECT_NEAR(speed.mediaSeconds, row.media, 1e-9);
+    EXPECT_NEAR(run.fraction(items), row.fraction, 1e-9);
+    EXPECT_EQ(run.outcome(items), row.outcome);
+  }
+  // A file removed from the list no longer counts.
+  items.erase(items.begin() + 1);
+  EXPECT_DOUBLE_EQ(run.fraction(items), 1.0);
+}
+
 }  // namespace
 }  // namespace kivotra

@@ -65,6 +65,44 @@ TEST(CardRules, DimsAndSizeColumnForEveryStatus) {
             (SizeColumn{SizeColumn::Kind::failed, "失败", "读取失败：文件已损坏", Tone::danger}));
 }
 
+TEST(CardRules, SizeModeEstimatesAndTheBiggerThanSourceNote) {
+  constexpr std::int64_t MiB = 1048576;
+  const ItemSettings bitrate5000, bySize25{.bySize = true}, bySize1{.bySize = true, .sizeLimitBytes = MiB};
+  VideoItem unknownLength = test::probedItem("a.mp4", 1920, 1080, 0, 1000);
+  VideoItem grown = test::probedItem("a.mp4", 1920, 1080, 60, 20 * MiB, ItemStatus::done());
+  grown.actualSize = 21 * MiB;
+  VideoItem shrunk = grown;
+  shrunk.actualSize = 19 * MiB;
+  const struct {
+    const char* name;
+    VideoItem item;
+    ItemSettings settings;
+    SizeColumn column;
+  } rows[] = {
+      {"bitrate mode, smaller than the source", test::probedItem("a.mp4", 1920, 1080, 60, 100 * MiB), bitrate5000,
+       {SizeColumn::Kind::estimate, "≈ 36.7 MB", "预估", Tone::primary}},
+      {"bitrate mode, bigger than the source", test::probedItem("a.mp4", 1920, 1080, 60, 30 * MiB), bitrate5000,
+       {SizeColumn::Kind::estimate, "≈ 36.7 MB", "预估", Tone::primary, "大于源文件"}},
+      {"size mode fills about 96 % of the limit", test::probedItem("a.mp4", 1920, 1080, 60, 100 * MiB), bySize25,
+       {SizeColumn::Kind::estimate, "≈ 24.0 MB", "预估", Tone::primary}},
+      {"size mode above a small source", test::probedItem("a.mp4", 1920, 1080, 60, 10 * MiB), bySize25,
+       {SizeColumn::Kind::estimate, "≈ 24.0 MB", "预估", Tone::primary, "大于源文件"}},
+      {"size mode out of reach names the smallest size", test::probedItem("a.mp4", 1920, 1080, 60, 100 * MiB),
+       bySize1, {SizeColumn::Kind::estimate, "≈ 1.7 MB", "超过上限", Tone::danger}},
+      {"size mode without a length", unknownLength, bySize25, {SizeColumn::Kind::estimate, "—", "时长未知", Tone::danger}},
+      {"an output bigger than its source", grown, bySize25, {SizeColumn::Kind::result, "21.0 MB", "", Tone::primary, "大于源文件"}},
+      {"an output smaller than its source", shrunk, bySize25, {SizeColumn::Kind::result, "19.0 MB", "", Tone::primary}},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    const SizeColumn column = sizeColumn(row.item, row.settings);
+    EXPECT_EQ(column.value, row.column.value);
+    EXPECT_EQ(column.caption, row.column.caption);
+    EXPECT_EQ(column.valueTone, row.column.valueTone);
+    EXPECT_EQ(column.note, row.column.note);
+  }
+}
+
 TEST(CardRules, ControlsLockWhileTheQueueRunsAndFollowTheStatus) {
   const struct {
     ItemStatus status;

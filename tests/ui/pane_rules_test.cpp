@@ -44,6 +44,17 @@ TEST(PanelRules, ParametersOfAFileAreItsOwnThenTheParkedGlobalThenThePanel) {
   EXPECT_EQ(effectiveParameters(item, kbps(7000), kbps(9000)), kbps(2000));
 }
 
+TEST(PanelRules, SizeFieldShowsAndTakesPositiveMegabytes) {
+  constexpr std::int64_t MiB = 1048576;
+  EXPECT_EQ(sizeLimitFieldText(25 * MiB), "25");
+  EXPECT_EQ(sizeLimitFieldText(MiB * 19 / 2), "9.5");
+  EXPECT_EQ(sizeLimitFieldText(MiB + MiB / 3), "1.33");
+  const std::pair<const char*, std::optional<std::int64_t>> rows[] = {
+      {"25", 25 * MiB}, {" 8 ", 8 * MiB}, {"9.5", MiB * 19 / 2}, {"0", {}},  {"", {}},
+      {"-5", {}},       {"25M", {}},      {"25MB", {}},         {"1e3", {}}, {"2 5", {}}};
+  for (const auto& [text, bytes] : rows) EXPECT_EQ(parseSizeLimitField(text), bytes) << '"' << text << '"';
+}
+
 TEST(PanelRules, BitrateFieldShowsZeroEmptyAndTakesAnyWholeNumber) {
   EXPECT_EQ(bitrateFieldText(0), "");
   EXPECT_EQ(bitrateFieldText(-40), "-40");
@@ -68,6 +79,10 @@ TEST(SummaryRules, TotalsCountEachFileAtItsOwnBitrate) {
   // 60 s at 5000 + 128 kbps, 10 s at 2000 kbps; the unprobed third adds its size and no estimate.
   EXPECT_EQ(estimatedTotal(items, std::nullopt, kbps(5000)), 38460000 + 2500000);
   EXPECT_EQ(estimatedTotal(items, kbps(3000), kbps(5000)), 23460000 + 2500000);  // the parked global
+  // In size mode a file counts what its planned bitrate is expected to write.
+  const ItemSettings bySize{.bySize = true, .sizeLimitBytes = 10 * 1048576};
+  items[1].customSettings.reset();
+  EXPECT_NEAR(estimatedTotal(items, std::nullopt, bySize), 2 * 0.96 * 10 * 1048576, 16000);
   EXPECT_EQ(totalOriginal(items), 100000006);
   EXPECT_EQ(totalText(38460000), "≈ 36.7 MB");
   EXPECT_EQ(totalText(0), "≈ 0 KB");
@@ -86,12 +101,15 @@ TEST(SummaryRules, SavingIsShownAboveATenthOfAPercent) {
 
 TEST(SummaryRules, DetailShowsBitratesOrOwnParametersAndProgressWhileRunning) {
   std::vector<VideoItem> items{file(10, 1, ItemStatus::done()), file(10, 1, ItemStatus::compressing()), file(10, 1)};
-  EXPECT_EQ(countLine(0, detailText({}, 5000, false, 0)), "共 0 个文件 · 视频 5000 kbps + 音频 128 kbps");
-  EXPECT_EQ(detailText(items, 5000, true, 1), "已完成 1/3  ·  视频 5000 kbps + 音频 128 kbps");
+  const ItemSettings bySize{.bySize = true, .sizeLimitBytes = 8 * 1048576};
+  EXPECT_EQ(countLine(0, detailText({}, kbps(5000), false, 0)), "共 0 个文件 · 视频 5000 kbps + 音频 128 kbps");
+  EXPECT_EQ(detailText(items, kbps(5000), true, 1), "已完成 1/3  ·  视频 5000 kbps + 音频 128 kbps");
+  EXPECT_EQ(detailText(items, bySize, true, 1, 130.4), "已完成 1/3  ·  全部剩 02:10  ·  每个不超过 8.0 MB");
+  EXPECT_EQ(detailText(items, bySize, false, 1, 130.4), "每个不超过 8.0 MB");
   items.push_back(file(0, 0, ItemStatus::loading()));  // not among the files to do
   items[2].customSettings = kbps(9000);
-  EXPECT_EQ(detailText(items, 5000, true, 2), "已完成 2/3  ·  含单独设置的条目");
-  EXPECT_EQ(detailText(items, 5000, false, 2), "含单独设置的条目");
+  EXPECT_EQ(detailText(items, kbps(5000), true, 2), "已完成 2/3  ·  含单独设置的条目");
+  EXPECT_EQ(detailText(items, kbps(5000), false, 2), "含单独设置的条目");
 }
 
 TEST(SummaryRules, StartNeedsAReadyFileUnlessRunningAndReactsToThePointer) {

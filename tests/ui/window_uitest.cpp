@@ -305,6 +305,45 @@ class WindowTest : public QObject {
     QTRY_COMPARE_WITH_TIMEOUT(start->scale(), 1.0, 2000);
   }
 
+  // Size mode through the panel and the real queue: a file fitted under the typed limit,
+  // and one whose own limit is out of its reach failing with the smallest size it can reach.
+  void sizeModeReachesTheQueue() {
+    for (const char* name : {"fit.mov", "tiny.mov"}) {
+      fixtures::MediaOptions options;
+      options.width = 480;
+      options.height = 360;
+      options.seconds = 2;
+      options.audioChannels = 2;
+      test::bounded([&] { fixtures::writeMedia(scope_->path(name), options); return 0; });
+      state_->add(std::vector<std::filesystem::path>{scope_->path(name)});
+    }
+    test::quiesce(*state_, true);
+    state_->setCustom(item(1).id, ItemSettings{.bySize = true, .sizeLimitBytes = 20000});
+    settle();
+    click("segment_按大小");
+    QVERIFY(shown("sizeLimitField") && !shown("bitrateSlider"));
+    click("sizeLimitField");
+    QTest::keyClick(view_.get(), Qt::Key_A, Qt::ControlModifier);
+    for (QChar c : QStringLiteral("0.3")) QTest::keyClick(view_.get(), c.toLatin1());
+    QTest::keyClick(view_.get(), Qt::Key_Return);
+    settle();
+    constexpr std::int64_t limit = 314572;  // 0.3 MB
+    QCOMPARE(settings_->snapshot().sizeLimitBytes, limit);
+    QCOMPARE(text(inCard(0, "sizeValue")), QStringLiteral("≈ 295 KB"));  // about 96 % of it
+    QCOMPARE(text(inCard(1, "sizeCaption")), QStringLiteral("超过上限"));
+    screenshot("window-size-mode");
+
+    QSignalSpy finished(state_.get(), &AppState::runFinished);
+    click("startButton");
+    QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 60000);
+    QVERIFY2(item(0).status.is(ItemStatus::Kind::done), item(0).status.message().c_str());
+    QCOMPARE(item(0).sizeLimit, std::optional<std::int64_t>(limit));
+    QVERIFY(*item(0).actualSize <= limit);
+    QCOMPARE(std::filesystem::file_size(*item(0).outputURL), static_cast<std::uintmax_t>(*item(0).actualSize));
+    QVERIFY(item(1).status.is(ItemStatus::Kind::failed));
+    QVERIFY2(item(1).status.message().starts_with("无法压缩到 20 KB 以内"), item(1).status.message().c_str());
+  }
+
   // The whole window over the real queue: one file gets its own parameters through the
   // panel, the start control is pressed with the editor still open, the second file is
   // stopped with its card's button, the third with the start control.

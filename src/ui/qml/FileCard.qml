@@ -151,6 +151,15 @@ Rectangle {
                     font.weight: parent.kind === "loading" || parent.kind === "failed" ? Font.Bold : Font.Black
                 }
                 Text {
+                    objectName: "sizeNote"
+                    visible: text !== ""
+                    Layout.alignment: Qt.AlignHCenter
+                    text: card.model.sizeNote
+                    font.pixelSize: 9
+                    font.weight: Font.DemiBold
+                    color: Colors.portrait
+                }
+                Text {
                     objectName: "sizeCaption"
                     visible: parent.kind === "loading" || parent.kind === "estimate" || parent.kind === "failed"
                     Layout.alignment: Qt.AlignHCenter

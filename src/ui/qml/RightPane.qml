@@ -73,7 +73,21 @@ Item {
             title: qsTr("视频码率")
             note: qsTr("切换分辨率时自动匹配推荐值")
             Layout.fillWidth: true
+            SegmentedPicker {
+                objectName: "bitrateModePicker"
+                Layout.fillWidth: true
+                Layout.bottomMargin: 6
+                choices: pane.panel.bitrateModeChoices
+                currentValue: pane.panel.bitrateMode
+                onActivated: (value) => pane.panel.selectBitrateMode(value)
+            }
             BitrateRow {
+                visible: pane.panel.bitrateMode === 0
+                panel: pane.panel
+                Layout.fillWidth: true
+            }
+            SizeLimitRow {
+                visible: pane.panel.bitrateMode === 1
                 panel: pane.panel
                 Layout.fillWidth: true
             }
