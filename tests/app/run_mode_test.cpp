@@ -1,6 +1,10 @@
+// How the executable chooses what to do, and the no-display check that keeps
+// a window start from aborting inside Qt.
 #include "app/run_mode.h"
 
 #include <gtest/gtest.h>
+
+#include <map>
 
 namespace kivotra {
 namespace {
@@ -30,6 +34,13 @@ TEST(RunMode, ExactWordsAnywhereDecideInOrderOfPrecedenceThenTheMarkerThenTheWin
       {{"kivotra", "demogen"}, true, {RunMode::markerSelfTest, ""}, true},
       {{"kivotra", "other", "demogen", "demo"}, false, {RunMode::window, ""}, true},
       {{"demogen", "demo"}, false, {RunMode::window, ""}, true},
+      // Help and version as the first argument win over the marker, not over the words;
+      // later they are file names handed over by the file manager.
+      {{"kivotra", "--help"}, true, {RunMode::help, ""}, false},
+      {{"kivotra", "-h"}, true, {RunMode::help, ""}, false},
+      {{"kivotra", "--version"}, true, {RunMode::version, ""}, false},
+      {{"kivotra", "--help", "selftest"}, true, {RunMode::selfTest, ""}, false},
+      {{"kivotra", "a.mov", "--help"}, false, {RunMode::window, ""}, true},
       {{"kivotra"}, true, {RunMode::markerSelfTest, ""}, true},
       {{"kivotra", "/videos/a.mov"}, false, {RunMode::window, ""}, true},
       {{}, false, {RunMode::window, ""}, true},
@@ -44,6 +55,37 @@ TEST(RunMode, ExactWordsAnywhereDecideInOrderOfPrecedenceThenTheMarkerThenTheWin
     for (const std::string& a : row.args) args += a + " ";
     EXPECT_EQ(choice, row.expected) << args;
     EXPECT_EQ(asked, row.markerAsked) << args;
+  }
+}
+
+TEST(RunMode, WindowNeedsADisplayForThePlatformQtWillUse) {
+  using Env = std::map<std::string, std::string>;
+  const struct {
+    Env env;
+    bool opens;
+  } cases[] = {
+      {{}, false},
+      {{{"DISPLAY", ""}, {"WAYLAND_DISPLAY", ""}}, false},
+      {{{"DISPLAY", ":0"}}, true},
+      {{{"WAYLAND_DISPLAY", "wayland-0"}}, true},
+      {{{"QT_QPA_PLATFORM", "offscreen"}}, true},
+      {{{"QT_QPA_PLATFORM", "xcb"}}, false},
+      {{{"QT_QPA_PLATFORM", "xcb"}, {"WAYLAND_DISPLAY", "wayland-0"}}, false},
+      {{{"QT_QPA_PLATFORM", "wayland-egl"}, {"WAYLAND_DISPLAY", "wayland-0"}}, true},
+      {{{"QT_QPA_PLATFORM", "wayland;xcb"}, {"DISPLAY", ":1"}}, true},
+      {{{"QT_QPA_PLATFORM", "xcb:no-shm"}, {"DISPLAY", ":1"}}, true},
+  };
+  for (const auto& c : cases) {
+    const std::string message = missingDisplayMessage([&](const char* name) -> const char* {
+      const auto found = c.env.find(name);
+      return found == c.env.end() ? nullptr : found->second.c_str();
+    });
+    std::string described;
+    for (const auto& [name, value] : c.env) described += name + "=" + value + " ";
+    EXPECT_EQ(message.empty(), c.opens) << described;
+    if (!c.opens) {
+      EXPECT_NE(message.find("kivotra-cli"), std::string::npos) << "the message points to the terminal program";
+    }
   }
 }
 

@@ -27,13 +27,11 @@ mkdir -p "$TMPDIR" "$HOME" "$XDG_CONFIG_HOME" "$XDG_RUNTIME_DIR"
 chmod 700 "$XDG_RUNTIME_DIR"
 unset QT_QPA_PLATFORM QT_QUICK_BACKEND
 
-movie() {  # name size
-  ffmpeg -loglevel error -f lavfi -i "testsrc2=size=$2:rate=30:duration=2" -f lavfi -i "sine=frequency=440:duration=2" \
-    -c:v libx264 -preset ultrafast -pix_fmt yuv420p -c:a aac -shortest "$work/$1"
-}
-movie "横屏 landscape.mp4" 1280x720
-movie "portrait.mov" 360x640
-movie "third.m4v" 640x360
+# Three short movies from one ffmpeg run: landscape, portrait (turned) and one without sound.
+enc=(-c:v libx264 -preset ultrafast -pix_fmt yuv420p -c:a aac)
+ffmpeg -loglevel error -f lavfi -i "testsrc2=size=640x360:rate=30:duration=1" -f lavfi -i "sine=frequency=440:duration=1" \
+  -filter_complex "[0:v]split=3[l][p][t];[p]transpose=1[pt]" -map "[l]" -map 1:a "${enc[@]}" "$work/横屏 landscape.mp4" \
+  -map "[pt]" -map 1:a "${enc[@]}" "$work/portrait.mov" -map "[t]" "${enc[@]}" "$work/third.m4v"
 
 fail() { echo "window_smoke: $*" >&2; exit 1; }
 
@@ -65,16 +63,16 @@ print('\n'.join(json.loads(data)['files']))
 PY
 }
 
-sleep 1.5  # let the probes fill in the covers
-import -window root "$shots/smoke-first-launch.png"
+for _ in $(seq 1 50); do [ "$(listed 2>/dev/null | wc -l)" = 2 ] && break; sleep 0.1; done
 [ "$(listed | wc -l)" = 2 ] || fail "the first launch's two files are not listed"
+import -window root "$shots/smoke-first-launch.png"
 
 timeout 10 "$bin" "$work/third.m4v" || fail "the second launch did not hand over and end"
 kill -0 "$pid" 2>/dev/null || fail "the running window ended"
 listed | grep -qx "$work/third.m4v" || fail "the second launch's file did not arrive"
 [ "$(listed | wc -l)" = 3 ] || fail "expected three listed files"
 
-sleep 1
+sleep 0.5  # let the probes fill in the covers
 import -window root "$shots/smoke-second-launch.png"
 
 xdotool windowactivate --sync "$wid" 2>/dev/null || xdotool windowfocus --sync "$wid"

@@ -117,17 +117,6 @@ TEST_F(PaneTest, HeaderNamesTheEditedFileAndFollowGlobalDropsItsOwnParameters) {
   EXPECT_EQ(panel.editingFileName(), QString());
 }
 
-TEST_F(PaneTest, BitrateFieldTakesWholeNumbersAndShowsZeroEmpty) {
-  QSignalSpy text(&panel, &ui::ParameterPanel::bitrateTextChanged);
-  EXPECT_TRUE(panel.setBitrateText(QStringLiteral("45000")));
-  EXPECT_EQ(panel.bitrateText(), QStringLiteral("45000"));
-  EXPECT_TRUE(panel.setBitrateText(QString()));
-  EXPECT_EQ(panel.bitrateText(), QString());
-  EXPECT_FALSE(panel.setBitrateText(QStringLiteral("3k")));
-  EXPECT_EQ(settings.bitrateKbps(), 0);
-  EXPECT_EQ(text.count(), 2);
-}
-
 TEST_F(PaneTest, SummaryCountsOwnAndParkedBitratesAndAnnouncesOnlyWhatChanged) {
   state.setItems({probedItem("a.mov", 1920, 1080, 10), probedItem("b.mov", 1920, 1080, 10)});
   QSignalSpy tip(&summary, &ui::SummaryModel::tipChanged);

@@ -111,19 +111,29 @@ class WindowTest : public QObject {
     scope_.reset();
   }
 
-  void emptyWindowFitsItsPanes() {
+  void emptyWindowFitsItsPanesAndBothPlacesOpenTheOnePicker() {
     QCOMPARE(text("countText"), QStringLiteral("0 / 5"));
     QVERIFY(shown("emptyHint") && !shown("fileList") && shown("pickButton"));
+    QCOMPARE(text("dropHint"), QStringLiteral("横屏 / 竖屏 / 宽银幕均可"));
+    QCOMPARE(find("dropZone")->opacity(), 1.0);
     QVERIFY(shown("normalHeader") && !shown("editHeader") && !shown("savingText") && !shown("chosenFolder"));
-    QCOMPARE(text("bitrateField"), QStringLiteral("5000"));
     QCOMPARE(text("tipText"), viewModel_->summary()->tipText());
     QCOMPARE(text("countLine"), viewModel_->summary()->countLine());
-    QCOMPARE(find("startButton")->opacity(), 0.4);
-    QVERIFY(!find("startButton")->isEnabled());
+    QQuickItem* start = find("startButton");
+    QVERIFY(!start->isEnabled() && start->opacity() < 1);
     QCOMPARE(find("leftPane")->width(), 980.0 - 318 - 1);
     // Everything in the right pane fits above its bottom padding: the start control ends there.
-    QQuickItem* start = find("startButton");
     QCOMPARE(start->mapToScene(QPointF(0, start->height())).y(), 680.0 - 16);
+    // The zone and the button open the one picker.
+    QObject* picker = view_->rootObject()->findChild<QObject*>("filePicker");
+    QVERIFY(picker);
+    QTest::mouseClick(view_.get(), Qt::LeftButton, {}, testing::centreOf(find("dropIcon")));
+    QTRY_VERIFY(picker->property("visible").toBool());
+    QMetaObject::invokeMethod(picker, "close");
+    QTRY_VERIFY(!picker->property("visible").toBool());
+    QTest::mouseClick(view_.get(), Qt::LeftButton, {}, testing::centreOf(find("pickButton")));
+    QTRY_VERIFY(picker->property("visible").toBool());
+    QCOMPARE(view_->rootObject()->findChildren<QObject*>("filePicker").size(), 1);
   }
 
   void dropsGoToTheListUntilItIsFull() {
@@ -144,18 +154,6 @@ class WindowTest : public QObject {
     QVERIFY(!picker->property("visible").toBool());
   }
 
-  void zoneAndButtonOpenTheOnePicker() {
-    QObject* picker = view_->rootObject()->findChild<QObject*>("filePicker");
-    QVERIFY(picker);
-    QTest::mouseClick(view_.get(), Qt::LeftButton, {}, testing::centreOf(find("dropIcon")));
-    QTRY_VERIFY(picker->property("visible").toBool());
-    QMetaObject::invokeMethod(picker, "close");
-    QTRY_VERIFY(!picker->property("visible").toBool());
-    QTest::mouseClick(view_.get(), Qt::LeftButton, {}, testing::centreOf(find("pickButton")));
-    QTRY_VERIFY(picker->property("visible").toBool());
-    QCOMPARE(view_->rootObject()->findChildren<QObject*>("filePicker").size(), 1);
-  }
-
   void cardsShowEveryStatus() {
     VideoItem loading("/videos/loading.mp4");
     VideoItem ready = test::probedItem("ready.mov", 1920, 1080, 90, 45000000, ItemStatus::ready(), 29.97);
@@ -171,18 +169,14 @@ class WindowTest : public QObject {
     settle();
     screenshot("window-statuses");
 
-    QCOMPARE(text(inCard(0, "metaText")), QStringLiteral("读取中…"));
     QCOMPARE(text(inCard(0, "sizeCaption")), QStringLiteral("读取中"));
     const QString sep = QStringLiteral("\u2009\u00B7\u2009");
     QCOMPARE(text(inCard(1, "metaText")), "01:30" + sep + "1920×1080" + sep + "42.9 MB" + sep + "30 FPS" + sep + "4.0 Mbps");
     QCOMPARE(text(inCard(1, "sizeValue")), QStringLiteral("≈ 55.0 MB"));
-    QCOMPARE(inCard(1, "thumbnail")->width(), 84.0);
     QVERIFY(!inCard(1, "progressBar")->isVisible());
-    QCOMPARE(text(inCard(2, "sizeValue")), QStringLiteral("7.3%"));
     QVERIFY(inCard(2, "stopButton")->isVisible() && !inCard(2, "sizeCaption")->isVisible());
     QCOMPARE(inCard(2, "thumbnail")->width(), 29.25);
-    QCOMPARE(inCard(2, "removeButton")->opacity(), 0.25);
-    QVERIFY(!inCard(2, "removeButton")->isEnabled());
+    QVERIFY(!inCard(2, "removeButton")->isEnabled() && inCard(2, "removeButton")->opacity() < 0.5);
     QStringList tagTexts;
     for (QQuickItem* tag : inCard(2, "tags")->childItems())
       if (tag->property("text").isValid()) tagTexts << tag->property("text").toString();
@@ -190,8 +184,6 @@ class WindowTest : public QObject {
     QVERIFY(inCard(3, "revealButton")->isVisible() && !inCard(3, "stopButton")->isVisible());
     QCOMPARE(text(inCard(3, "dimsText")), QStringLiteral("1708×720"));  // its own parameters
     QCOMPARE(inCard(3, "progressFill")->width(), inCard(3, "progressBar")->width());
-    QCOMPARE(text(inCard(4, "sizeValue")), QStringLiteral("失败"));
-    QCOMPARE(text(inCard(4, "sizeCaption")), QStringLiteral("读取失败：文件已损坏"));
 
     // A global parameter reaches the cards that follow it.
     settings_->setShortSide(720);
@@ -225,33 +217,7 @@ class WindowTest : public QObject {
     QCOMPARE(item(0).id, first);
   }
 
-  void waitingCardsAreLockedWhileTheQueueRuns() {
-    std::vector<VideoItem> items;
-    for (const char* name : {"first.mp4", "second.mov"})
-      items.push_back(test::probedItem(file(name).toLocalFile().toStdString(), 1280, 720, 5, 2000000));
-    state_->setItems(std::move(items));
-    settle();
-    QVERIFY(inCard(1, "editButton")->isEnabled());
-    QSignalSpy finished(state_.get(), &AppState::runFinished);
-    state_->startCompressing(settings_->snapshot());
-    // Checked before the event loop turns: the run's own updates are still queued.
-    for (int row : {0, 1}) {
-      QVERIFY(!inCard(row, "editButton")->isEnabled());
-      QCOMPARE(inCard(row, "editButton")->opacity(), 0.3);
-      QVERIFY(!inCard(row, "removeButton")->isEnabled());
-    }
-    QTest::mouseClick(view_.get(), Qt::LeftButton, {}, testing::centreOf(inCard(1, "fileName")));
-    QTest::mouseClick(view_.get(), Qt::LeftButton, {}, testing::centreOf(inCard(1, "removeButton")));
-    QVERIFY(!state_->editingID());
-    QCOMPARE(state_->itemCount(), 2);
-    // These files are empty, so each fails at once and the run ends by itself,
-    // possibly already while the clicks above turned the event loop.
-    QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 20000);
-    settle();
-    QVERIFY(inCard(1, "editButton")->isEnabled() && inCard(1, "removeButton")->isEnabled());
-  }
-
-  void pickersFieldAndSliderWriteTheSettings() {
+  void fieldSliderFolderRowAndFollowGlobalReachTheSettings() {
     typeBitrate(QStringLiteral("4500"));
     QCOMPARE(settings_->bitrateKbps(), 4500);
     QCOMPARE(find("bitrateSlider")->property("value").toDouble(), 4500.0);
@@ -267,9 +233,7 @@ class WindowTest : public QObject {
     QMetaObject::invokeMethod(slider, "moved");
     QCOMPARE(settings_->bitrateKbps(), 7000);
     QCOMPARE(text("bitrateField"), QStringLiteral("7000"));
-  }
 
-  void outputFolderRowAndFollowGlobal() {
     const std::filesystem::path exports = scope_->makeFolder("Exports");
     QCOMPARE(viewModel_->panel()->outputNote(), QStringLiteral("保存到视频所在文件夹"));
     QVERIFY(state_->chooseOutputFolder(QString::fromStdString(exports.string())));
@@ -289,9 +253,7 @@ class WindowTest : public QObject {
     QCOMPARE(item(0).customSettings->shortSide, 720);
     QVERIFY(shown("followGlobalButton"));
     click("followGlobalButton");
-    QVERIFY(!item(0).customSettings);
-    QVERIFY(shown("normalHeader"));
-    QCOMPARE(text("bitrateField"), QStringLiteral("5000"));
+    QVERIFY(!item(0).customSettings && shown("normalHeader"));
   }
 
   void startControlGrowsUnderThePointer() {
@@ -300,7 +262,6 @@ class WindowTest : public QObject {
     QTest::mouseMove(view_.get(), testing::centreOf(start));
     QTRY_COMPARE_WITH_TIMEOUT(start->scale(), 1.015, 2000);
     QCOMPARE(find("startShadow")->property("blur").toDouble(), 14.0);
-    QCOMPARE(find("startHighlight")->opacity(), 0.14);
     QTest::mouseMove(view_.get(), QPoint(5, 5));
     QTRY_COMPARE_WITH_TIMEOUT(start->scale(), 1.0, 2000);
   }
@@ -346,7 +307,8 @@ class WindowTest : public QObject {
 
   // The whole window over the real queue: one file gets its own parameters through the
   // panel, the start control is pressed with the editor still open, the second file is
-  // stopped with its card's button, the third with the start control.
+  // stopped with its card's button, the third with the start control. Waiting cards are
+  // locked while the queue runs.
   void queueSessionWithOwnParametersAndStops() {
     for (const char* name : {"a.mov", "b.mov", "c.mov"}) {
       fixtures::MediaOptions options;
@@ -376,6 +338,11 @@ class WindowTest : public QObject {
         detailWhileRunning = text("countLine");
         QVERIFY(shown("startRedFill"));
         QCOMPARE(text("startTitle"), QStringLiteral("取消压缩"));
+        QVERIFY(!inCard(2, "editButton")->isEnabled() && !inCard(2, "removeButton")->isEnabled());
+        QCOMPARE(inCard(2, "editButton")->opacity(), 0.3);
+        QTest::mouseClick(view_.get(), Qt::LeftButton, {}, testing::centreOf(inCard(2, "fileName")));
+        QTest::mouseClick(view_.get(), Qt::LeftButton, {}, testing::centreOf(inCard(2, "removeButton")));
+        QVERIFY(!state_->editingID() && state_->itemCount() == 3);
         click(inCard(1, "stopButton"));
       } else if (!stoppedAll && state_->find(c)->status.is(ItemStatus::Kind::compressing)) {
         stoppedAll = true;
@@ -393,6 +360,7 @@ class WindowTest : public QObject {
     QCOMPARE(ItemListModel::statusKey(state_->find(b)->status), QStringLiteral("ready"));
     QCOMPARE(ItemListModel::statusKey(state_->find(c)->status), QStringLiteral("ready"));
     QCOMPARE(text("startTitle"), QStringLiteral("开始压缩"));
+    QVERIFY(inCard(2, "editButton")->isEnabled() && inCard(2, "removeButton")->isEnabled());
     // a's own parameters put it on a 16:9 canvas held at its 360 lines.
     const std::filesystem::path outA = *state_->find(a)->outputURL;
     QCOMPARE(QString::fromStdString(outA.filename().string()), QStringLiteral("a_压缩_2K.mp4"));
