@@ -70,13 +70,13 @@ class WindowTest : public QObject {
     QCoreApplication::sendEvent(view_.get(), &dropped);
     return dropped.isAccepted();
   }
-  // Types into the bitrate field what a user would: select all, type, Enter.
-  void typeBitrate(const QString& text) {
+  // Types into the bitrate field what a user would: select all, type, Enter (or not).
+  void typeBitrate(const QString& text, bool enter = true) {
     click("bitrateField");
     QTest::keyClick(view_.get(), Qt::Key_A, Qt::ControlModifier);
     QTest::keyClick(view_.get(), Qt::Key_Backspace);
     for (QChar c : text) QTest::keyClick(view_.get(), c.toLatin1());
-    QTest::keyClick(view_.get(), Qt::Key_Return);
+    if (enter) QTest::keyClick(view_.get(), Qt::Key_Return);
     settle();
   }
 
@@ -252,6 +252,13 @@ class WindowTest : public QObject {
   }
 
   void pickersFieldAndSliderWriteTheSettings() {
+    // Typed and not confirmed: already stored, and the summary says so.
+    typeBitrate(QStringLiteral("2500"), false);
+    QCOMPARE(settings_->bitrateKbps(), 2500);
+    QVERIFY2(text("countLine").contains(QStringLiteral("2500")), qPrintable(text("countLine")));
+    QVERIFY(find("bitrateField")->hasActiveFocus());
+    // The slider has the handle's height, so a pointer can press it.
+    QVERIFY(find("bitrateSlider")->height() >= 16);
     typeBitrate(QStringLiteral("4500"));
     QCOMPARE(settings_->bitrateKbps(), 4500);
     QCOMPARE(find("bitrateSlider")->property("value").toDouble(), 4500.0);
