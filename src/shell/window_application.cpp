@@ -61,7 +61,7 @@ int runWindowApplication(int argc, char** argv, const QStringList& files) {
 
   QQmlApplicationEngine engine;
   ui::installUi(engine, state);
-  shell::AppDelegate delegate(engine, state);
+  shell::AppDelegate delegate(engine, viewModel);
 
   // A logout (SIGHUP), a kill (SIGTERM) or Ctrl-C in the launching terminal
   // stops the run without asking, so no part file is left, and then ends.

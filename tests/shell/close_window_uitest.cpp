@@ -38,7 +38,7 @@ class CloseWindowTest : public QObject {
     ui::WindowViewModel viewModel(state, settings);
     QQmlApplicationEngine engine;
     ui::installUi(engine, state);
-    shell::AppDelegate delegate(engine, state);
+    shell::AppDelegate delegate(engine, viewModel);
     engine.setInitialProperties({{"viewModel", QVariant::fromValue(&viewModel)},
                                  {"delegate", QVariant::fromValue(&delegate)}});
     engine.load(QUrl("qrc:/qt/qml/Kivotra/Shell/qml/MainWindow.qml"));
