@@ -16,6 +16,7 @@ packages=(
   qml6-module-qt-labs-folderlistmodel
   libgtest-dev
   xvfb xauth x11-utils xdotool imagemagick
+  dbus-daemon at-spi2-core python3-pyatspi qt6-translations-l10n
   fonts-noto-cjk
   locales
   desktop-file-utils

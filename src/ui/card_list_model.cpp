@@ -91,6 +91,7 @@ QHash<int, QByteArray> CardListModel::roleNames() const {
       {BorderWidthRole, "borderWidth"},
       {CardColorRole, "cardColor"},
       {EditIconColorRole, "editIconColor"},
+      {SpokenTextRole, "spokenText"},
   });
   return names;
 }
@@ -142,8 +143,22 @@ QVariant CardListModel::data(const QModelIndex& index, int role) const {
       return colour(fill.tone, fill.opacity);
     }
     case EditIconColorRole: return colour(editIconTone(editing, item->customSettings.has_value()));
+    case SpokenTextRole:
+      return spokenText(QString::fromStdString(item->url.filename().string()), sizeColumn(*item, effective));
     default: return {};
   }
+}
+
+QString CardListModel::spokenText(const QString& fileName, const SizeColumn& column) {
+  const QString value = text(column.value);
+  switch (column.kind) {
+    case SizeColumn::Kind::loading: return tr("%1，读取中").arg(fileName);
+    case SizeColumn::Kind::estimate: return tr("%1，待压缩，预估 %2").arg(fileName, value);
+    case SizeColumn::Kind::progress: return tr("%1，压缩中 %2").arg(fileName, value);
+    case SizeColumn::Kind::result: return tr("%1，已完成，%2").arg(fileName, value);
+    case SizeColumn::Kind::failed: return tr("%1，失败：%2").arg(fileName, text(column.caption));
+  }
+  return fileName;
 }
 
 QVariant CardListModel::value(int row, const QString& roleName) const {

@@ -19,6 +19,7 @@
 #include "shell/single_instance.h"
 #include "state/app_state.h"
 #include "state/compression_settings.h"
+#include "support/media_fixtures.h"
 #include "ui/ui_engine.h"
 #include "ui/window_view_model.h"
 
@@ -49,7 +50,7 @@ class ShellTest : public QObject {
     viewModel_ = std::make_unique<ui::WindowViewModel>(*state_, *settings_);
     engine_ = std::make_unique<QQmlApplicationEngine>();
     ui::installUi(*engine_, *state_);
-    delegate_ = std::make_unique<shell::AppDelegate>(*engine_, *state_);
+    delegate_ = std::make_unique<shell::AppDelegate>(*engine_, *viewModel_);
   }
 
   void cleanup() {
@@ -61,17 +62,20 @@ class ShellTest : public QObject {
     state_.reset();
   }
 
-  void mainWindowMenusAboutAndCtrlW() {
+  QQuickWindow* loadMainWindow() {
     engine_->setInitialProperties({{"viewModel", QVariant::fromValue(viewModel_.get())},
                                    {"delegate", QVariant::fromValue(delegate_.get())}});
     engine_->load(QUrl("qrc:/qt/qml/Kivotra/Shell/qml/MainWindow.qml"));
-    QCOMPARE(engine_->rootObjects().size(), 1);
-    auto* window = qobject_cast<QQuickWindow*>(engine_->rootObjects().constFirst());
+    auto* window = engine_->rootObjects().size() == 1 ? qobject_cast<QQuickWindow*>(engine_->rootObjects().constFirst()) : nullptr;
+    if (window) delegate_->setMainWindow(window);
+    return window;
+  }
+
+  void mainWindowMenusAboutAndCtrlW() {
+    QQuickWindow* window = loadMainWindow();
     QVERIFY(window);
-    delegate_->setMainWindow(window);
     QVERIFY(QTest::qWaitForWindowExposed(window));
     QCOMPARE(window->findChild<QQuickItem*>("contentView")->width(), 980.0);
-    QCOMPARE(window->minimumSize(), window->maximumSize());
 
     // The About window: one at a time, reused while open, built anew after it was closed.
     QMetaObject::invokeMethod(window->findChild<QObject*>("aboutAction"), "trigger");
@@ -92,6 +96,55 @@ class ShellTest : public QObject {
     QTest::keyClick(window, Qt::Key_W, Qt::ControlModifier);
     QTRY_VERIFY(!window->isVisible());
     QCOMPARE(quit.size(), 1);
+  }
+
+  // At the smallest size the window takes, with the keyboard alone: Ctrl+O opens the
+  // picker (its answer handed in as its accept does), Tab walks the controls in reading
+  // order to the start control, which scrolls into view; Space starts, Ctrl+Return stops.
+  void keyboardAloneAtTheSmallestSize() {
+    fixtures::MediaOptions options;
+    options.width = 320;
+    options.height = 240;
+    options.seconds = 10;
+    fixtures::writeMedia(dir_.filePath("clip.mov").toStdString(), options);
+    QQuickWindow* window = loadMainWindow();
+    QVERIFY(window);
+    // What a 1366 × 768 screen at 125 % leaves: 1093 × 614, less a panel and the title bar.
+    QVERIFY(window->minimumWidth() <= 1000 && window->minimumHeight() <= 540);
+    window->resize(window->minimumSize());
+    window->requestActivate();
+    QVERIFY(QTest::qWaitForWindowActive(window));
+
+    QTest::keyClick(window, Qt::Key_O, Qt::ControlModifier);
+    QObject* picker = window->findChild<QObject*>("filePicker");
+    QTRY_VERIFY(picker->property("visible").toBool());
+    QMetaObject::invokeMethod(picker, "close");
+    QMetaObject::invokeMethod(window->findChild<QObject*>("leftPane"), "filesChosen",
+                              Q_ARG(QVariant, QVariant::fromValue(QList<QUrl>{QUrl::fromLocalFile(dir_.filePath("clip.mov"))})));
+    test::quiesce(*state_, true);
+    QCOMPARE(state_->itemCount(), 1);
+
+    QStringList order;
+    for (int i = 0; i < 40 && !order.contains("startButton"); ++i) {
+      QTest::keyClick(window, Qt::Key_Tab);
+      if (QQuickItem* item = window->activeFocusItem(); item && !item->objectName().isEmpty()) order << item->objectName();
+    }
+    const QStringList expected{"pickButton", "card0", "editButton", "removeButton", "tierPicker", "fpsPicker",
+                               "bitrateSlider", "bitrateField", "fitPicker", "noUpscaleCheck", "pickFolderButton",
+                               "startButton"};
+    QStringList seen;
+    for (const QString& name : order)
+      if (expected.contains(name) && !seen.contains(name)) seen << name;
+    QCOMPARE(seen, expected);
+    QQuickItem* start = window->activeFocusItem();
+    QTRY_VERIFY(start->mapToScene(QPointF(0, start->height())).y() <= window->contentItem()->height());
+
+    QSignalSpy finished(state_.get(), &AppState::runFinished);
+    QTest::keyClick(window, Qt::Key_Space);
+    QTRY_VERIFY(state_->isRunning());
+    QTest::keyClick(window, Qt::Key_Return, Qt::ControlModifier);
+    QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, 20000);
+    QVERIFY(state_->items().front().status.is(ItemStatus::Kind::ready));  // stopped, not done
   }
 
   void filesOpenedThroughTheSystemGoToTheList() {
