@@ -138,7 +138,13 @@ class WindowTest : public QObject {
     QCOMPARE(find("dropZone")->opacity(), 0.55);
     QCOMPARE(text("dropHint"), QStringLiteral("已达 5 个上限，先移除再添加"));
     QVERIFY(!shown("pickButton"));
+    QVERIFY(shown("notice"));
+    QVERIFY2(text("noticeText").contains("notes.txt、cover.png"), qPrintable(text("noticeText")));
     QVERIFY(!drop({file("late.mp4")}));
+    QVERIFY2(text("noticeText").contains("上限：late.mp4"), qPrintable(text("noticeText")));
+    screenshot("window-skipped-notice");
+    click("closeNoticeButton");
+    QVERIFY(!shown("notice"));
     QObject* picker = view_->rootObject()->findChild<QObject*>("filePicker");
     QTest::mouseClick(view_.get(), Qt::LeftButton, {}, testing::centreOf(find("dropZone")));
     QVERIFY(!picker->property("visible").toBool());
@@ -244,11 +250,17 @@ class WindowTest : public QObject {
     QTest::mouseClick(view_.get(), Qt::LeftButton, {}, testing::centreOf(inCard(1, "removeButton")));
     QVERIFY(!state_->editingID());
     QCOMPARE(state_->itemCount(), 2);
+    // A file dropped now waits for the run's end, and the notice says so.
+    const bool stillRunning = state_->isRunning();
+    QVERIFY(drop({file("late.mov")}));
+    if (stillRunning) QVERIFY(shown("notice"));
     // These files are empty, so each fails at once and the run ends by itself,
     // possibly already while the clicks above turned the event loop.
     QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 20000);
     settle();
     QVERIFY(inCard(1, "editButton")->isEnabled() && inCard(1, "removeButton")->isEnabled());
+    QCOMPARE(state_->itemCount(), 3);
+    QVERIFY(!shown("notice"));
   }
 
   void pickersFieldAndSliderWriteTheSettings() {
