@@ -11,6 +11,7 @@
 #include <QQuickWindow>
 
 #include "shell/app_delegate.h"
+#include "shell/color_scheme.h"
 #include "shell/desktop_ops.h"
 #include "shell/single_instance.h"
 #include "state/app_state.h"
@@ -54,6 +55,10 @@ int runWindowApplication(int argc, char** argv, const QStringList& files) {
   QGuiApplication::setWindowIcon(QIcon(QStringLiteral(":/kivotra/icons/app-icon.svg")));
   ui::useWindowFont();
   QQuickStyle::setStyle(QStringLiteral("Fusion"));
+
+  // Light or dark as the desktop prefers, also when that changes later.
+  shell::ColorSchemeWatcher colorScheme;
+  colorScheme.start();
 
   AppState& state = AppState::shared();
   CompressionSettings settings;

@@ -49,6 +49,7 @@ CardListModel::CardListModel(AppState& state, CompressionSettings& settings, QOb
                       &CompressionSettings::noUpscaleChanged}) {
     connect(&settings, signal, this, &CardListModel::refreshAll);
   }
+  connect(Palette::schemeSignals(), &SchemeNotifier::changed, this, &CardListModel::refreshAll);
   connect(&state, &AppState::editingIDChanged, this, &CardListModel::refreshAll);
   connect(&state, &AppState::isRunningChanged, this, &CardListModel::refreshAll);
 }

@@ -16,6 +16,7 @@ WindowViewModel::WindowViewModel(AppState& state, CompressionSettings& settings,
       panel_(state, settings),
       summary_(state, settings, panel_) {
   connect(state.itemsModel(), &ItemListModel::countChanged, this, &WindowViewModel::itemCountChanged);
+  connect(Palette::schemeSignals(), &SchemeNotifier::changed, this, &WindowViewModel::itemCountChanged);  // countColor
   connect(&state, &AppState::runFinished, this, [this] {
     if (quitting_) {
       emit quitRequested();

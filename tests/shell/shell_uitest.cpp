@@ -1,6 +1,11 @@
 // The window application's shell, offscreen: the main window and its menus, the About
 // window, the hand-over of files between launches.
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusVariant>
 #include <QFile>
+#include <QProcess>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -16,6 +21,7 @@
 
 #include "../state/state_fixture.h"
 #include "shell/app_delegate.h"
+#include "shell/color_scheme.h"
 #include "shell/single_instance.h"
 #include "state/app_state.h"
 #include "state/compression_settings.h"
@@ -24,6 +30,19 @@
 #include "ui/window_view_model.h"
 
 using namespace kivotra;
+
+// The desktop's side of the portal's settings: the colour scheme it answers.
+class DesktopSettings : public QObject {
+  Q_OBJECT
+  Q_CLASSINFO("D-Bus Interface", "org.freedesktop.portal.Settings")
+ public:
+  uint colorScheme = 0;
+ public slots:
+  QDBusVariant Read(const QString& nameSpace, const QString& key) {
+    if (nameSpace != "org.freedesktop.appearance" || key != "color-scheme") return QDBusVariant(QVariant());
+    return QDBusVariant(QVariant::fromValue(QDBusVariant(colorScheme)));  // wrapped twice, as the portal does
+  }
+};
 
 class ShellTest : public QObject {
   Q_OBJECT
@@ -145,6 +164,49 @@ class ShellTest : public QObject {
     QTest::keyClick(window, Qt::Key_Return, Qt::ControlModifier);
     QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, 20000);
     QVERIFY(state_->items().front().status.is(ItemStatus::Kind::ready));  // stopped, not done
+  }
+
+  // On a private session bus: the scheme the desktop answers at start, then its live changes.
+  void paletteFollowsTheDesktopColourScheme() {
+    QProcess daemon;
+    daemon.start("dbus-daemon", {"--session", "--nofork", "--print-address"});
+    QVERIFY(daemon.waitForStarted());
+    QTRY_VERIFY(daemon.canReadLine());
+    const QString address = QString::fromUtf8(daemon.readLine()).trimmed();
+    {
+      QDBusConnection desktop = QDBusConnection::connectToBus(address, "desktop");
+      QDBusConnection window = QDBusConnection::connectToBus(address, "window");
+      QVERIFY(desktop.isConnected() && window.isConnected());
+      const QString service = "org.freedesktop.portal.Desktop";
+      DesktopSettings settings;
+      settings.colorScheme = 1;
+      QVERIFY(desktop.registerObject("/org/freedesktop/portal/desktop", &settings, QDBusConnection::ExportAllSlots));
+      QVERIFY(desktop.registerService(service));
+
+      ui::Palette colors;
+      QSignalSpy changed(&colors, &ui::Palette::schemeChanged);
+      shell::ColorSchemeWatcher watcher(window, service);
+      watcher.start();
+      QCOMPARE(ui::Palette::scheme(), ui::Scheme::dark);
+      QCOMPARE(colors.label().lightness() > 128, true);  // light labels on dark
+
+      const auto announce = [&](uint value) {
+        QDBusMessage signal = QDBusMessage::createSignal("/org/freedesktop/portal/desktop",
+                                                         "org.freedesktop.portal.Settings", "SettingChanged");
+        signal << "org.freedesktop.appearance" << "color-scheme" << QVariant::fromValue(QDBusVariant(value));
+        QVERIFY(desktop.send(signal));
+      };
+      announce(2);
+      QTRY_COMPARE(ui::Palette::scheme(), ui::Scheme::light);
+      announce(1);
+      QTRY_COMPARE(ui::Palette::scheme(), ui::Scheme::dark);
+      QCOMPARE(changed.size(), 3);
+      ui::Palette::setScheme(ui::Scheme::light);
+    }
+    QDBusConnection::disconnectFromBus("desktop");
+    QDBusConnection::disconnectFromBus("window");
+    daemon.terminate();
+    QVERIFY(daemon.waitForFinished());
   }
 
   void filesOpenedThroughTheSystemGoToTheList() {

@@ -1,7 +1,9 @@
 // The window's views, offscreen, over a real AppState and CompressionSettings: what only
 // QML can break (bindings to the view-models, clicks reaching AppState, layout).
 #include <QMimeData>
+#include <QQmlContext>
 #include <QQmlEngine>
+#include <QQmlExpression>
 #include <QQuickItem>
 #include <QQuickView>
 #include <QSignalSpy>
@@ -202,6 +204,41 @@ class WindowTest : public QObject {
     // A global parameter reaches the cards that follow it.
     settings_->setShortSide(720);
     QCOMPARE(text(inCard(1, "dimsText")), QStringLiteral("1280×720"));
+  }
+
+  // The desktop turns dark while the window is open, and light again: what is drawn follows.
+  void followsTheColourSchemeLiveAndShowsAFailureWhole() {
+    VideoItem failed("/videos/broken.mov");
+    const QString message = QStringLiteral("读取失败：文件已损坏或不是视频（Invalid data found when processing input）");
+    failed.status = ItemStatus::failed(message.toStdString());
+    state_->setItems({test::probedItem("ready.mov", 1920, 1080), failed});
+    settle();
+    ui::Palette::setScheme(ui::Scheme::dark);
+    settle();
+    QCOMPARE(colourOf(view_->rootObject()), ui::Palette::windowBackground(ui::Scheme::dark).rgba());
+    QCOMPARE(colourOf(inCard(0, "fileName")), ui::Palette::colour(ui::Tone::label, ui::Scheme::dark).rgba());
+    QCOMPARE(colourOf(find("card0")), ui::Palette::colour(ui::Tone::controlBackground, ui::Scheme::dark).rgba());
+    screenshot("window-dark");
+
+    // The cut caption's whole text on hover; a click opens it selectable.
+    QTest::mouseMove(view_.get(), testing::centreOf(inCard(1, "sizeCaption")));
+    QQuickItem* caption = inCard(1, "sizeCaption");
+    const auto toolTip = [&](const char* property) {
+      return QQmlExpression(qmlContext(caption), caption, QStringLiteral("ToolTip.") + property).evaluate();
+    };
+    QTRY_VERIFY(toolTip("visible").toBool());
+    QCOMPARE(toolTip("text").toString(), message);
+    screenshot("window-failure-tooltip");
+    click(caption);
+    QQuickItem* whole = testing::findNamedItem(view_->contentItem(), "failureText");  // popups live in the overlay
+    QTRY_VERIFY(whole && whole->isVisible() && whole->hasActiveFocus());
+    QCOMPARE(text(whole), message);
+    QTest::keyClick(view_.get(), Qt::Key_A, Qt::ControlModifier);
+    QCOMPARE(whole->property("selectedText").toString(), message);
+
+    ui::Palette::setScheme(ui::Scheme::light);
+    settle();
+    QCOMPARE(colourOf(view_->rootObject()), ui::Palette::windowBackground(ui::Scheme::light).rgba());
   }
 
   void cardButtonsEditRemoveAndReveal() {

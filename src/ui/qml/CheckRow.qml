@@ -30,7 +30,7 @@ Item {
         width: 14
         height: 14
         radius: 3
-        color: check.checked ? Colors.primary : "white"
+        color: check.checked ? Colors.primary : Colors.textBackground
         border.width: check.checked ? 0 : 1
         border.color: Colors.alpha(Colors.label, 0.3)
 

@@ -70,7 +70,7 @@ Rectangle {
                     anchors.fill: parent
                     visible: segment.selected
                     radius: 5
-                    color: "white"
+                    color: Colors.raisedBackground
                     border.width: 0.5
                     border.color: Colors.alpha(Colors.label, 0.12)
                 }
