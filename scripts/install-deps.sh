@@ -17,6 +17,7 @@ packages=(
   libgtest-dev
   xvfb xauth x11-utils xdotool imagemagick
   dbus-daemon at-spi2-core python3-pyatspi qt6-translations-l10n
+  qt6-xdgdesktopportal-platformtheme qt6-gtk-platformtheme
   fonts-noto-cjk
   locales
   desktop-file-utils

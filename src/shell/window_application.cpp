@@ -1,6 +1,7 @@
 #include "shell/window_application.h"
 
 #include <csignal>
+#include <cstdlib>
 
 #include <QDir>
 #include <QFileInfo>
@@ -13,6 +14,7 @@
 #include "shell/app_delegate.h"
 #include "shell/color_scheme.h"
 #include "shell/desktop_ops.h"
+#include "shell/native_dialogs.h"
 #include "shell/single_instance.h"
 #include "state/app_state.h"
 #include "state/compression_settings.h"
@@ -44,7 +46,11 @@ int runWindowApplication(int argc, char** argv, const QStringList& files) {
   QGuiApplication::setApplicationName(QStringLiteral("KivotraMP4"));
   // The installed desktop entry (and AppStream id): lets Wayland shells match the window to it.
   QGuiApplication::setDesktopFileName(QStringLiteral("com.example.kivotra"));
+  // The desktop's own file and folder dialogs where Qt would not pick them by itself.
+  if (const QString theme = shell::platformThemeFor(std::getenv); !theme.isEmpty())
+    qputenv("QT_QPA_PLATFORMTHEME", theme.toLatin1());
   QGuiApplication app(argc, argv);
+  shell::installQtChinese(app);
 
   // Relative paths mean the folder this launch was started in, not the running window's.
   const QStringList paths = absolutePaths(files);

@@ -22,6 +22,7 @@
 #include "../state/state_fixture.h"
 #include "shell/app_delegate.h"
 #include "shell/color_scheme.h"
+#include "shell/native_dialogs.h"
 #include "shell/single_instance.h"
 #include "state/app_state.h"
 #include "state/compression_settings.h"
@@ -207,6 +208,30 @@ class ShellTest : public QObject {
     QDBusConnection::disconnectFromBus("window");
     daemon.terminate();
     QVERIFY(daemon.waitForFinished());
+  }
+
+  void desktopDialogsThemeIsChosenOnlyWhereQtWouldNot_data() {
+    QTest::addColumn<QString>("chosen");
+    QTest::addColumn<QString>("desktop");
+    QTest::addColumn<QString>("theme");
+    QTest::newRow("no desktop named") << "" << "" << "xdgdesktopportal";
+    QTest::newRow("a tiling desktop") << "" << "sway" << "xdgdesktopportal";
+    QTest::newRow("GNOME, in a list") << "" << "ubuntu:GNOME" << "";
+    QTest::newRow("KDE") << "" << "KDE" << "";
+    QTest::newRow("Xfce, lower case") << "" << "xfce" << "";
+    QTest::newRow("the user's own choice") << "gtk3" << "sway" << "";
+  }
+  void desktopDialogsThemeIsChosenOnlyWhereQtWouldNot() {
+    QFETCH(QString, chosen);
+    QFETCH(QString, desktop);
+    QFETCH(QString, theme);
+    const QByteArray chosenBytes = chosen.toUtf8(), desktopBytes = desktop.toUtf8();
+    const auto env = [&](const char* name) -> const char* {
+      if (qstrcmp(name, "QT_QPA_PLATFORMTHEME") == 0) return chosen.isEmpty() ? nullptr : chosenBytes.constData();
+      if (qstrcmp(name, "XDG_CURRENT_DESKTOP") == 0) return desktop.isEmpty() ? nullptr : desktopBytes.constData();
+      return nullptr;
+    };
+    QCOMPARE(shell::platformThemeFor(env), theme);
   }
 
   void filesOpenedThroughTheSystemGoToTheList() {
