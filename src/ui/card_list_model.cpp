@@ -30,7 +30,7 @@ QString sizeKindKey(SizeColumn::Kind kind) {
 
 QList<int> cardRoles() {
   QList<int> roles;
-  for (int r = CardListModel::ItemIdRole; r <= CardListModel::EditIconColorRole; ++r) roles.append(r);
+  for (int r = CardListModel::ItemIdRole; r <= CardListModel::LastRole; ++r) roles.append(r);
   return roles;
 }
 

@@ -46,6 +46,7 @@ class CardListModel : public QIdentityProxyModel {
     CardColorRole,
     EditIconColorRole,
     SpokenTextRole,                   // what a screen reader says of the card
+    LastRole = SpokenTextRole,        // a change tells every role up to here
   };
   Q_ENUM(Role)
 
