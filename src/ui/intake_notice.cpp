@@ -1,8 +1,10 @@
 #include "ui/intake_notice.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <QCoreApplication>
 #include <algorithm>
-#include <fstream>
 #include <system_error>
 
 #include "state/path_text.h"
@@ -28,8 +30,15 @@ DiskFacts diskFacts() {
         return files;
       },
       [](const fs::path& path) {
-        std::ifstream file(path, std::ios::binary);
-        return file.good();
+        std::error_code ec;
+        const fs::file_status status = fs::status(path, ec);
+        if (!fs::exists(status)) return false;
+        if (!fs::is_regular_file(status)) return true;
+        // Non-blocking, should the file turn into a pipe in between.
+        const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0) return true;
+        ::close(fd);
+        return false;
       },
   };
 }
@@ -50,7 +59,7 @@ Intake sortIntake(const std::vector<fs::path>& paths, const std::vector<fs::path
       if (chosenAlone) intake.skipped.push_back({SkipReason::unsupported, name});
     } else if (taken(path)) {
       intake.skipped.push_back({SkipReason::alreadyListed, name});
-    } else if (!disk.readable(path)) {
+    } else if (disk.unreadable(path)) {
       intake.skipped.push_back({SkipReason::unreadable, name});
     } else if (static_cast<int>(intake.accepted.size()) >= room) {
       intake.skipped.push_back({SkipReason::overLimit, name});

@@ -31,7 +31,10 @@ struct DiskFacts {
   std::function<bool(const std::filesystem::path&)> isFolder;
   // The regular files directly inside a folder, sorted by name.
   std::function<std::vector<std::filesystem::path>(const std::filesystem::path&)> filesIn;
-  std::function<bool(const std::filesystem::path&)> readable;
+  // A file that is there but cannot be read, or is no regular file (a pipe, a
+  // device). A missing file is not: the list shows why it failed, as for any file
+  // that goes away before it is read.
+  std::function<bool(const std::filesystem::path&)> unreadable;
 };
 DiskFacts diskFacts();
 

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <QTemporaryDir>
+#include <sys/stat.h>
+
 #include <fstream>
 
 #include "ui/intake_notice.h"
@@ -13,7 +15,7 @@ namespace fs = std::filesystem;
 void PrintTo(const Skipped& s, std::ostream* os) { *os << static_cast<int>(s.reason) << ' ' << s.name; }
 
 // A real folder: three movies and a text file beside a folder with two movies
-// and a picture; "gone.mp4" is named but not there.
+// and a picture; "pipe.mov" is a named pipe, "gone.mp4" is named but not there.
 class Intake : public ::testing::Test {
  protected:
   QTemporaryDir dir;
@@ -24,6 +26,7 @@ class Intake : public ::testing::Test {
     fs::create_directory(at("trip"));
     for (const char* name : {"a.mp4", "b.MOV", "c.m4v", "notes.txt", "trip/2.mov", "trip/1.mp4", "trip/cover.png"})
       std::ofstream(at(name)) << "x";
+    ASSERT_EQ(::mkfifo(at("pipe.mov").c_str(), 0600), 0);
   }
   std::vector<std::string> names(const std::vector<fs::path>& paths) const {
     std::vector<std::string> out;
@@ -49,7 +52,9 @@ TEST_F(Intake, SortsWhatWasHandedOverIntoListedAndSkippedWithTheReason) {
       // A folder brings its movies by name; its picture was not chosen, so it is not reported.
       {{"trip"}, {}, 5, {"trip/1.mp4", "trip/2.mov"}, {}},
       {{"trip", "a.mp4"}, {}, 2, {"trip/1.mp4", "trip/2.mov"}, {{R::overLimit, "a.mp4"}}},
-      {{"gone.mp4", "a.mp4"}, {}, 5, {"a.mp4"}, {{R::unreadable, "gone.mp4"}}},
+      // A pipe is never opened for reading (that would wait for a writer); a missing
+      // file goes on to the list, which says why it failed.
+      {{"pipe.mov", "gone.mp4"}, {}, 5, {"gone.mp4"}, {{R::unreadable, "pipe.mov"}}},
       // Listed already, or twice in one hand-over: once.
       {{"a.mp4", "b.MOV", "b.MOV"}, {"a.mp4"}, 4, {"b.MOV"}, {{R::alreadyListed, "a.mp4"}, {R::alreadyListed, "b.MOV"}}},
   };
