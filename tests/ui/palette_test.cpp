@@ -37,19 +37,5 @@ TEST(Palette, LabelsStayReadableOnEveryBackgroundInBothSchemes) {
   }
 }
 
-TEST(Palette, SchemeChangesAreAnnouncedOnceAndTheAccentStays) {
-  int announced = 0;
-  QObject listening;
-  QObject::connect(Palette::schemeSignals(), &SchemeNotifier::changed, &listening, [&] { ++announced; });
-  const QColor accent = Palette::primary();
-  Palette::setScheme(Scheme::dark);
-  Palette::setScheme(Scheme::dark);
-  EXPECT_EQ(announced, 1);
-  EXPECT_EQ(Palette::primary(), accent);
-  EXPECT_NE(Palette::label(), Palette::colour(Tone::label, Scheme::light));
-  Palette::setScheme(Scheme::light);
-  EXPECT_EQ(announced, 2);
-}
-
 }  // namespace
 }  // namespace kivotra::ui
