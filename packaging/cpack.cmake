@@ -26,5 +26,6 @@ set(CPACK_DEBIAN_DEBUGINFO_PACKAGE ON)
 set(CPACK_POST_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/fix_dbgsym.cmake)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
     "qml6-module-qtquick, qml6-module-qtquick-controls, qml6-module-qtquick-layouts, qml6-module-qtquick-dialogs, qml6-module-qtquick-window, qml6-module-qtquick-templates, qml6-module-qtqml-workerscript, qml6-module-qtquick-shapes, fonts-noto-cjk | fonts-wqy-microhei")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
+    "qt6-wayland, qt6-translations-l10n, qt6-xdgdesktopportal-platformtheme, qt6-gtk-platformtheme")
 include(CPack)

@@ -16,6 +16,8 @@ packages=(
   qml6-module-qt-labs-folderlistmodel
   libgtest-dev
   xvfb xauth x11-utils xdotool imagemagick
+  dbus-daemon at-spi2-core python3-pyatspi qt6-translations-l10n
+  qt6-xdgdesktopportal-platformtheme qt6-gtk-platformtheme
   fonts-noto-cjk
   locales
   desktop-file-utils dbus-daemon

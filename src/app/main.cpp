@@ -62,6 +62,10 @@ int main(int argc, char** argv) {
   kivotra::Transcoder::limitAllocatorArenas();
   const std::vector<std::string> args(argv, argv + argc);
   const kivotra::RunChoice choice = kivotra::chooseRunMode(args, markerExists);
+  // No mode writes a log: the window shows failures on the cards, the reports are
+  // the other modes' whole output. Also keeps x264's statistics (logged through
+  // FFmpeg) off the terminal.
+  av_log_set_level(AV_LOG_QUIET);
   if (choice.mode == kivotra::RunMode::window) return runWindow(argc, argv);
   if (choice.mode == kivotra::RunMode::help) {
     QCoreApplication app(argc, argv);
@@ -74,9 +78,7 @@ int main(int argc, char** argv) {
     return 0;
   }
 
-  // The reports are the modes' whole output; failures reach them as errors. They
-  // stay in Chinese whatever the desktop's language: scripts compare them.
-  av_log_set_level(AV_LOG_QUIET);
+  // The reports stay in Chinese whatever the desktop's language: scripts compare them.
   QCoreApplication app(argc, argv);
   namespace SelfTest = kivotra::SelfTest;
   switch (choice.mode) {

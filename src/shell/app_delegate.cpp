@@ -7,12 +7,12 @@
 #include <QUrl>
 
 #include "shell/desktop_ops.h"
-#include "state/app_state.h"
+#include "ui/window_view_model.h"
 
 namespace kivotra::shell {
 
-AppDelegate::AppDelegate(QQmlEngine& engine, AppState& state, QObject* parent)
-    : QObject(parent), engine_(engine), state_(&state) {}
+AppDelegate::AppDelegate(QQmlEngine& engine, ui::WindowViewModel& viewModel, QObject* parent)
+    : QObject(parent), engine_(engine), viewModel_(&viewModel) {}
 
 QString AppDelegate::websiteHost() const { return shell::websiteHost(); }
 
@@ -46,7 +46,7 @@ void AppDelegate::showAbout() {
 }
 
 void AppDelegate::openFiles(const QStringList& paths) {
-  if (state_) state_->addPaths(paths);
+  if (viewModel_) viewModel_->addPaths(paths);
   if (main_) {
     if (main_->visibility() == QWindow::Minimized) main_->showNormal();
     main_->raise();

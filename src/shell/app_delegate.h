@@ -7,8 +7,8 @@
 
 class QQmlEngine;
 
-namespace kivotra {
-class AppState;
+namespace kivotra::ui {
+class WindowViewModel;
 }
 
 namespace kivotra::shell {
@@ -19,15 +19,15 @@ class AppDelegate : public QObject {
   Q_PROPERTY(QString websiteHost READ websiteHost CONSTANT)
 
  public:
-  AppDelegate(QQmlEngine& engine, AppState& state, QObject* parent = nullptr);
+  AppDelegate(QQmlEngine& engine, ui::WindowViewModel& viewModel, QObject* parent = nullptr);
 
   QString websiteHost() const;
 
   // Brings the About window forward while it is open, else builds a new one.
   Q_INVOKABLE void showAbout();
   Q_INVOKABLE void openWebsite();
-  // Files from the command line or a later launch: all of them go to AppState::add,
-  // which applies its own rules, and the window comes to the front.
+  // Files from the command line or a later launch: the window model takes them in
+  // (or keeps them until the run ends) and the window comes to the front.
   Q_INVOKABLE void openFiles(const QStringList& paths);
 
   QQuickWindow* aboutWindow() const { return about_; }
@@ -35,7 +35,7 @@ class AppDelegate : public QObject {
 
  private:
   QQmlEngine& engine_;
-  QPointer<AppState> state_;
+  QPointer<ui::WindowViewModel> viewModel_;
   QPointer<QQuickWindow> about_;
   QPointer<QQuickWindow> main_;
 };

@@ -1,6 +1,7 @@
 #include "shell/window_application.h"
 
 #include <csignal>
+#include <cstdlib>
 
 #include <QDir>
 #include <QFileInfo>
@@ -12,8 +13,10 @@
 #include <QQuickWindow>
 
 #include "shell/app_delegate.h"
+#include "shell/color_scheme.h"
 #include "shell/desktop_ops.h"
 #include "shell/queue_notifier.h"
+#include "shell/native_dialogs.h"
 #include "shell/single_instance.h"
 #include "state/app_state.h"
 #include "state/compression_settings.h"
@@ -46,8 +49,12 @@ int runWindowApplication(int argc, char** argv, const QStringList& files) {
   QGuiApplication::setApplicationName(QStringLiteral("KivotraMP4"));
   // The installed desktop entry (and AppStream id): lets Wayland shells match the window to it.
   QGuiApplication::setDesktopFileName(QStringLiteral("com.example.kivotra"));
+  // The desktop's own file and folder dialogs where Qt would not pick them by itself.
+  if (const QString theme = shell::platformThemeFor(std::getenv); !theme.isEmpty())
+    qputenv("QT_QPA_PLATFORMTHEME", theme.toLatin1());
   QGuiApplication app(argc, argv);
-  installTranslation(app);
+  // Qt's own texts (dialog buttons, context menus) in the language the product speaks.
+  if (installTranslation(app) == UiLanguage::chinese) shell::installQtChinese(app);
 
   // Relative paths mean the folder this launch was started in, not the running window's.
   const QStringList paths = absolutePaths(files);
@@ -59,13 +66,17 @@ int runWindowApplication(int argc, char** argv, const QStringList& files) {
   ui::useWindowFont();
   QQuickStyle::setStyle(QStringLiteral("Fusion"));
 
+  // Light or dark as the desktop prefers, also when that changes later.
+  shell::ColorSchemeWatcher colorScheme;
+  colorScheme.start();
+
   AppState& state = AppState::shared();
   CompressionSettings settings;
   ui::WindowViewModel viewModel(state, settings);
 
   QQmlApplicationEngine engine;
   ui::installUi(engine, state);
-  shell::AppDelegate delegate(engine, state);
+  shell::AppDelegate delegate(engine, viewModel);
 
   // A logout (SIGHUP), a kill (SIGTERM) or Ctrl-C in the launching terminal
   // stops the run without asking, so no part file is left, and then ends.

@@ -30,7 +30,7 @@ QString sizeKindKey(SizeColumn::Kind kind) {
 
 QList<int> cardRoles() {
   QList<int> roles;
-  for (int r = CardListModel::ItemIdRole; r <= CardListModel::EditIconColorRole; ++r) roles.append(r);
+  for (int r = CardListModel::ItemIdRole; r <= CardListModel::LastRole; ++r) roles.append(r);
   return roles;
 }
 
@@ -50,6 +50,7 @@ CardListModel::CardListModel(AppState& state, CompressionSettings& settings, QOb
                       &CompressionSettings::sizeLimitBytesChanged}) {
     connect(&settings, signal, this, &CardListModel::refreshAll);
   }
+  connect(Palette::schemeSignals(), &SchemeNotifier::changed, this, &CardListModel::refreshAll);
   connect(&state, &AppState::editingIDChanged, this, &CardListModel::refreshAll);
   connect(&state, &AppState::isRunningChanged, this, &CardListModel::refreshAll);
 }
@@ -93,6 +94,7 @@ QHash<int, QByteArray> CardListModel::roleNames() const {
       {BorderWidthRole, "borderWidth"},
       {CardColorRole, "cardColor"},
       {EditIconColorRole, "editIconColor"},
+      {SpokenTextRole, "spokenText"},
   });
   return names;
 }
@@ -145,8 +147,22 @@ QVariant CardListModel::data(const QModelIndex& index, int role) const {
       return colour(fill.tone, fill.opacity);
     }
     case EditIconColorRole: return colour(editIconTone(editing, item->customSettings.has_value()));
+    case SpokenTextRole:
+      return spokenText(QString::fromStdString(item->url.filename().string()), sizeColumn(*item, effective));
     default: return {};
   }
+}
+
+QString CardListModel::spokenText(const QString& fileName, const SizeColumn& column) {
+  const QString value = text(column.value);
+  switch (column.kind) {
+    case SizeColumn::Kind::loading: return tr("%1，读取中").arg(fileName);
+    case SizeColumn::Kind::estimate: return tr("%1，待压缩，预估 %2").arg(fileName, value);
+    case SizeColumn::Kind::progress: return tr("%1，压缩中 %2").arg(fileName, value);
+    case SizeColumn::Kind::result: return tr("%1，已完成，%2").arg(fileName, value);
+    case SizeColumn::Kind::failed: return tr("%1，失败：%2").arg(fileName, text(column.caption));
+  }
+  return fileName;
 }
 
 QVariant CardListModel::value(int row, const QString& roleName) const {

@@ -6,6 +6,7 @@
 
 #include "state/app_state.h"
 #include "state/compression_settings.h"
+#include "ui/card_rules.h"
 
 namespace kivotra::ui {
 
@@ -45,12 +46,16 @@ class CardListModel : public QIdentityProxyModel {
     BorderWidthRole,
     CardColorRole,
     EditIconColorRole,
+    SpokenTextRole,                   // what a screen reader says of the card
+    LastRole = SpokenTextRole,        // a change tells every role up to here
   };
   Q_ENUM(Role)
 
   CardListModel(AppState& state, CompressionSettings& settings, QObject* parent = nullptr);
 
   QVariant data(const QModelIndex& index, int role) const override;
+  // The card as a screen reader says it: the file's name, its state and its number.
+  static QString spokenText(const QString& fileName, const SizeColumn& column);
   QHash<int, QByteArray> roleNames() const override;
 
   // Value of a card role by its name, for tests and tools.

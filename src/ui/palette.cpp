@@ -1,42 +1,75 @@
 #include "ui/palette.h"
 
-#include "models/theme.h"
+#include <atomic>
 
 namespace kivotra::ui {
 
-namespace {
-
-QColor fromTheme(const Theme::Colour& c) {
-  return QColor::fromRgbF(static_cast<float>(c.red), static_cast<float>(c.green), static_cast<float>(c.blue));
+QColor toQColor(const Theme::Colour& c, double opacity) {
+  return QColor::fromRgbF(static_cast<float>(c.red), static_cast<float>(c.green), static_cast<float>(c.blue),
+                          static_cast<float>(opacity));
 }
 
+namespace {
+
 QColor black(double alpha) { return QColor::fromRgbF(0, 0, 0, static_cast<float>(alpha)); }
+QColor white(double alpha) { return QColor::fromRgbF(1, 1, 1, static_cast<float>(alpha)); }
+
+std::atomic<Scheme> currentScheme{Scheme::light};
+
+SchemeNotifier& schemeSource() {
+  static SchemeNotifier source;
+  return source;
+}
 
 }  // namespace
 
-QColor Palette::colour(Tone tone) {
-  switch (tone) {
-    case Tone::label: return black(0.85);
-    case Tone::secondaryLabel: return black(0.5);
-    case Tone::tertiaryLabel: return black(0.26);
-    case Tone::quaternaryLabel: return black(0.1);
-    case Tone::separator: return black(0.1);
-    case Tone::controlBackground: return Qt::white;
-    case Tone::primary: return fromTheme(Theme::primary);
-    case Tone::soft: return fromTheme(Theme::soft);
-    case Tone::portrait: return fromTheme(Theme::portrait);
-    case Tone::wide: return fromTheme(Theme::wide);
-    case Tone::danger: return QColor(0xFF, 0x3B, 0x30);
-  }
-  return black(0.85);
+Palette::Palette(QObject* parent) : QObject(parent) {
+  connect(&schemeSource(), &SchemeNotifier::changed, this, &Palette::schemeChanged);
 }
 
-QColor Palette::deep() { return fromTheme(Theme::deep); }
-QColor Palette::primary() { return fromTheme(Theme::primary); }
-QColor Palette::light() { return fromTheme(Theme::light); }
-QColor Palette::soft() { return fromTheme(Theme::soft); }
-QColor Palette::portrait() { return fromTheme(Theme::portrait); }
-QColor Palette::wide() { return fromTheme(Theme::wide); }
+Scheme Palette::scheme() { return currentScheme.load(); }
+
+void Palette::setScheme(Scheme scheme) {
+  if (currentScheme.exchange(scheme) != scheme) emit schemeSource().changed();
+}
+
+SchemeNotifier* Palette::schemeSignals() { return &schemeSource(); }
+
+QColor Palette::colour(Tone tone, Scheme scheme) {
+  const bool dark = scheme == Scheme::dark;
+  const auto ink = dark ? white : black;
+  switch (tone) {
+    case Tone::label: return ink(0.85);
+    case Tone::secondaryLabel: return ink(dark ? 0.55 : 0.5);
+    case Tone::tertiaryLabel: return ink(dark ? 0.35 : 0.26);
+    case Tone::quaternaryLabel: return ink(0.1);
+    case Tone::separator: return ink(dark ? 0.14 : 0.1);
+    case Tone::controlBackground: return dark ? QColor(0x2C, 0x2A, 0x30) : QColor(Qt::white);
+    case Tone::primary: return toQColor(Theme::primary);
+    // The pale tint turns into a deep one that light labels stay readable on.
+    case Tone::soft: return dark ? QColor(0x3A, 0x2A, 0x48) : toQColor(Theme::soft);
+    case Tone::portrait: return toQColor(Theme::portrait);
+    case Tone::wide: return toQColor(Theme::wide);
+    case Tone::danger: return dark ? QColor(0xFF, 0x45, 0x3A) : QColor(0xFF, 0x3B, 0x30);
+  }
+  return ink(0.85);
+}
+
+QColor Palette::windowBackground(Scheme scheme) {
+  return scheme == Scheme::dark ? QColor(0x1E, 0x1D, 0x21) : QColor(0xEC, 0xEC, 0xEC);
+}
+QColor Palette::textBackground(Scheme scheme) {
+  return scheme == Scheme::dark ? QColor(0x17, 0x16, 0x1A) : QColor(Qt::white);
+}
+QColor Palette::raisedBackground(Scheme scheme) {
+  return scheme == Scheme::dark ? QColor(0x55, 0x52, 0x5C) : QColor(Qt::white);
+}
+
+QColor Palette::deep() { return toQColor(Theme::deep); }
+QColor Palette::primary() { return toQColor(Theme::primary); }
+QColor Palette::light() { return toQColor(Theme::light); }
+QColor Palette::portrait() { return toQColor(Theme::portrait); }
+QColor Palette::wide() { return toQColor(Theme::wide); }
 
 QColor Palette::alpha(const QColor& color, double opacity) {
   QColor c = color;

@@ -1,5 +1,6 @@
 #include "ui/summary.h"
 
+#include "ui/palette.h"
 #include "ui/summary_rules.h"
 
 namespace kivotra::ui {
@@ -7,11 +8,6 @@ namespace kivotra::ui {
 namespace {
 
 QString qstr(const std::string& text) { return QString::fromStdString(text); }
-
-QColor colour(const Theme::Colour& c, double opacity) {
-  return QColor::fromRgbF(static_cast<float>(c.red), static_cast<float>(c.green), static_cast<float>(c.blue),
-                          static_cast<float>(opacity));
-}
 
 // The control's spring: response 0.28 s, damping fraction 0.7.
 const Spring& hoverSpring() {
@@ -86,7 +82,7 @@ bool SummaryModel::startEnabled() const { return ui::startEnabled(values_.isRunn
 double SummaryModel::startOpacity() const { return ui::startOpacity(values_.isRunning, values_.canStart); }
 QString SummaryModel::startTitle() const { return qstr(ui::startTitle(values_.isRunning)); }
 QString SummaryModel::startIcon() const { return qstr(ui::startIcon(values_.isRunning)); }
-QColor SummaryModel::startFill() const { return values_.isRunning ? colour(kStopRed, 1) : QColor(Qt::transparent); }
+QColor SummaryModel::startFill() const { return values_.isRunning ? Palette::stopRed() : QColor(Qt::transparent); }
 double SummaryModel::springStrength() { return hoverSpring().spring; }
 double SummaryModel::springDamping() { return hoverSpring().damping; }
 
@@ -95,7 +91,7 @@ double SummaryModel::startHighlight(bool hovered) { return ui::startHighlight(ho
 
 QColor SummaryModel::startShadowColor(bool isRunning, bool hovered) {
   const Shadow shadow = startShadow(isRunning, hovered);
-  return colour(shadow.colour, shadow.opacity);
+  return toQColor(shadow.colour, shadow.opacity);
 }
 
 double SummaryModel::startShadowRadius(bool isRunning, bool hovered) { return startShadow(isRunning, hovered).radius; }

@@ -85,7 +85,7 @@ std::string startIcon(bool isRunning) { return isRunning ? "stop" : "wand-stars"
 Shadow startShadow(bool isRunning, bool hovered) {
   const double radius = hovered ? 14 : 8;
   const double offsetY = hovered ? 7 : 3;
-  if (isRunning) return {kStopRed, 0.28, radius, offsetY};
+  if (isRunning) return {Theme::stopRed, 0.28, radius, offsetY};
   return {Theme::deep, hovered ? 0.42 : 0.26, radius, offsetY};
 }
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "models/item_settings.h"
-#include "models/theme.h"
+#include "ui/theme.h"
 #include "models/video_item.h"
 
 namespace kivotra::ui {
@@ -51,9 +51,6 @@ bool startEnabled(bool isRunning, bool canStart);
 double startOpacity(bool isRunning, bool canStart);
 std::string startTitle(bool isRunning);
 std::string startIcon(bool isRunning);
-
-// The running control's red.
-inline constexpr Theme::Colour kStopRed{0.85, 0.25, 0.3};
 
 // The control's shadow (no horizontal offset), in points.
 struct Shadow {

@@ -1,8 +1,11 @@
 #include "ui/window_view_model.h"
 
+#include <utility>
+
 #include "state/app_state.h"
 #include "state/compression_settings.h"
 #include "state/path_text.h"
+#include "ui/intake_notice.h"
 #include "ui/list_rules.h"
 #include "ui/palette.h"
 
@@ -13,8 +16,13 @@ WindowViewModel::WindowViewModel(AppState& state, CompressionSettings& settings,
       panel_(state, settings),
       summary_(state, settings, panel_) {
   connect(state.itemsModel(), &ItemListModel::countChanged, this, &WindowViewModel::itemCountChanged);
+  connect(Palette::schemeSignals(), &SchemeNotifier::changed, this, &WindowViewModel::itemCountChanged);  // countColor
   connect(&state, &AppState::runFinished, this, [this] {
-    if (quitting_) emit quitRequested();
+    if (quitting_) {
+      emit quitRequested();
+      return;
+    }
+    addPaths(std::exchange(waiting_, {}));
   });
 }
 
@@ -26,24 +34,58 @@ QString WindowViewModel::dropHint() const { return QString::fromStdString(dropHi
 double WindowViewModel::dropZoneOpacity() const { return ui::dropZoneOpacity(itemCount()); }
 
 QStringList WindowViewModel::pickerFilters() {
-  // Any movie file; AppState decides which of them enter the list.
-  return {QCoreApplication::translate("Window", "影片 (*.mp4 *.MP4 *.mov *.MOV *.m4v *.M4V *.mkv *.MKV *.avi *.AVI *.webm *.WEBM "
-                         "*.mpg *.MPG *.mpeg *.MPEG *.wmv *.WMV *.flv *.FLV *.3gp *.3GP *.mts *.MTS *.ts *.TS)"),
-          QCoreApplication::translate("Window", "所有文件 (*)")};
+  // Only what the list takes, in either case.
+  QStringList patterns;
+  for (const QString& ext : AppState::acceptedExts()) patterns << "*." + ext << "*." + ext.toUpper();
+  return {tr("视频 (%1)").arg(patterns.join(QLatin1Char(' ')))};
 }
+
+namespace {
+
+std::vector<std::filesystem::path> localPaths(const QList<QUrl>& urls) {
+  std::vector<std::filesystem::path> paths;
+  for (const QUrl& url : urls) {
+    if (url.isLocalFile()) paths.push_back(pathFromText(url.toLocalFile()));
+  }
+  return paths;
+}
+
+}  // namespace
 
 bool WindowViewModel::handleDrop(const QList<QUrl>& urls) {
-  if (listFull()) return false;
-  QList<QUrl> files;
-  for (const QUrl& url : urls) {
-    if (url.isLocalFile()) files.append(url);
-  }
-  if (state_) state_->add(files);
-  return true;
+  const bool full = listFull() && !(state_ && state_->isRunning());
+  addPaths(localPaths(urls));  // also when full: the notice says why nothing came in
+  return !full;
 }
 
-void WindowViewModel::addFiles(const QList<QUrl>& urls) {
-  if (state_) state_->add(urls);
+void WindowViewModel::addFiles(const QList<QUrl>& urls) { addPaths(localPaths(urls)); }
+
+void WindowViewModel::addPaths(const QStringList& paths) {
+  std::vector<std::filesystem::path> converted;
+  for (const QString& path : paths) converted.push_back(pathFromText(path));
+  addPaths(converted);
+}
+
+void WindowViewModel::addPaths(const std::vector<std::filesystem::path>& paths) {
+  if (!state_ || paths.empty()) return;
+  if (state_->isRunning()) {
+    waiting_.insert(waiting_.end(), paths.begin(), paths.end());
+    setNotice(waitingNotice(static_cast<int>(waiting_.size())));
+    return;
+  }
+  std::vector<std::filesystem::path> listed;
+  for (const VideoItem& item : state_->items()) listed.push_back(item.url);
+  const Intake intake = sortIntake(paths, listed, kMaxItems - itemCount(), AppState::acceptedExts(), diskFacts());
+  state_->add(intake.accepted);
+  setNotice(skipNotice(intake.skipped, kMaxItems));
+}
+
+void WindowViewModel::dismissNotice() { setNotice({}); }
+
+void WindowViewModel::setNotice(const QString& notice) {
+  if (notice_ == notice) return;
+  notice_ = notice;
+  emit noticeChanged();
 }
 
 void WindowViewModel::toggleEditing(const QString& id) {

@@ -8,6 +8,8 @@
 #include <QStringList>
 #include <QUrl>
 #include <QtQml/qqmlregistration.h>
+#include <filesystem>
+#include <vector>
 
 #include "state/app_state.h"
 #include "state/compression_settings.h"
@@ -20,7 +22,8 @@ namespace kivotra::ui {
 
 // The main window's model: the left pane's texts and rules, the card list, and
 // the actions of the drop zone, the file picker and the cards. Every change
-// goes to AppState; nothing here filters files (AppState::add does).
+// goes to AppState; files handed over are sorted first (see intake_notice.h),
+// so the notice can say which were left out and why.
 class WindowViewModel : public QObject {
   Q_OBJECT
   QML_ELEMENT
@@ -38,6 +41,8 @@ class WindowViewModel : public QObject {
   Q_PROPERTY(QString dropHint READ dropHint NOTIFY itemCountChanged)
   Q_PROPERTY(double dropZoneOpacity READ dropZoneOpacity NOTIFY itemCountChanged)
   Q_PROPERTY(QStringList pickerFilters READ pickerFilters CONSTANT)
+  // The left pane's dismissable notice: files skipped, or waiting for the run's end; empty when none.
+  Q_PROPERTY(QString notice READ notice NOTIFY noticeChanged)
   // The question asked before the window closes in the middle of a run.
   Q_PROPERTY(bool closeQuestionShown READ closeQuestionShown NOTIFY closeQuestionChanged)
   Q_PROPERTY(QString closeQuestion READ closeQuestion CONSTANT)
@@ -62,11 +67,17 @@ class WindowViewModel : public QObject {
   double dropZoneOpacity() const;
   static QStringList pickerFilters();
 
-  // A drop on the zone: refused (false) while the list is full; otherwise every
-  // local file URL goes to AppState::add in one call and the drop is accepted.
+  // A drop on the zone: refused (false) while the list is full; otherwise its
+  // local files and folders are taken in as addPaths does and the drop is accepted.
   Q_INVOKABLE bool handleDrop(const QList<QUrl>& urls);
   // The file picker's choice, in its order.
   Q_INVOKABLE void addFiles(const QList<QUrl>& urls);
+  // Files and folders from any source. During a run they wait and are taken in
+  // when it ends; the notice tells what was left out, or that they wait.
+  Q_INVOKABLE void addPaths(const QStringList& paths);
+  void addPaths(const std::vector<std::filesystem::path>& paths);
+  QString notice() const { return notice_; }
+  Q_INVOKABLE void dismissNotice();
   Q_INVOKABLE void toggleEditing(const QString& id);
   Q_INVOKABLE void remove(const QString& id);
   Q_INVOKABLE void cancelItem(const QString& id);
@@ -93,6 +104,7 @@ class WindowViewModel : public QObject {
 
  signals:
   void itemCountChanged();
+  void noticeChanged();
   void revealRequested(const QString& path);
   void closeQuestionChanged();
   // Time to end the program, after a stop on the way out: no file is being
@@ -108,7 +120,11 @@ class WindowViewModel : public QObject {
   bool closeQuestionShown_ = false;
   bool quitting_ = false;  // stopping the run on the way out
 
+  std::vector<std::filesystem::path> waiting_;  // handed over during the run
+  QString notice_;
+
   void setCloseQuestionShown(bool shown);
+  void setNotice(const QString& notice);
 };
 
 }  // namespace kivotra::ui

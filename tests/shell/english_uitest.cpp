@@ -67,7 +67,7 @@ class EnglishWindowTest : public QObject {
     ui::WindowViewModel viewModel(state, settings);
     QQmlApplicationEngine engine;
     ui::installUi(engine, state);
-    shell::AppDelegate delegate(engine, state);
+    shell::AppDelegate delegate(engine, viewModel);
 
     // Chinese file names stay as they are; so does the output name's "_压缩_".
     VideoItem loading("/videos/读取.mp4");

@@ -1,8 +1,13 @@
 // The window application's shell, offscreen: the main window and its menus, the About
 // window, closing during a run, the hand-over of files between launches (what the
 // running window answers is checked with the real program, in tests/app).
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusVariant>
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QQmlApplicationEngine>
 #include <QQuickItem>
 #include <QQuickWindow>
@@ -12,6 +17,8 @@
 
 #include "../state/state_fixture.h"
 #include "shell/app_delegate.h"
+#include "shell/color_scheme.h"
+#include "shell/native_dialogs.h"
 #include "shell/single_instance.h"
 #include "state/app_state.h"
 #include "state/compression_settings.h"
@@ -20,6 +27,19 @@
 #include "ui/window_view_model.h"
 
 using namespace kivotra;
+
+// The desktop's side of the portal's settings: the colour scheme it answers.
+class DesktopSettings : public QObject {
+  Q_OBJECT
+  Q_CLASSINFO("D-Bus Interface", "org.freedesktop.portal.Settings")
+ public:
+  uint colorScheme = 0;
+ public slots:
+  QDBusVariant Read(const QString& nameSpace, const QString& key) {
+    if (nameSpace != "org.freedesktop.appearance" || key != "color-scheme") return QDBusVariant(QVariant());
+    return QDBusVariant(QVariant::fromValue(QDBusVariant(colorScheme)));  // wrapped twice, as the portal does
+  }
+};
 
 class ShellTest : public QObject {
   Q_OBJECT
@@ -56,7 +76,7 @@ class ShellTest : public QObject {
     viewModel_ = std::make_unique<ui::WindowViewModel>(*state_, *settings_);
     engine_ = std::make_unique<QQmlApplicationEngine>();
     ui::installUi(*engine_, *state_);
-    delegate_ = std::make_unique<shell::AppDelegate>(*engine_, *state_);
+    delegate_ = std::make_unique<shell::AppDelegate>(*engine_, *viewModel_);
   }
 
   void cleanup() {
@@ -74,7 +94,6 @@ class ShellTest : public QObject {
     QVERIFY(window);
     QVERIFY(QTest::qWaitForWindowExposed(window));
     QCOMPARE(window->findChild<QQuickItem*>("contentView")->width(), 980.0);
-    QCOMPARE(window->minimumSize(), window->maximumSize());
 
     // The About window: one at a time, reused while open, built anew after it was closed.
     QMetaObject::invokeMethod(window->findChild<QObject*>("aboutAction"), "trigger");
@@ -161,6 +180,122 @@ class ShellTest : public QObject {
     QCOMPARE(received.first().first().toStringList(), (QStringList{"/videos/b.mov", "/videos/c.m4v"}));
     QVERIFY(test::waitUntil([&] { return second.wait_for(std::chrono::seconds(0)) == std::future_status::ready; }, 10000));
     QVERIFY(second.get());
+  }
+
+  // At the smallest size the window takes, with the keyboard alone: Ctrl+O opens the
+  // picker (its answer handed in as its accept does), Tab walks the controls in reading
+  // order to the start control, which scrolls into view; Space starts, Ctrl+Return stops.
+  void keyboardAloneAtTheSmallestSize() {
+    fixtures::MediaOptions options;
+    options.width = 320;
+    options.height = 240;
+    options.seconds = 10;
+    test::bounded([&] { fixtures::writeMedia(scope_->path("clip.mov"), options); return 0; });
+    QQuickWindow* window = loadMainWindow();
+    QVERIFY(window);
+    // What a 1366 × 768 screen at 125 % leaves: 1093 × 614, less a panel and the title bar.
+    QVERIFY(window->minimumWidth() <= 1000 && window->minimumHeight() <= 540);
+    window->resize(window->minimumSize());
+    window->requestActivate();
+    QVERIFY(QTest::qWaitForWindowActive(window));
+
+    QTest::keyClick(window, Qt::Key_O, Qt::ControlModifier);
+    QObject* picker = window->findChild<QObject*>("filePicker");
+    QTRY_VERIFY(picker->property("visible").toBool());
+    QMetaObject::invokeMethod(picker, "close");
+    QMetaObject::invokeMethod(window->findChild<QObject*>("leftPane"), "filesChosen",
+                              Q_ARG(QVariant, QVariant::fromValue(QList<QUrl>{QUrl::fromLocalFile(path("clip.mov"))})));
+    test::quiesce(*state_, true);
+    QCOMPARE(state_->itemCount(), 1);
+
+    QStringList order;
+    for (int i = 0; i < 40 && !order.contains("startButton"); ++i) {
+      QTest::keyClick(window, Qt::Key_Tab);
+      if (QQuickItem* item = window->activeFocusItem(); item && !item->objectName().isEmpty()) order << item->objectName();
+    }
+    const QStringList expected{"pickButton", "card0", "editButton", "removeButton", "tierPicker", "fpsPicker",
+                               "bitrateSlider", "bitrateField", "fitPicker", "noUpscaleCheck", "pickFolderButton",
+                               "startButton"};
+    QStringList seen;
+    for (const QString& name : order)
+      if (expected.contains(name) && !seen.contains(name)) seen << name;
+    QCOMPARE(seen, expected);
+    QQuickItem* start = window->activeFocusItem();
+    QTRY_VERIFY(start->mapToScene(QPointF(0, start->height())).y() <= window->contentItem()->height());
+
+    QSignalSpy finished(state_.get(), &AppState::runFinished);
+    QTest::keyClick(window, Qt::Key_Space);
+    QTRY_VERIFY(state_->isRunning());
+    QTest::keyClick(window, Qt::Key_Return, Qt::ControlModifier);
+    QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, 20000);
+    QVERIFY(state_->items().front().status.is(ItemStatus::Kind::ready));  // stopped, not done
+  }
+
+  // On a private session bus: the scheme the desktop answers at start, then its live changes.
+  void paletteFollowsTheDesktopColourScheme() {
+    QProcess daemon;
+    daemon.start("dbus-daemon", {"--session", "--nofork", "--print-address"});
+    QVERIFY(daemon.waitForStarted());
+    QTRY_VERIFY(daemon.canReadLine());
+    const QString address = QString::fromUtf8(daemon.readLine()).trimmed();
+    {
+      QDBusConnection desktop = QDBusConnection::connectToBus(address, "desktop");
+      QDBusConnection window = QDBusConnection::connectToBus(address, "window");
+      QVERIFY(desktop.isConnected() && window.isConnected());
+      const QString service = "org.freedesktop.portal.Desktop";
+      DesktopSettings settings;
+      settings.colorScheme = 1;
+      QVERIFY(desktop.registerObject("/org/freedesktop/portal/desktop", &settings, QDBusConnection::ExportAllSlots));
+      QVERIFY(desktop.registerService(service));
+
+      ui::Palette colors;
+      QSignalSpy changed(&colors, &ui::Palette::schemeChanged);
+      shell::ColorSchemeWatcher watcher(window, service);
+      watcher.start();
+      QCOMPARE(ui::Palette::scheme(), ui::Scheme::dark);
+      QCOMPARE(colors.label().lightness() > 128, true);  // light labels on dark
+
+      const auto announce = [&](uint value) {
+        QDBusMessage signal = QDBusMessage::createSignal("/org/freedesktop/portal/desktop",
+                                                         "org.freedesktop.portal.Settings", "SettingChanged");
+        signal << "org.freedesktop.appearance" << "color-scheme" << QVariant::fromValue(QDBusVariant(value));
+        QVERIFY(desktop.send(signal));
+      };
+      announce(2);
+      QTRY_COMPARE(ui::Palette::scheme(), ui::Scheme::light);
+      announce(1);
+      QTRY_COMPARE(ui::Palette::scheme(), ui::Scheme::dark);
+      QCOMPARE(changed.size(), 3);
+      ui::Palette::setScheme(ui::Scheme::light);
+    }
+    QDBusConnection::disconnectFromBus("desktop");
+    QDBusConnection::disconnectFromBus("window");
+    daemon.terminate();
+    QVERIFY(daemon.waitForFinished());
+  }
+
+  void desktopDialogsThemeIsChosenOnlyWhereQtWouldNot_data() {
+    QTest::addColumn<QString>("chosen");
+    QTest::addColumn<QString>("desktop");
+    QTest::addColumn<QString>("theme");
+    QTest::newRow("no desktop named") << "" << "" << "xdgdesktopportal";
+    QTest::newRow("a tiling desktop") << "" << "sway" << "xdgdesktopportal";
+    QTest::newRow("GNOME, in a list") << "" << "ubuntu:GNOME" << "";
+    QTest::newRow("KDE") << "" << "KDE" << "";
+    QTest::newRow("Xfce, lower case") << "" << "xfce" << "";
+    QTest::newRow("the user's own choice") << "gtk3" << "sway" << "";
+  }
+  void desktopDialogsThemeIsChosenOnlyWhereQtWouldNot() {
+    QFETCH(QString, chosen);
+    QFETCH(QString, desktop);
+    QFETCH(QString, theme);
+    const QByteArray chosenBytes = chosen.toUtf8(), desktopBytes = desktop.toUtf8();
+    const auto env = [&](const char* name) -> const char* {
+      if (qstrcmp(name, "QT_QPA_PLATFORMTHEME") == 0) return chosen.isEmpty() ? nullptr : chosenBytes.constData();
+      if (qstrcmp(name, "XDG_CURRENT_DESKTOP") == 0) return desktop.isEmpty() ? nullptr : desktopBytes.constData();
+      return nullptr;
+    };
+    QCOMPARE(shell::platformThemeFor(env), theme);
   }
 };
 

@@ -122,7 +122,7 @@ TEST(SummaryRules, StartNeedsAReadyFileUnlessRunningAndReactsToThePointer) {
   EXPECT_TRUE(startEnabled(true, false));  // it then stops the queue
   EXPECT_EQ(startShadow(false, false).radius, 8);
   EXPECT_EQ(startShadow(false, true).offsetY, 7);
-  EXPECT_EQ(startShadow(true, true).colour.red, kStopRed.red);
+  EXPECT_EQ(startShadow(true, true).colour.red, Theme::stopRed.red);
   EXPECT_EQ(startScale(false, true), 1.0);  // a disabled control does not react
 }
 

@@ -1,7 +1,9 @@
 // The window's views, offscreen, over a real AppState and CompressionSettings: what only
 // QML can break (bindings to the view-models, clicks reaching AppState, layout).
 #include <QMimeData>
+#include <QQmlContext>
 #include <QQmlEngine>
+#include <QQmlExpression>
 #include <QQuickItem>
 #include <QQuickView>
 #include <QSignalSpy>
@@ -70,13 +72,13 @@ class WindowTest : public QObject {
     QCoreApplication::sendEvent(view_.get(), &dropped);
     return dropped.isAccepted();
   }
-  // Types into the bitrate field what a user would: select all, type, Enter.
-  void typeBitrate(const QString& text) {
+  // Types into the bitrate field what a user would: select all, type, Enter (or not).
+  void typeBitrate(const QString& text, bool enter = true) {
     click("bitrateField");
     QTest::keyClick(view_.get(), Qt::Key_A, Qt::ControlModifier);
     QTest::keyClick(view_.get(), Qt::Key_Backspace);
     for (QChar c : text) QTest::keyClick(view_.get(), c.toLatin1());
-    QTest::keyClick(view_.get(), Qt::Key_Return);
+    if (enter) QTest::keyClick(view_.get(), Qt::Key_Return);
     settle();
   }
 
@@ -148,7 +150,13 @@ class WindowTest : public QObject {
     QCOMPARE(find("dropZone")->opacity(), 0.55);
     QCOMPARE(text("dropHint"), QStringLiteral("已达 5 个上限，先移除再添加"));
     QVERIFY(!shown("pickButton"));
+    QVERIFY(shown("notice"));
+    QVERIFY2(text("noticeText").contains("notes.txt、cover.png"), qPrintable(text("noticeText")));
     QVERIFY(!drop({file("late.mp4")}));
+    QVERIFY2(text("noticeText").contains("上限：late.mp4"), qPrintable(text("noticeText")));
+    screenshot("window-skipped-notice");
+    click("closeNoticeButton");
+    QVERIFY(!shown("notice"));
     QObject* picker = view_->rootObject()->findChild<QObject*>("filePicker");
     QTest::mouseClick(view_.get(), Qt::LeftButton, {}, testing::centreOf(find("dropZone")));
     QVERIFY(!picker->property("visible").toBool());
@@ -190,6 +198,41 @@ class WindowTest : public QObject {
     QCOMPARE(text(inCard(1, "dimsText")), QStringLiteral("1280×720"));
   }
 
+  // The desktop turns dark while the window is open, and light again: what is drawn follows.
+  void followsTheColourSchemeLiveAndShowsAFailureWhole() {
+    VideoItem failed("/videos/broken.mov");
+    const QString message = QStringLiteral("读取失败：文件已损坏或不是视频（Invalid data found when processing input）");
+    failed.status = ItemStatus::failed(message.toStdString());
+    state_->setItems({test::probedItem("ready.mov", 1920, 1080), failed});
+    settle();
+    ui::Palette::setScheme(ui::Scheme::dark);
+    settle();
+    QCOMPARE(colourOf(view_->rootObject()), ui::Palette::windowBackground(ui::Scheme::dark).rgba());
+    QCOMPARE(colourOf(inCard(0, "fileName")), ui::Palette::colour(ui::Tone::label, ui::Scheme::dark).rgba());
+    QCOMPARE(colourOf(find("card0")), ui::Palette::colour(ui::Tone::controlBackground, ui::Scheme::dark).rgba());
+    screenshot("window-dark");
+
+    // The cut caption's whole text on hover; a click opens it selectable.
+    QTest::mouseMove(view_.get(), testing::centreOf(inCard(1, "sizeCaption")));
+    QQuickItem* caption = inCard(1, "sizeCaption");
+    const auto toolTip = [&](const char* property) {
+      return QQmlExpression(qmlContext(caption), caption, QStringLiteral("ToolTip.") + property).evaluate();
+    };
+    QTRY_VERIFY(toolTip("visible").toBool());
+    QCOMPARE(toolTip("text").toString(), message);
+    screenshot("window-failure-tooltip");
+    click(caption);
+    QQuickItem* whole = testing::findNamedItem(view_->contentItem(), "failureText");  // popups live in the overlay
+    QTRY_VERIFY(whole && whole->isVisible() && whole->hasActiveFocus());
+    QCOMPARE(text(whole), message);
+    QTest::keyClick(view_.get(), Qt::Key_A, Qt::ControlModifier);
+    QCOMPARE(whole->property("selectedText").toString(), message);
+
+    ui::Palette::setScheme(ui::Scheme::light);
+    settle();
+    QCOMPARE(colourOf(view_->rootObject()), ui::Palette::windowBackground(ui::Scheme::light).rgba());
+  }
+
   void cardButtonsEditRemoveAndReveal() {
     fill(2);
     VideoItem done = test::probedItem("x.mp4", 1280, 720, 10, 1000000, ItemStatus::done());
@@ -218,6 +261,13 @@ class WindowTest : public QObject {
   }
 
   void fieldSliderFolderRowAndFollowGlobalReachTheSettings() {
+    // Typed and not confirmed: already stored, and the summary says so.
+    typeBitrate(QStringLiteral("2500"), false);
+    QCOMPARE(settings_->bitrateKbps(), 2500);
+    QVERIFY2(text("countLine").contains(QStringLiteral("2500")), qPrintable(text("countLine")));
+    QVERIFY(find("bitrateField")->hasActiveFocus());
+    // The slider has the handle's height, so a pointer can press it.
+    QVERIFY(find("bitrateSlider")->height() >= 16);
     typeBitrate(QStringLiteral("4500"));
     QCOMPARE(settings_->bitrateKbps(), 4500);
     QCOMPARE(find("bitrateSlider")->property("value").toDouble(), 4500.0);
@@ -343,6 +393,9 @@ class WindowTest : public QObject {
         QTest::mouseClick(view_.get(), Qt::LeftButton, {}, testing::centreOf(inCard(2, "fileName")));
         QTest::mouseClick(view_.get(), Qt::LeftButton, {}, testing::centreOf(inCard(2, "removeButton")));
         QVERIFY(!state_->editingID() && state_->itemCount() == 3);
+        // A file dropped now waits for the run's end, and the notice says so.
+        QVERIFY(drop({file("late.mov")}));
+        QVERIFY(shown("notice"));
         click(inCard(1, "stopButton"));
       } else if (!stoppedAll && state_->find(c)->status.is(ItemStatus::Kind::compressing)) {
         stoppedAll = true;
@@ -361,6 +414,8 @@ class WindowTest : public QObject {
     QCOMPARE(ItemListModel::statusKey(state_->find(c)->status), QStringLiteral("ready"));
     QCOMPARE(text("startTitle"), QStringLiteral("开始压缩"));
     QVERIFY(inCard(2, "editButton")->isEnabled() && inCard(2, "removeButton")->isEnabled());
+    QCOMPARE(state_->itemCount(), 4);  // the late file, added once the run ended
+    QVERIFY(!shown("notice"));
     // a's own parameters put it on a 16:9 canvas held at its 360 lines.
     const std::filesystem::path outA = *state_->find(a)->outputURL;
     QCOMPARE(QString::fromStdString(outA.filename().string()), QStringLiteral("a_压缩_2K.mp4"));

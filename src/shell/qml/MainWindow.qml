@@ -1,5 +1,6 @@
 import QtQuick
 import QtQuick.Controls
+import QtQuick.Window
 import Kivotra.Ui
 
 ApplicationWindow {
@@ -11,14 +12,15 @@ ApplicationWindow {
     visible: true
     color: Colors.windowBackground
 
-    // The content is 980 × 680; the menu bar sits above it.
+    // The content opens at 980 × 680 (the menu bar above it), smaller when the
+    // screen is; it may be resized down to what a 1366 × 768 screen at 125 %
+    // leaves for a window: the right pane then scrolls, the list already does.
     readonly property int contentHeight: 680
+    readonly property int menuHeight: menuBar ? menuBar.height : 0
     width: 980
-    height: contentHeight + (menuBar ? menuBar.height : 0)
-    minimumWidth: 980
-    maximumWidth: 980
-    minimumHeight: height
-    maximumHeight: height
+    height: Math.min(contentHeight + menuHeight, Screen.desktopAvailableHeight - 40)
+    minimumWidth: 760
+    minimumHeight: 480 + menuHeight
 
     // Closing the one window ends the program, also when the About window is
     // still open; during a run the view model asks first and ends it later.
@@ -35,6 +37,30 @@ ApplicationWindow {
             Action { objectName: "aboutAction"; text: qsTr("关于KivotraMP4"); onTriggered: window.delegate.showAbout() }
             MenuSeparator {}
             Action { objectName: "quitAction"; text: qsTr("退出"); shortcut: StandardKey.Quit; onTriggered: if (window.viewModel.requestQuit()) Qt.quit() }
+        }
+        Menu {
+            title: qsTr("文件")
+            Action {
+                objectName: "addFilesAction"
+                text: qsTr("添加文件…")
+                shortcut: StandardKey.Open
+                enabled: !window.viewModel.listFull
+                onTriggered: contentView.pickFiles()
+            }
+            Action {
+                objectName: "startAction"
+                text: window.viewModel.summary.startTitle
+                shortcut: "Ctrl+Return"
+                enabled: window.viewModel.summary.startEnabled
+                onTriggered: window.viewModel.summary.pressStart()
+            }
+            Action {
+                objectName: "leaveEditingAction"
+                text: qsTr("结束单独设置")
+                shortcut: "Escape"
+                enabled: window.viewModel.panel.isEditing
+                onTriggered: window.viewModel.panel.endEditing()
+            }
         }
         Menu {
             title: qsTr("窗口")
@@ -87,6 +113,7 @@ ApplicationWindow {
     }
 
     ContentView {
+        id: contentView
         objectName: "contentView"
         anchors.fill: parent
         viewModel: window.viewModel

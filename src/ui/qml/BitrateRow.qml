@@ -18,6 +18,7 @@ RowLayout {
         to: row.panel.sliderTo
         stepSize: row.panel.sliderStep
         snapMode: Slider.SnapAlways
+        Accessible.name: qsTr("视频码率")
         value: row.panel.settings.bitrateKbps
         // Every step is stored, so an edited file gets each value as it goes by.
         onMoved: row.panel.setBitrateFromSlider(value)
@@ -25,8 +26,10 @@ RowLayout {
         background: Rectangle {
             x: slider.leftPadding
             y: slider.topPadding + slider.availableHeight / 2 - height / 2
+            implicitWidth: 120
+            implicitHeight: 4
             width: slider.availableWidth
-            height: 4
+            height: implicitHeight
             radius: 2
             color: Colors.alpha(Colors.label, 0.1)
             Rectangle {
@@ -36,11 +39,12 @@ RowLayout {
                 color: Colors.primary
             }
         }
+        // Implicit sizes, so the layout gives the slider the handle's height to be pressed in.
         handle: Rectangle {
             x: slider.leftPadding + slider.visualPosition * (slider.availableWidth - width)
             y: slider.topPadding + slider.availableHeight / 2 - height / 2
-            width: 16
-            height: 16
+            implicitWidth: 16
+            implicitHeight: 16
             radius: 8
             color: slider.pressed ? "#f2f2f2" : "white"
             border.width: 0.5
@@ -72,11 +76,20 @@ RowLayout {
                 font.bold: true
                 color: Colors.label
                 selectByMouse: true
+                Accessible.name: qsTr("视频码率（kbps）")
                 text: row.panel.bitrateText
+                // Stored as soon as it reads as a bitrate, so the summary follows the
+                // typing and a start without Enter uses what the field shows.
+                onTextEdited: row.panel.setBitrateText(text)
+                // A text that is no bitrate when the editing ends puts back the one it started from.
+                property int valueBeforeEditing
+                onActiveFocusChanged: if (activeFocus) valueBeforeEditing = row.panel.settings.bitrateKbps
                 onEditingFinished: {
-                    row.panel.setBitrateText(text)
+                    if (!row.panel.setBitrateText(text))
+                        row.panel.setBitrateText(String(valueBeforeEditing))
                     // Back to the stored value: a refused text, or 0 typed as "0".
                     text = Qt.binding(() => row.panel.bitrateText)
+                    valueBeforeEditing = row.panel.settings.bitrateKbps
                 }
             }
             Text {

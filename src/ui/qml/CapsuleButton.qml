@@ -20,6 +20,18 @@ Rectangle {
     radius: height / 2
     color: fill
 
+    activeFocusOnTab: true
+    Keys.onSpacePressed: if (enabled) clicked()
+    Keys.onReturnPressed: if (enabled) clicked()
+    Keys.onEnterPressed: if (enabled) clicked()
+    Accessible.role: Accessible.Button
+    Accessible.name: text
+    Accessible.description: tooltip
+    Accessible.focusable: true
+    Accessible.onPressAction: if (enabled) clicked()
+
+    FocusRing { target: button; cornerRadius: button.radius }
+
     Text {
         id: label
         anchors.centerIn: parent
@@ -37,7 +49,7 @@ Rectangle {
         onClicked: button.clicked()
     }
 
-    ToolTip.visible: tooltip !== "" && hovered
+    ToolTip.visible: tooltip !== "" && (hovered || activeFocus)
     ToolTip.text: tooltip
     ToolTip.delay: 700
 }

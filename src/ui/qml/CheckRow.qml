@@ -11,6 +11,18 @@ Item {
 
     implicitHeight: Math.max(box.height, label.implicitHeight)
 
+    activeFocusOnTab: true
+    Keys.onSpacePressed: toggled(!checked)
+    Accessible.role: Accessible.CheckBox
+    Accessible.name: text
+    Accessible.checkable: true
+    Accessible.checked: checked
+    Accessible.focusable: true
+    Accessible.onPressAction: toggled(!checked)
+    Accessible.onToggleAction: toggled(!checked)
+
+    FocusRing { target: check; cornerRadius: 3 }
+
     Rectangle {
         id: box
         objectName: "checkBox"
@@ -18,7 +30,7 @@ Item {
         width: 14
         height: 14
         radius: 3
-        color: check.checked ? Colors.primary : "white"
+        color: check.checked ? Colors.primary : Colors.textBackground
         border.width: check.checked ? 0 : 1
         border.color: Colors.alpha(Colors.label, 0.3)
 

@@ -15,6 +15,20 @@ Rectangle {
     implicitWidth: 20
     implicitHeight: 20
     radius: 10
+    // The icon says nothing to a screen reader: the tooltip, or this, is its name.
+    property string accessibleName: tooltip
+
+    activeFocusOnTab: true
+    Keys.onSpacePressed: if (enabled) clicked()
+    Keys.onReturnPressed: if (enabled) clicked()
+    Keys.onEnterPressed: if (enabled) clicked()
+    Accessible.role: Accessible.Button
+    Accessible.name: accessibleName
+    Accessible.description: tooltip
+    Accessible.focusable: true
+    Accessible.onPressAction: if (enabled) clicked()
+
+    FocusRing { target: button; cornerRadius: button.radius }
 
     Image {
         anchors.centerIn: parent
@@ -30,7 +44,7 @@ Rectangle {
         onClicked: button.clicked()
     }
 
-    ToolTip.visible: tooltip !== "" && hovered
+    ToolTip.visible: tooltip !== "" && (hovered || activeFocus)
     ToolTip.text: tooltip
     ToolTip.delay: 700
 }

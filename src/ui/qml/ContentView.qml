@@ -11,11 +11,15 @@ Rectangle {
     implicitHeight: 680
     color: Colors.windowBackground
 
+    // The file picker, for the menu's 添加文件… (Ctrl+O).
+    function pickFiles() { leftPane.pickFiles() }
+
     RowLayout {
         anchors.fill: parent
         spacing: 0
 
         LeftPane {
+            id: leftPane
             objectName: "leftPane"
             viewModel: root.viewModel
             Layout.fillWidth: true

@@ -96,6 +96,15 @@ Item {
                         implicitHeight: pickLabel.implicitHeight + 6
                         radius: 5
                         color: Colors.alpha(Colors.primary, zone.isPickHover ? 0.12 : 0)
+                        activeFocusOnTab: visible
+                        Keys.onSpacePressed: zone.pickRequested()
+                        Keys.onReturnPressed: zone.pickRequested()
+                        Keys.onEnterPressed: zone.pickRequested()
+                        Accessible.role: Accessible.Button
+                        Accessible.name: pickLabel.text
+                        Accessible.focusable: true
+                        Accessible.onPressAction: zone.pickRequested()
+                        FocusRing { target: pickButton; cornerRadius: 5 }
                         Behavior on color { ColorAnimation { duration: 120; easing.type: Easing.OutQuad } }
                         Text {
                             id: pickLabel

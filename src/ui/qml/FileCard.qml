@@ -1,4 +1,5 @@
 import QtQuick
+import QtQuick.Controls
 import QtQuick.Layouts
 import Kivotra.Ui
 
@@ -15,6 +16,20 @@ Rectangle {
     color: model.cardColor
     border.color: model.borderColor
     border.width: model.borderWidth
+
+    // Keyboard: Tab reaches the card, Space or Enter opens its editor, Delete
+    // removes it (also from one of its buttons, whose keys come here unused).
+    activeFocusOnTab: true
+    Keys.onSpacePressed: if (model.clickable) viewModel.toggleEditing(model.itemId)
+    Keys.onReturnPressed: if (model.clickable) viewModel.toggleEditing(model.itemId)
+    Keys.onEnterPressed: if (model.clickable) viewModel.toggleEditing(model.itemId)
+    Keys.onDeletePressed: if (model.removeEnabled) viewModel.remove(model.itemId)
+    Accessible.role: Accessible.ListItem
+    Accessible.name: model.spokenText
+    Accessible.focusable: true
+    Accessible.onPressAction: if (model.clickable) viewModel.toggleEditing(model.itemId)
+
+    FocusRing { target: card; cornerRadius: card.radius }
 
     // Below the buttons, so a click on one of them performs only its own action.
     MouseArea {
@@ -173,13 +188,25 @@ Rectangle {
                     font.weight: parent.kind === "estimate" ? Font.Medium : Font.Normal
                     font.letterSpacing: parent.kind === "estimate" ? 0.5 : 0
                     color: parent.kind === "failed" ? Colors.alpha(Colors.danger, 0.75) : Colors.tertiaryLabel
+
+                    // A failure's whole message: on hover or while the card has the focus, and
+                    // a click opens it where it can be selected and copied.
+                    HoverHandler { id: captionHover }
+                    TapHandler {
+                        enabled: parent.parent.kind === "failed"
+                        onTapped: failurePopup.open()
+                    }
+                    ToolTip.visible: parent.kind === "failed" && (captionHover.hovered || card.activeFocus) && !failurePopup.opened
+                    ToolTip.text: card.model.sizeCaption
+                    ToolTip.delay: 300
                 }
                 PillButton {
                     objectName: "stopButton"
                     visible: card.model.showStop
                     Layout.alignment: Qt.AlignHCenter
-                    iconName: "stop"
-                    iconSize: 8
+                    // The whole 9-pixel box is the square; "stop" leaves a margin around it.
+                    iconName: "stop-square"
+                    iconSize: 9
                     text: qsTr("停止")
                     horizontalPadding: 8
                     restOpacity: 0.1
@@ -222,7 +249,29 @@ Rectangle {
                 color: Colors.alpha(Colors.quaternaryLabel, 0.6)
                 enabled: card.model.removeEnabled
                 opacity: card.model.removeOpacity
+                accessibleName: qsTr("移除")
                 onClicked: card.viewModel.remove(card.model.itemId)
+            }
+        }
+
+        Popup {
+            id: failurePopup
+            objectName: "failurePopup"
+            x: 10
+            width: card.width - 40
+            padding: 10
+            onOpened: failureText.forceActiveFocus()
+            TextArea {
+                id: failureText
+                objectName: "failureText"
+                width: parent.width
+                text: card.model.sizeCaption
+                readOnly: true
+                selectByMouse: true
+                selectByKeyboard: true
+                wrapMode: TextEdit.Wrap
+                font.pixelSize: 12
+                Accessible.name: qsTr("失败原因")
             }
         }
 

@@ -8,7 +8,10 @@ Item {
     id: pane
     required property var viewModel
 
-    // One dialog for the zone's click and the button alike; a second request while it is open does nothing.
+    // The picker's choice; also the way in for a test that stands in for the dialog.
+    function filesChosen(urls) { pane.viewModel.addFiles(urls) }
+
+    // One dialog for the zone's click, the button and Ctrl+O alike; a second request while it is open does nothing.
     function pickFiles() {
         if (!pane.viewModel.listFull && !picker.visible)
             picker.open()
@@ -22,7 +25,7 @@ Item {
         parentWindow: pane.Window.window
         fileMode: FileDialog.OpenFiles
         nameFilters: pane.viewModel.pickerFilters
-        onAccepted: pane.viewModel.addFiles(selectedFiles)
+        onAccepted: pane.filesChosen(selectedFiles)
     }
 
     ColumnLayout {
@@ -55,6 +58,49 @@ Item {
             }
         }
 
+        // What was left out of the last files handed over, and why; or that they wait for the run's end.
+        Rectangle {
+            id: notice
+            objectName: "notice"
+            visible: pane.viewModel.notice !== ""
+            Layout.fillWidth: true
+            implicitHeight: noticeText.implicitHeight + 14
+            radius: 8
+            color: Colors.alpha(Colors.portrait, 0.12)
+            border.width: 1
+            border.color: Colors.alpha(Colors.portrait, 0.35)
+            Accessible.role: Accessible.AlertMessage
+            Accessible.name: pane.viewModel.notice
+
+            TextEdit {
+                id: noticeText
+                objectName: "noticeText"
+                x: 10
+                y: 7
+                width: parent.width - 20 - closeNotice.width - 6
+                text: pane.viewModel.notice
+                wrapMode: TextEdit.Wrap
+                readOnly: true
+                selectByMouse: true
+                font.pixelSize: 11
+                color: Colors.label
+            }
+            CircleButton {
+                id: closeNotice
+                objectName: "closeNoticeButton"
+                anchors.right: parent.right
+                anchors.rightMargin: 6
+                anchors.top: parent.top
+                anchors.topMargin: 5
+                iconName: "cross"
+                iconSize: 7
+                iconColor: Colors.secondaryLabel
+                color: Colors.alpha(Colors.quaternaryLabel, 0.6)
+                accessibleName: qsTr("关闭提示")
+                onClicked: pane.viewModel.dismissNotice()
+            }
+        }
+
         DropZone {
             objectName: "dropZone"
             viewModel: pane.viewModel
@@ -81,6 +127,9 @@ Item {
             bottomMargin: 2
             boundsBehavior: Flickable.StopAtBounds
             model: pane.viewModel.cards
+            // Tab moves through the cards, not only into the first one.
+            keyNavigationEnabled: true
+            activeFocusOnTab: false
             delegate: FileCard {
                 width: ListView.view.width
                 viewModel: pane.viewModel

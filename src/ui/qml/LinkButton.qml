@@ -10,6 +10,17 @@ Text {
     font.underline: mouse.containsMouse
     color: Colors.primary
 
+    activeFocusOnTab: true
+    Keys.onSpacePressed: clicked()
+    Keys.onReturnPressed: clicked()
+    Keys.onEnterPressed: clicked()
+    Accessible.role: Accessible.Link
+    Accessible.name: text
+    Accessible.focusable: true
+    Accessible.onPressAction: clicked()
+
+    FocusRing { target: link; cornerRadius: 2 }
+
     MouseArea {
         id: mouse
         anchors.fill: parent

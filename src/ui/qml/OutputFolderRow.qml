@@ -65,8 +65,18 @@ Item {
         visible: row.folderName === ""
         width: parent.width
         height: 54
+        id: pickFolder
         radius: 9
         color: Colors.alpha(Colors.primary, row.isFolderBtnHover ? 0.12 : 0.06)
+        activeFocusOnTab: visible
+        Keys.onSpacePressed: row.choose()
+        Keys.onReturnPressed: row.choose()
+        Keys.onEnterPressed: row.choose()
+        Accessible.role: Accessible.Button
+        Accessible.name: pickFolderText.text
+        Accessible.focusable: true
+        Accessible.onPressAction: row.choose()
+        FocusRing { target: pickFolder; cornerRadius: 9 }
 
         Row {
             anchors.centerIn: parent
@@ -77,6 +87,7 @@ Item {
                 sourceSize: Qt.size(14, 14)
             }
             Text {
+                id: pickFolderText
                 anchors.verticalCenter: parent.verticalCenter
                 text: qsTr("指定其他文件夹…")
                 font.pixelSize: 13

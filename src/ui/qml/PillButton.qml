@@ -18,6 +18,18 @@ Rectangle {
     implicitWidth: row.implicitWidth + 2 * horizontalPadding
     implicitHeight: row.implicitHeight + 6
     radius: height / 2
+
+    activeFocusOnTab: true
+    Keys.onSpacePressed: if (enabled) clicked()
+    Keys.onReturnPressed: if (enabled) clicked()
+    Keys.onEnterPressed: if (enabled) clicked()
+    Accessible.role: Accessible.Button
+    Accessible.name: text
+    Accessible.description: tooltip
+    Accessible.focusable: true
+    Accessible.onPressAction: if (enabled) clicked()
+
+    FocusRing { target: pill; cornerRadius: pill.radius }
     color: Colors.alpha(Colors.primary, hovered ? hoverOpacity : restOpacity)
 
     Row {
@@ -46,7 +58,7 @@ Rectangle {
         onClicked: pill.clicked()
     }
 
-    ToolTip.visible: tooltip !== "" && hovered
+    ToolTip.visible: tooltip !== "" && (hovered || activeFocus)
     ToolTip.text: tooltip
     ToolTip.delay: 700
 }

@@ -1,5 +1,6 @@
 import QtQuick
 import QtQuick.Layouts
+import QtQuick.Window
 import Kivotra.Ui
 
 // The right pane's content, top to bottom: header, parameter blocks, output
@@ -16,9 +17,49 @@ Item {
     required property var summary
     readonly property var settings: panel.settings
 
+    // A window too short for the column (a small screen) scrolls it instead of cutting it off.
+    Flickable {
+        id: scroller
+        objectName: "rightPaneScroller"
+        anchors.fill: parent
+        clip: true
+        contentWidth: width
+        contentHeight: column.height
+        boundsBehavior: Flickable.StopAtBounds
+        interactive: contentHeight > height
+
+        // The control Tab reaches is scrolled into view.
+        function reveal(item) {
+            if (!item || !interactive) return
+            for (let p = item; p; p = p.parent)
+                if (p === column) {
+                    const top = item.mapToItem(column, 0, 0).y
+                    if (top < contentY) contentY = Math.max(0, top - 6)
+                    else if (top + item.height > contentY + height)
+                        contentY = Math.min(contentHeight - height, top + item.height - height + 6)
+                    return
+                }
+        }
+        Connections {
+            target: pane.Window.window
+            function onActiveFocusItemChanged() { scroller.reveal(pane.Window.window.activeFocusItem) }
+        }
+
     ColumnLayout {
         id: column
-        anchors.fill: parent
+        width: scroller.width
+        // The pane's height while everything fits at the smallest gaps, else what it needs.
+        height: Math.max(scroller.height, neededHeight)
+        readonly property real neededHeight: {
+            let content = 0
+            let parts = 0
+            for (let i = 0; i < children.length; ++i) {
+                if (!children[i].visible) continue
+                content += children[i].implicitHeight
+                ++parts
+            }
+            return content + minimumSpacing * Math.max(1, parts - 1)
+        }
 
         // 14 between the parts while they fit; when the edit header makes the
         // column taller than the pane, the gaps give way (down to 6) before
@@ -49,6 +90,7 @@ Item {
             Layout.fillWidth: true
             SegmentedPicker {
                 objectName: "tierPicker"
+                accessibleName: qsTr("输出分辨率")
                 Layout.fillWidth: true
                 choices: pane.panel.tierChoices
                 currentValue: pane.settings.shortSide
@@ -62,6 +104,7 @@ Item {
             Layout.fillWidth: true
             SegmentedPicker {
                 objectName: "fpsPicker"
+                accessibleName: qsTr("输出帧率")
                 Layout.fillWidth: true
                 choices: pane.panel.fpsChoices
                 currentValue: pane.settings.fps
@@ -98,6 +141,7 @@ Item {
             Layout.fillWidth: true
             SegmentedPicker {
                 objectName: "fitPicker"
+                accessibleName: qsTr("画面比例处理")
                 Layout.fillWidth: true
                 choices: pane.panel.fitChoices
                 currentValue: pane.settings.fit
@@ -141,5 +185,6 @@ Item {
             summary: pane.summary
             Layout.fillWidth: true
         }
+    }
     }
 }

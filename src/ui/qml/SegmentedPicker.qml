@@ -9,6 +9,27 @@ Rectangle {
     property var choices: []
     property var currentValue
     signal activated(var value)
+    // What a screen reader calls the picker, e.g. its block's title.
+    property string accessibleName
+
+    activeFocusOnTab: true
+    Accessible.role: Accessible.List
+    Accessible.name: accessibleName
+    Accessible.focusable: true
+
+    function step(by) {
+        let at = -1
+        for (let i = 0; i < choices.length; ++i)
+            if (choices[i].value === currentValue) at = i
+        const next = Math.max(0, Math.min(choices.length - 1, at + by))
+        if (next !== at && choices.length > 0) activated(choices[next].value)
+    }
+    Keys.onLeftPressed: step(-1)
+    Keys.onRightPressed: step(1)
+    Keys.onUpPressed: step(-1)
+    Keys.onDownPressed: step(1)
+
+    FocusRing { target: picker; cornerRadius: picker.radius }
 
     implicitHeight: 22
     radius: 6
@@ -29,6 +50,11 @@ Rectangle {
                 objectName: "segment_" + modelData.label
                 width: segments.width / picker.choices.length
                 height: segments.height
+                Accessible.role: Accessible.RadioButton
+                Accessible.name: modelData.label
+                Accessible.checkable: true
+                Accessible.checked: selected
+                Accessible.onPressAction: picker.activated(modelData.value)
 
                 // The divider between two unselected segments.
                 Rectangle {
@@ -44,7 +70,7 @@ Rectangle {
                     anchors.fill: parent
                     visible: segment.selected
                     radius: 5
-                    color: "white"
+                    color: Colors.raisedBackground
                     border.width: 0.5
                     border.color: Colors.alpha(Colors.label, 0.12)
                 }

@@ -11,6 +11,17 @@ Item {
     property bool isButtonHover: false
 
     implicitHeight: 70
+
+    activeFocusOnTab: true
+    Keys.onSpacePressed: if (enabled) summary.pressStart()
+    Keys.onReturnPressed: if (enabled) summary.pressStart()
+    Keys.onEnterPressed: if (enabled) summary.pressStart()
+    Accessible.role: Accessible.Button
+    Accessible.name: summary.startTitle
+    Accessible.focusable: true
+    Accessible.onPressAction: if (enabled) summary.pressStart()
+
+    FocusRing { target: button; cornerRadius: 14 }
     enabled: summary.startEnabled
     opacity: summary.startOpacity
     scale: summary.startScale(enabled, isButtonHover)

@@ -60,11 +60,10 @@ Rectangle {
                 text: card.summary.countLine
                 font.pixelSize: 10
                 color: Colors.tertiaryLabel
-                maximumLineCount: 1
+                // Two lines at the narrowest pane rather than a cut-off bitrate.
+                wrapMode: Text.Wrap
+                maximumLineCount: 2
                 elide: Text.ElideRight
-                // Shrinks to 85 % before it is cut.
-                fontSizeMode: Text.HorizontalFit
-                minimumPixelSize: 8
                 Layout.fillWidth: true
                 Layout.alignment: Qt.AlignBaseline
             }

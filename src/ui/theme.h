@@ -16,6 +16,8 @@ inline constexpr Colour soft{0.96, 0.93, 1.0};       // pale background tint
 inline constexpr Colour portrait{0.84, 0.50, 0.14};  // ratio tag of portrait sources
 inline constexpr Colour wide{0.42, 0.28, 0.88};      // ratio tag of wide-screen sources
 
+inline constexpr Colour stopRed{0.85, 0.25, 0.3};  // the running start control's fill
+
 // The accent gradient runs deep → primary → light, evenly spaced, top-leading
 // to bottom-trailing.
 inline constexpr Colour gradientStops[3] = {deep, primary, light};
