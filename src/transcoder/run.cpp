@@ -13,7 +13,6 @@
 #include <system_error>
 #include <utility>
 #include <thread>
-#include <vector>
 
 #include "models/errors.h"
 #include "models/geometry.h"
@@ -22,6 +21,8 @@
 #include "transcoder/config_check.h"
 #include "transcoder/decoder.h"
 #include "transcoder/demuxer.h"
+#include "transcoder/detail/stages.h"
+#include "transcoder/detail/video_path.h"
 #include "transcoder/frame_rate.h"
 #include "transcoder/muxer.h"
 #include "transcoder/run_control.h"
@@ -50,6 +51,8 @@ struct RunShared {
   int fd = -1;                        // the worker's own duplicate of the caller's descriptor
   RunControl control;
   std::atomic<bool> complete{false};
+  std::atomic<std::int64_t> decodedPictures{0};
+  std::atomic<std::int64_t> skippedPictures{0};
 
   ~RunShared() {
     if (fd >= 0) ::close(fd);
@@ -113,13 +116,14 @@ bool runPipeline(RunShared& run) {
   const std::int64_t start = demuxer.timelineStart();
   const AVStream* video = demuxer.video();
   const AVStream* audio = demuxer.audio();
-  PacketQueue videoPackets(kVideoPackets);
-  PacketQueue audioPackets(kAudioPackets);
-  FrameQueue placed(kPlacedFrames);
   const bool dropsFrames = info.fps > av_q2d(rate) * 1.05;
   VideoFilter filter(
       {canvas, rate, config.fit, av::orientationOf(av::displayMatrix(video)), dropsFrames, video->codecpar->field_order},
       video->time_base);
+  const VideoSource videoSource{videoDecoder.get(), video, av_rescale_q(start, AV_TIME_BASE_Q, video->time_base),
+                                dropsFrames ? rate : AVRational{0, 1}};
+  const AudioRoute audioRoute{audioDecoder.get(), audioEncoder.get(), audio != nullptr ? audio->time_base : AVRational{1, 1},
+                              audio != nullptr ? av_rescale_q(start, AV_TIME_BASE_Q, audio->time_base) : 0, audioStream};
 
   const double duration = std::max(info.duration, 0.1);
   double done = 0;  // only the video encoder thread touches it
@@ -128,25 +132,23 @@ bool runPipeline(RunShared& run) {
     run.report(done);
   };
 
+  // The stages and the queues between them:
+  //   demux -> video packets -> decode -> decoded -> place -> placed -> encode -> muxer
+  //         -> audio packets -> audio (decode, resample, encode) -> muxer
+  PacketQueue videoPackets(kVideoPackets);
+  PacketQueue audioPackets(kAudioPackets);
+  DecodedVideo decoded;
+  FrameQueue placed(kPlacedFrames);
   {
-    std::vector<std::jthread> stages;
-    try {
-      stages.emplace_back([&] { control.guard([&] { demuxer.run(videoPackets, audioEncoder ? &audioPackets : nullptr); }); });
-      stages.emplace_back([&] {
-        videoStage(videoDecoder.get(), videoPackets, filter, video, av_rescale_q(start, AV_TIME_BASE_Q, video->time_base),
-                   placed, control);
-      });
-      stages.emplace_back([&] { encodeVideoStage(videoEncoder.get(), placed, muxer, videoStream, control, written); });
-      if (audioEncoder) {
-        stages.emplace_back([&] {
-          audioStage(audioDecoder.get(), audioEncoder.get(), audioPackets, audio->time_base,
-                     av_rescale_q(start, AV_TIME_BASE_Q, audio->time_base), muxer, audioStream, control);
-        });
-      }
-    } catch (...) {
-      control.fail(std::current_exception());  // a thread that could not start; stops those that did
-    }
+    Stages stages(control);
+    stages.add("demux", [&] { demuxer.run(videoPackets, audioEncoder ? &audioPackets : nullptr); });
+    stages.add("decode", [&] { decodeVideoStage(videoSource, videoPackets, decoded, control); });
+    stages.add("place", [&] { placeVideoStage(decoded, filter, placed, control); });
+    stages.add("encode", [&] { encodeVideoStage(videoEncoder.get(), placed, muxer, videoStream, control, written); });
+    if (audioEncoder) stages.add("audio", [&] { audioStage(audioRoute, audioPackets, muxer, control); });
   }  // every stage has ended here
+  run.decodedPictures = decoded.decoded.load();
+  run.skippedPictures = decoded.skipped.load();
 
   if (control.stopRequested()) {
     muxer.closeFile();
@@ -192,6 +194,7 @@ void watchRun(const std::shared_ptr<RunShared>& run, const Transcoder::CancelFn&
   }
   if (control.finished()) {
     worker.join();
+    if (limits.stats != nullptr) *limits.stats = {run->decodedPictures, run->skippedPictures};
   } else {
     run->callerLeft();
     worker.detach();
