@@ -106,7 +106,7 @@ ProbeInfo probeSync(const std::filesystem::path& source, const CancelFn& isCance
     }
   };
   try {
-    av::MediaInput input(source, deadline, watch.token());
+    av::MediaInput input(source, deadline, watch.token(), av::MediaInput::Analysis::indexed);
     ProbeInfo info = measure(input, source, deadline);
     // A cover cut short by the deadline still leaves a result; one cut short by a stop does not.
     if (watch.cancelled()) throw TranscodeError::cancelled();
