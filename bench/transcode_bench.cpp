@@ -22,7 +22,7 @@ extern "C" {
 
 #include "models/errors.h"
 #include "models/fit_mode.h"
-#include "transcoder/run.h"
+#include "transcoder/detail/run.h"
 #include "transcoder/transcoder.h"
 
 namespace {

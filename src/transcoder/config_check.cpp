@@ -4,7 +4,7 @@
 #include <string>
 
 #include "models/errors.h"
-#include "transcoder/frame_rate.h"
+#include "transcoder/detail/frame_rate.h"
 
 namespace kivotra::detail {
 

@@ -3,11 +3,11 @@
 
 #include "models/format.h"
 #include "transcoder/av_error.h"
-#include "transcoder/frame_rate.h"
-#include "transcoder/cancel_watch.h"
-#include "transcoder/media_input.h"
-#include "transcoder/orientation.h"
-#include "transcoder/thumbnail.h"
+#include "transcoder/detail/frame_rate.h"
+#include "transcoder/detail/cancel_watch.h"
+#include "transcoder/detail/media_input.h"
+#include "transcoder/detail/orientation.h"
+#include "transcoder/detail/thumbnail.h"
 #include "transcoder/transcoder.h"
 
 namespace kivotra::Transcoder {

@@ -7,7 +7,7 @@
 #include <future>
 #include <stop_token>
 
-#include "transcoder/bounded_queue.h"
+#include "transcoder/detail/bounded_queue.h"
 
 using kivotra::detail::BoundedQueue;
 using namespace std::chrono_literals;

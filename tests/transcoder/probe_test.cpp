@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "transcode_fixture.h"
-#include "transcoder/media_input.h"
-#include "transcoder/thumbnail.h"
+#include "transcoder/detail/media_input.h"
+#include "transcoder/detail/thumbnail.h"
 
 using namespace kivotra;
 using namespace kivotra::testing;

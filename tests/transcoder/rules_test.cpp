@@ -9,8 +9,8 @@ extern "C" {
 #include <cerrno>
 
 #include "transcoder/av_error.h"
-#include "transcoder/orientation.h"
-#include "transcoder/placement.h"
+#include "transcoder/detail/orientation.h"
+#include "transcoder/detail/placement.h"
 #include "transcoder/transcoder.h"
 
 using namespace kivotra;

@@ -5,7 +5,7 @@
 #include <thread>
 #include <vector>
 
-#include "transcoder/run_control.h"
+#include "transcoder/detail/run_control.h"
 
 namespace kivotra::detail {
 

@@ -7,7 +7,7 @@ extern "C" {
 }
 
 #include "models/errors.h"
-#include "transcoder/decoder.h"
+#include "transcoder/detail/decoder.h"
 #include "transcoder/detail/picture_skip.h"
 
 namespace kivotra::detail {

@@ -4,9 +4,9 @@
 #include <cstdint>
 
 #include "transcoder/av_ptr.h"
-#include "transcoder/bounded_queue.h"
-#include "transcoder/run_control.h"
-#include "transcoder/video_filter.h"
+#include "transcoder/detail/bounded_queue.h"
+#include "transcoder/detail/run_control.h"
+#include "transcoder/detail/video_filter.h"
 
 namespace kivotra::detail {
 

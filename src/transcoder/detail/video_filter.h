@@ -7,9 +7,9 @@
 #include "models/fit_mode.h"
 #include "models/geometry.h"
 #include "transcoder/av_ptr.h"
-#include "transcoder/decoder.h"
-#include "transcoder/placement.h"
-#include "transcoder/run_control.h"
+#include "transcoder/detail/decoder.h"
+#include "transcoder/detail/placement.h"
+#include "transcoder/detail/run_control.h"
 
 namespace kivotra::detail {
 

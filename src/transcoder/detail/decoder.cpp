@@ -1,4 +1,4 @@
-#include "transcoder/decoder.h"
+#include "transcoder/detail/decoder.h"
 
 #include <algorithm>
 #include <string>

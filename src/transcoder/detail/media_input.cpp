@@ -1,4 +1,4 @@
-#include "transcoder/media_input.h"
+#include "transcoder/detail/media_input.h"
 
 #include <fcntl.h>
 #include <poll.h>

@@ -4,8 +4,8 @@
 #include <string>
 
 #include "transcoder/av_ptr.h"
-#include "transcoder/bounded_queue.h"
-#include "transcoder/run_control.h"
+#include "transcoder/detail/bounded_queue.h"
+#include "transcoder/detail/run_control.h"
 
 namespace kivotra::detail {
 

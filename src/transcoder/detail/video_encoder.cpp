@@ -1,4 +1,4 @@
-#include "transcoder/video_encoder.h"
+#include "transcoder/detail/video_encoder.h"
 
 extern "C" {
 #include <libavutil/opt.h>

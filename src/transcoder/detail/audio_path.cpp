@@ -1,4 +1,4 @@
-#include "transcoder/audio_path.h"
+#include "transcoder/detail/audio_path.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "transcoder/thumbnail.h"
+#include "transcoder/detail/thumbnail.h"
 
 #include <algorithm>
 #include <cmath>
@@ -13,11 +13,11 @@ extern "C" {
 #include <libavutil/pixdesc.h>
 }
 
-#include "transcoder/cancel_watch.h"
+#include "transcoder/detail/cancel_watch.h"
 #include "transcoder/detail/picture_skip.h"
-#include "transcoder/orientation.h"
+#include "transcoder/detail/orientation.h"
 #include "transcoder/transcoder.h"
-#include "transcoder/video_filter.h"
+#include "transcoder/detail/video_filter.h"
 
 namespace kivotra {
 

@@ -1,4 +1,4 @@
-#include "transcoder/run.h"
+#include "transcoder/detail/run.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -16,18 +16,18 @@
 
 #include "models/errors.h"
 #include "models/geometry.h"
-#include "transcoder/audio_path.h"
+#include "transcoder/detail/audio_path.h"
 #include "transcoder/av_error.h"
 #include "transcoder/config_check.h"
-#include "transcoder/decoder.h"
-#include "transcoder/demuxer.h"
+#include "transcoder/detail/decoder.h"
+#include "transcoder/detail/demuxer.h"
 #include "transcoder/detail/stages.h"
 #include "transcoder/detail/video_path.h"
-#include "transcoder/frame_rate.h"
-#include "transcoder/muxer.h"
-#include "transcoder/run_control.h"
-#include "transcoder/video_encoder.h"
-#include "transcoder/video_filter.h"
+#include "transcoder/detail/frame_rate.h"
+#include "transcoder/detail/muxer.h"
+#include "transcoder/detail/run_control.h"
+#include "transcoder/detail/video_encoder.h"
+#include "transcoder/detail/video_filter.h"
 
 namespace kivotra::detail {
 
