@@ -2,6 +2,7 @@
 // prints what the transcode cost on one line (the probe, done when a file is
 // added, is not counted; peak memory is the whole process's):
 //   wall=<s> cpu=<s> rss_kb=<peak KiB> size=<bytes> fps=<source frames per second> preset=<x264 preset>
+//   decoded=<pictures decoded> skipped=<pictures the output's rate dropped before decoding>
 // With --stop-after S the run is stopped S seconds in, and the line is
 //   stop_latency=<s from the stop request until the call returned>
 // Usage: transcode_bench [--preset P] [--stop-after S] <source> <destination> <shortSide> <bitrateKbps>
@@ -21,6 +22,7 @@ extern "C" {
 
 #include "models/errors.h"
 #include "models/fit_mode.h"
+#include "transcoder/detail/run.h"
 #include "transcoder/transcoder.h"
 
 namespace {
@@ -89,13 +91,17 @@ int main(int argc, char** argv) {
     }
     const double cpuBefore = cpuSeconds();
     const auto start = std::chrono::steady_clock::now();
-    const std::int64_t size = Transcoder::transcodeSync(argv[1], argv[2], config, info, {}, [] { return false; });
+    detail::RunStats stats;
+    detail::RunLimits limits;
+    limits.stats = &stats;
+    const std::int64_t size = detail::runTranscode(argv[1], argv[2], config, info, {}, [] { return false; }, limits);
     const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
-    std::printf("wall=%.3f cpu=%.3f rss_kb=%ld size=%lld fps=%.1f preset=%s\n", wall, cpuSeconds() - cpuBefore,
-                usage.ru_maxrss, static_cast<long long>(size), info.duration * info.fps / wall,
-                config.x264Preset.c_str());
+    std::printf("wall=%.3f cpu=%.3f rss_kb=%ld size=%lld fps=%.1f preset=%s decoded=%lld skipped=%lld\n", wall,
+                cpuSeconds() - cpuBefore, usage.ru_maxrss, static_cast<long long>(size), info.duration * info.fps / wall,
+                config.x264Preset.c_str(), static_cast<long long>(stats.decodedPictures),
+                static_cast<long long>(stats.skippedPictures));
   } catch (const Error& e) {
     std::fprintf(stderr, "failed: %s\n", e.description().c_str());
     return 1;

@@ -15,8 +15,9 @@ Writes docs/benchmarks.md with two pictures beside it. Environment:
   BENCH_MEDIA   where the sources live (default <build>/bench-media)
   BENCH_QUICK=1 short sources, one round, report into <build>/bench-quick/
                 (a smoke run of the harness, not a measurement)
-  BENCH_ONLY    "sources" (generate and stop), "sweep" (the preset sweep only) or
-                "stop" (the stop latencies only, printed, no report)
+  BENCH_ONLY    "sources" (generate and stop), "sweep" (the preset sweep only),
+                "stop" (the stop latencies only, printed, no report) or "phone" (the
+                phone-footage cases of bench_phone.py only, into benchmarks-phone.md)
 """
 
 import json
@@ -33,7 +34,7 @@ from pathlib import Path
 ROOT = Path(__file__).resolve().parent.parent
 BUILD = Path(sys.argv[1] if len(sys.argv) > 1 else "build").resolve()
 QUICK = os.environ.get("BENCH_QUICK") == "1"
-ONLY = os.environ.get("BENCH_ONLY", "")  # sources | sweep | stop: stop after that step
+ONLY = os.environ.get("BENCH_ONLY", "")  # sources | sweep | stop | phone: only that step
 STOP_RUNS = 5
 STOP_TARGET = 0.5  # seconds from the stop request until the engine has returned
 ROUNDS = 1 if QUICK else int(os.environ.get("BENCH_ROUNDS", "3"))
@@ -73,6 +74,7 @@ class Source:
     rotate: int = 0
     hdr: str = ""  # "" | hlg | hlg-as-sdr (the same 10-bit HEVC, tagged BT.709)
     rate: int = 30
+    params: str = ""  # more x265 or x264 parameters
     frames: int = 0
     decode_cpu: float = 0.0
 
@@ -97,12 +99,15 @@ def make_source(s: Source):
         if s.hdr:
             tags = ("bt2020", "arib-std-b67", "bt2020nc") if s.hdr == "hlg" else ("bt709", "bt709", "bt709")
             vcodec = ["-c:v", "libx265", "-preset", "ultrafast", "-b:v", f"{s.mbps}M", "-pix_fmt", "yuv420p10le",
-                      "-x265-params", f"log-level=error:colorprim={tags[0]}:transfer={tags[1]}:colormatrix={tags[2]}",
+                      "-x265-params", f"log-level=error:colorprim={tags[0]}:transfer={tags[1]}:colormatrix={tags[2]}"
+                      + (f":{s.params}" if s.params else ""),
                       "-color_primaries", tags[0], "-color_trc", tags[1], "-colorspace", tags[2], "-tag:v", "hvc1"]
         else:
             vcodec = ["-c:v", "libx264", "-preset", "veryfast", "-b:v", f"{s.mbps}M", "-maxrate",
                       f"{s.mbps * 5 // 4}M", "-bufsize", f"{s.mbps * 2}M", "-pix_fmt", "yuv420p",
                       "-color_primaries", "bt709", "-color_trc", "bt709", "-colorspace", "bt709"]
+            if s.params:
+                vcodec += ["-x264-params", s.params]
         part = s.path.with_suffix(".part.mp4")
         run(["ffmpeg", "-hide_banner", "-loglevel", "error", "-y", "-f", "lavfi", "-i", video, *audio, *amap,
              "-t", f"{s.seconds:g}", *vcodec, "-c:a", "aac", "-b:a", "192k", str(part)])
@@ -209,8 +214,8 @@ def quality(output: Path, case: Case, reference: Path):
         ref_chain = out_chain = f"format=yuv420p,{LEGAL_RANGE}"
     else:
         ref_chain = f"scale={case.out_w}:{case.out_h}:flags=lanczos,format=yuv420p"
-        if case.fps:
-            ref_chain = f"fps={case.fps}," + ref_chain
+    if case.fps:
+        ref_chain = f"fps={case.fps}," + ref_chain
     graph = (f"[0:v]{out_chain},setpts=PTS-STARTPTS[o];[1:v]{ref_chain},setpts=PTS-STARTPTS,split[r1][r2];"
              f"[o][r1]ssim[s];[s][r2]psnr")
     err = run(["ffmpeg", "-hide_banner", "-nostats", "-i", str(output), "-i", str(reference), "-lavfi", graph,
@@ -321,6 +326,24 @@ def stop_line(stops):
         STOP_RUNS, ", ".join(f"{'4K' if size == '3840x2160' else '1080p'} {t:.3f} s" for size, t in stops.items()))
 
 
+def run_round(rnd, cases, tools, work: Path, keep: Path):
+    """Every case once with every tool, the tools in this round's order; the first output of each
+    tool and case is kept in `keep`. Returns the order."""
+    order = list(tools)
+    order = order[rnd % len(order):] + order[:rnd % len(order)]
+    for case in cases:
+        for tool in order:
+            out = work / f"{case.key}-{tool}.mp4"
+            m = tools[tool](case, out, work)
+            m["bitrate"] = probe(out)["bitrate"] / 1000
+            case.runs.setdefault(tool, []).append(m)
+            log(f"round {rnd + 1} {case.key} {tool}: {m['wall']:.2f} s")
+            if tool not in case.outputs:
+                case.outputs[tool] = keep / out.name
+                out.rename(case.outputs[tool])
+    return order
+
+
 def main():
     needed = ("ffmpeg", "ffprobe", "/usr/bin/time") if ONLY == "stop" else ("ffmpeg", "ffprobe", "HandBrakeCLI", "gnuplot", "/usr/bin/time")
     for tool in needed:
@@ -344,7 +367,7 @@ def main():
     D_sdr = Source("Dsdr", "D's picture and codec tagged BT.709 SDR (no tone mapping needed)", "3840x2160",
                    short(5, 2), 40, hdr="hlg-as-sdr")
     E = Source("E", "1920x1080 60 fps, as A", "1920x1080", short(20, 3), 30, rate=60)
-    sources = [A, B] if ONLY == "stop" else [A, B, C, D, D_sdr, E]
+    sources = [A, B] if ONLY in ("stop", "phone") else [A, B, C, D, D_sdr, E]
     for s in sources:
         make_source(s)
 
@@ -358,7 +381,15 @@ def main():
     # What the tone mapping costs: the same decode and encode without it.
     extra = [(d_sdr, "ours", ours), (d_case, "ffmpeg-no-tonemap", lambda c, o, w: ffmpeg(c, o, w, preset, False))]
 
+    if ONLY == "phone":
+        lines, verdicts = bench_phone.run(sys.modules[__name__], preset, tools, [A, B])
+        (OUT_DIR / "benchmarks-phone.md").write_text("\n".join(lines + ["", "| target | measured | met |", "|---|---|---|"]
+                                                     + [f"| {n} | {v} | {'yes' if ok else '**no**'} |"
+                                                        for n, ok, v in verdicts]) + "\n")
+        log(f"wrote {OUT_DIR / 'benchmarks-phone.md'}")
+        return
     if ONLY == "sources":
+        bench_phone.make_phone_sources(sys.modules[__name__])
         return
     stops = stop_latencies([A, B])
     print(stop_line(stops))
@@ -376,18 +407,7 @@ def main():
         keep = work / "keep"
         keep.mkdir()
         for rnd in range(ROUNDS):
-            order = list(tools)
-            order = order[rnd % len(order):] + order[:rnd % len(order)]
-            for case in cases:
-                for tool in order:
-                    out = work / f"{case.key}-{tool}.mp4"
-                    m = tools[tool](case, out, work)
-                    m["bitrate"] = probe(out)["bitrate"] / 1000
-                    case.runs.setdefault(tool, []).append(m)
-                    log(f"round {rnd + 1} {case.key} {tool}: {m['wall']:.2f} s")
-                    if tool not in case.outputs:
-                        case.outputs[tool] = keep / out.name
-                        out.rename(case.outputs[tool])
+            run_round(rnd, cases, tools, work, keep)
             for c, tool, fn in extra:
                 out = work / f"{c.key}-{tool}.mp4"
                 m = fn(c, out, work)
@@ -403,12 +423,13 @@ def main():
         ours_vs_ref = quality(d_case.outputs["ours"], d_case, d_ref)
         hdr_picture(d_case.outputs["ours"], d_ref, OUT_DIR / "benchmarks-hdr.jpg", min(1.0, D.seconds / 2))
 
-    write_report(sources, cases, d_sdr, sweep, chosen, preset, ours_vs_ref, stops)
+    phone = bench_phone.run(sys.modules[__name__], preset, tools, [A, B])
+    write_report(sources, cases, d_sdr, sweep, chosen, preset, ours_vs_ref, stops, phone)
     if chosen != preset:
         log(f"the data chooses preset {chosen}, the engine's default is {preset}")
 
 
-def write_report(sources, cases, d_sdr, sweep, chosen, preset, ours_vs_ref, stops):
+def write_report(sources, cases, d_sdr, sweep, chosen, preset, ours_vs_ref, stops, phone):
     L = ["# Benchmarks", "",
          "Written by `make bench` (`scripts/bench.py`); only the reading at the end is edited by hand. Kivotra's engine "
          "(`kivotra-cli compress`) against the ffmpeg command line and HandBrakeCLI doing the same work.", "",
@@ -482,8 +503,10 @@ def write_report(sources, cases, d_sdr, sweep, chosen, preset, ours_vs_ref, stop
           f"Dsdr, the same 10-bit HEVC tagged SDR), ffmpeg ×{ff_cost:.2f} (its zscale + tonemap chain against "
           f"plain `scale` on D). SSIM of Kivotra's output against the zscale + tonemap reference: "
           f"{ours_vs_ref[0]:.4f} (PSNR-Y {ours_vs_ref[1]:.2f} dB).", "",
-          "![A frame of Kivotra's output beside the same frame of the reference](benchmarks-hdr.jpg)", "",
-          "## x264 preset sweep (Kivotra, A to 1080P at 5000 kbit/s)", "",
+          "![A frame of Kivotra's output beside the same frame of the reference](benchmarks-hdr.jpg)", ""]
+    L += phone[0] + [""]
+    verdicts += phone[1]
+    L += ["## x264 preset sweep (Kivotra, A to 1080P at 5000 kbit/s)", "",
           f"Real time is {A_seconds(cases):g} s of wall time for the {A_seconds(cases):g} s source (30 fps). "
           "The engine alone (`build/bench/transcode_bench --preset P`), one run each.", "",
           "| preset | wall s | CPU s | fps | real time | video kbit/s | SSIM | PSNR-Y dB |", "|---|---|---|---|---|---|---|---|"]
@@ -509,6 +532,9 @@ def write_report(sources, cases, d_sdr, sweep, chosen, preset, ours_vs_ref, stop
 def A_seconds(cases):
     return cases[0].source.seconds
 
+
+sys.path.insert(0, str(Path(__file__).resolve().parent))
+import bench_phone  # noqa: E402  (needs this module's names at run time only)
 
 if __name__ == "__main__":
     main()

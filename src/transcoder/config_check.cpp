@@ -4,7 +4,7 @@
 
 #include "models/errors.h"
 #include "models/text.h"
-#include "transcoder/frame_rate.h"
+#include "transcoder/detail/frame_rate.h"
 
 namespace kivotra::detail {
 

@@ -4,11 +4,11 @@
 #include "models/format.h"
 #include "models/text.h"
 #include "transcoder/av_error.h"
-#include "transcoder/cancel_watch.h"
-#include "transcoder/frame_rate.h"
-#include "transcoder/media_input.h"
-#include "transcoder/orientation.h"
-#include "transcoder/thumbnail.h"
+#include "transcoder/detail/frame_rate.h"
+#include "transcoder/detail/cancel_watch.h"
+#include "transcoder/detail/media_input.h"
+#include "transcoder/detail/orientation.h"
+#include "transcoder/detail/thumbnail.h"
 #include "transcoder/transcoder.h"
 
 namespace kivotra::Transcoder {
@@ -107,7 +107,7 @@ ProbeInfo probeSync(const std::filesystem::path& source, const CancelFn& isCance
     }
   };
   try {
-    av::MediaInput input(source, deadline, watch.token());
+    av::MediaInput input(source, deadline, watch.token(), av::MediaInput::Analysis::indexed);
     ProbeInfo info = measure(input, source, deadline);
     // A cover cut short by the deadline still leaves a result; one cut short by a stop does not.
     if (watch.cancelled()) throw TranscodeError::cancelled();

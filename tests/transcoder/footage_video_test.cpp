@@ -11,7 +11,7 @@
 
 #include "support/tool_process.h"
 #include "transcode_fixture.h"
-#include "transcoder/frame_rate.h"
+#include "transcoder/detail/frame_rate.h"
 
 using namespace kivotra;
 namespace fx = kivotra::fixtures;

@@ -2,8 +2,8 @@
 
 #include "support/tool_process.h"
 #include "transcode_fixture.h"
-#include "transcoder/media_input.h"
-#include "transcoder/thumbnail.h"
+#include "transcoder/detail/media_input.h"
+#include "transcoder/detail/thumbnail.h"
 
 using namespace kivotra;
 using namespace kivotra::testing;

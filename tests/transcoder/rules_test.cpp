@@ -9,9 +9,9 @@ extern "C" {
 #include <cerrno>
 
 #include "transcoder/av_error.h"
-#include "transcoder/frame_rate.h"
-#include "transcoder/orientation.h"
-#include "transcoder/placement.h"
+#include "transcoder/detail/frame_rate.h"
+#include "transcoder/detail/orientation.h"
+#include "transcoder/detail/placement.h"
 #include "transcoder/transcoder.h"
 
 using namespace kivotra;

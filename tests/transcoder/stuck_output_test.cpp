@@ -8,7 +8,7 @@
 #include <chrono>
 
 #include "transcode_fixture.h"
-#include "transcoder/run.h"
+#include "transcoder/detail/run.h"
 
 namespace kivotra::testing {
 namespace {

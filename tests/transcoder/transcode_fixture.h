@@ -11,7 +11,7 @@
 #include "support/bounded.h"
 #include "support/media_fixtures.h"
 #include "support/scratch_dir.h"
-#include "transcoder/run.h"
+#include "transcoder/detail/run.h"
 #include "transcoder/transcoder.h"
 
 namespace kivotra {

@@ -1,4 +1,4 @@
-#include "transcoder/video_filter.h"
+#include "transcoder/detail/video_filter.h"
 
 #include <gtest/gtest.h>
 

@@ -5,7 +5,7 @@
 #include <numbers>
 
 #include "transcoder/av_error.h"
-#include "transcoder/media_input.h"
+#include "transcoder/detail/media_input.h"  // fileUrl
 
 namespace kivotra::SelfTest {
 

@@ -7,9 +7,9 @@
 #include "models/fit_mode.h"
 #include "models/geometry.h"
 #include "transcoder/av_ptr.h"
-#include "transcoder/decoder.h"
-#include "transcoder/placement.h"
-#include "transcoder/run_control.h"
+#include "transcoder/detail/decoder.h"
+#include "transcoder/detail/placement.h"
+#include "transcoder/detail/run_control.h"
 
 namespace kivotra::detail {
 
@@ -102,14 +102,5 @@ class VideoFilter {
   std::deque<av::FramePtr> drained_;  // output of a graph replaced mid-stream
   bool ended_ = false;
 };
-
-// The video path up to the encoder, on one thread: packets decoded (the
-// decoder has threads of its own), each frame moved so that startPts becomes
-// zero and placed by the filter, placed frames handed on and the queue closed
-// at the end. Each frame carries the pixel aspect the probe measured with
-// (the container's where it states one). Decoding and placing on the same thread means a large decoded
-// frame is released as soon as it is scaled, instead of waiting in a queue.
-void videoStage(AVCodecContext* decoder, PacketQueue& packets, VideoFilter& filter, const AVStream* stream,
-                std::int64_t startPts, FrameQueue& placed, RunControl& control);
 
 }  // namespace kivotra::detail

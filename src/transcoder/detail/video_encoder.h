@@ -5,9 +5,9 @@
 
 #include "models/geometry.h"
 #include "transcoder/av_ptr.h"
-#include "transcoder/decoder.h"
-#include "transcoder/muxer.h"
-#include "transcoder/run_control.h"
+#include "transcoder/detail/decoder.h"
+#include "transcoder/detail/muxer.h"
+#include "transcoder/detail/run_control.h"
 
 namespace kivotra::detail {
 

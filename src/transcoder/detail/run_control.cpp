@@ -1,4 +1,4 @@
-#include "transcoder/run_control.h"
+#include "transcoder/detail/run_control.h"
 
 #include <cerrno>
 #include <new>

@@ -1,4 +1,4 @@
-#include "transcoder/video_filter.h"
+#include "transcoder/detail/video_filter.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -254,44 +254,6 @@ av::FramePtr VideoFilter::receive() {
   if (err < 0) throw pictureError(err);
   nextPts_ = frame->pts + 1;
   return frame;
-}
-
-void videoStage(AVCodecContext* decoder, PacketQueue& packets, VideoFilter& filter, const AVStream* stream,
-                std::int64_t startPts, FrameQueue& placed, RunControl& control) {
-  control.guard([&] {
-    const std::stop_token stop = control.token();
-    const AVRational rate = stream->avg_frame_rate.num > 0 ? stream->avg_frame_rate : stream->r_frame_rate;
-    const std::int64_t typicalDuration =
-        rate.num > 0 ? std::max<std::int64_t>(1, av_rescale_q(1, av_inv_q(rate), stream->time_base)) : 1;
-    std::int64_t lastPts = AV_NOPTS_VALUE;
-    std::int64_t endPts = AV_NOPTS_VALUE;
-    const auto forward = [&] {
-      while (av::FramePtr out = filter.receive()) {
-        if (!placed.push(std::move(out), stop)) return false;
-      }
-      return true;
-    };
-    const auto place = [&](av::FramePtr frame) {
-      std::int64_t pts = frame->best_effort_timestamp;
-      if (pts == AV_NOPTS_VALUE) pts = lastPts == AV_NOPTS_VALUE ? startPts : lastPts + typicalDuration;
-      lastPts = pts;
-      const std::int64_t duration = frame->pkt_duration > 0 ? frame->pkt_duration : typicalDuration;
-      endPts = endPts == AV_NOPTS_VALUE ? pts + duration : std::max(endPts, pts + duration);
-      frame->pts = pts - startPts;
-      // The probe sized the canvas with the container's pixel aspect where it
-      // states one (a MOV's pasp over a ProRes or H.264 stream's own); the
-      // picture is placed by the same rule.
-      frame->sample_aspect_ratio = av_guess_sample_aspect_ratio(nullptr, const_cast<AVStream*>(stream), frame.get());
-      filter.send(std::move(frame));
-      return forward();
-    };
-
-    if (!decodeAll(decoder, packets, place, control)) return;
-    if (endPts == AV_NOPTS_VALUE) throw TranscodeError::readerInit(translate("Engine", "源文件中没有可解码的视频画面"));
-    filter.close(endPts - startPts);
-    if (!forward()) return;
-    placed.close();
-  });
 }
 
 }  // namespace kivotra::detail

@@ -8,7 +8,7 @@ extern "C" {
 }
 
 #include "models/probe_info.h"
-#include "transcoder/media_input.h"
+#include "transcoder/detail/media_input.h"
 #include "transcoder/transcoder.h"
 
 namespace kivotra::detail {

@@ -4,7 +4,7 @@
 
 #include "models/fit_mode.h"
 #include "models/geometry.h"
-#include "transcoder/orientation.h"
+#include "transcoder/detail/orientation.h"
 
 namespace kivotra::detail {
 

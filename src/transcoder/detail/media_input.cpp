@@ -1,4 +1,4 @@
-#include "transcoder/media_input.h"
+#include "transcoder/detail/media_input.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <string_view>
 
 #include "transcoder/av_error.h"
 
@@ -112,7 +113,31 @@ struct MediaInput::File {
   }
 };
 
-MediaInput::MediaInput(const std::filesystem::path& path, Clock::time_point deadline, std::stop_token stop)
+namespace {
+
+// Whether the header of an MP4/MOV file already states what the probe reads
+// of every stream: the codec, a video picture's size, an audio stream's rate
+// and channels. Reading stream info would decode several pictures more.
+bool headerSuffices(const AVFormatContext* ctx) {
+  if (ctx->iformat == nullptr || std::string_view(ctx->iformat->name).find("mp4") == std::string_view::npos) return false;
+  for (unsigned i = 0; i < ctx->nb_streams; ++i) {
+    const AVCodecParameters* par = ctx->streams[i]->codecpar;
+    if (par->codec_type == AVMEDIA_TYPE_VIDEO &&
+        (par->codec_id == AV_CODEC_ID_NONE || par->width <= 0 || par->height <= 0)) {
+      return false;
+    }
+    if (par->codec_type == AVMEDIA_TYPE_AUDIO &&
+        (par->codec_id == AV_CODEC_ID_NONE || par->sample_rate <= 0 || par->ch_layout.nb_channels <= 0)) {
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+MediaInput::MediaInput(const std::filesystem::path& path, Clock::time_point deadline, std::stop_token stop,
+                       Analysis analysis)
     : deadline_(deadline.time_since_epoch().count()), stop_(std::move(stop)), file_(std::make_unique<File>()) {
   file_->owner = this;
   file_->fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
@@ -141,6 +166,7 @@ MediaInput::MediaInput(const std::filesystem::path& path, Clock::time_point dead
   // the context when it fails.
   check(avformat_open_input(&raw, fileUrl(path).c_str(), nullptr, nullptr));
   ctx_.reset(raw);
+  if (analysis == Analysis::indexed && headerSuffices(ctx_.get())) return;
   check(avformat_find_stream_info(ctx_.get(), nullptr));
 }
 

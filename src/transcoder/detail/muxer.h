@@ -6,7 +6,7 @@
 #include <string>
 
 #include "transcoder/av_ptr.h"
-#include "transcoder/run_control.h"
+#include "transcoder/detail/run_control.h"
 
 namespace kivotra::detail {
 

@@ -4,9 +4,9 @@
 #include <filesystem>
 
 #include "transcoder/av_ptr.h"
-#include "transcoder/bounded_queue.h"
-#include "transcoder/media_input.h"
-#include "transcoder/run_control.h"
+#include "transcoder/detail/bounded_queue.h"
+#include "transcoder/detail/media_input.h"
+#include "transcoder/detail/run_control.h"
 
 namespace kivotra::detail {
 

@@ -25,8 +25,14 @@ class MediaInput {
  public:
   using Clock = std::chrono::steady_clock;
 
+  // What opening reads beyond the container's header.
+  enum class Analysis {
+    full,     // stream info from the first packets, decoded: what transcoding starts from
+    indexed,  // an MP4/MOV index that states every fact in use is taken as it is, nothing decoded
+  };
+
   explicit MediaInput(const std::filesystem::path& path, Clock::time_point deadline = Clock::time_point::max(),
-                      std::stop_token stop = {});
+                      std::stop_token stop = {}, Analysis analysis = Analysis::full);
   ~MediaInput();
   MediaInput(const MediaInput&) = delete;
   MediaInput& operator=(const MediaInput&) = delete;

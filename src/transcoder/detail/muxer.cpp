@@ -1,4 +1,4 @@
-#include "transcoder/muxer.h"
+#include "transcoder/detail/muxer.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -13,8 +13,8 @@ extern "C" {
 
 #include "models/errors.h"
 #include "transcoder/av_error.h"
-#include "transcoder/location_atom.h"
-#include "transcoder/media_input.h"
+#include "transcoder/detail/location_atom.h"
+#include "transcoder/detail/media_input.h"
 
 namespace kivotra::detail {
 

@@ -1,4 +1,4 @@
-#include "transcoder/location_atom.h"
+#include "transcoder/detail/location_atom.h"
 
 #include <unistd.h>
 

@@ -1,4 +1,4 @@
-#include "transcoder/orientation.h"
+#include "transcoder/detail/orientation.h"
 
 extern "C" {
 #include <libavformat/avformat.h>

@@ -4,9 +4,9 @@
 
 #include "models/probe_info.h"
 #include "transcoder/av_ptr.h"
-#include "transcoder/decoder.h"
-#include "transcoder/muxer.h"
-#include "transcoder/run_control.h"
+#include "transcoder/detail/decoder.h"
+#include "transcoder/detail/muxer.h"
+#include "transcoder/detail/run_control.h"
 
 namespace kivotra::detail {
 
@@ -24,12 +24,20 @@ AudioFormat aacFormatFor(const ProbeInfo& info);
 // in which case the output simply has no audio.
 av::CodecContextPtr openAudioEncoder(const AudioFormat& format, bool globalHeader);
 
+// Where the audio comes from and goes to.
+struct AudioRoute {
+  AVCodecContext* decoder = nullptr;
+  AVCodecContext* encoder = nullptr;
+  AVRational sourceTimeBase{1, 1};
+  std::int64_t startPts = 0;  // the output's zero, in sourceTimeBase
+  int stream = -1;            // the output's audio stream
+};
+
 // The audio path on one thread: packets decoded, resampled and down-mixed to
 // the encoder's format (standard levels, a limiter against clipping), placed by
 // their timestamps (startPts, in the source stream's time base, becomes zero;
 // gaps are filled with silence and overlaps dropped), re-cut into frames of
 // exactly the encoder's frame size (only the last is short), encoded and written.
-void audioStage(AVCodecContext* decoder, AVCodecContext* encoder, PacketQueue& packets, AVRational sourceTimeBase,
-                std::int64_t startPts, Muxer& muxer, int stream, RunControl& control);
+void audioStage(const AudioRoute& route, PacketQueue& packets, Muxer& muxer, RunControl& control);
 
 }  // namespace kivotra::detail

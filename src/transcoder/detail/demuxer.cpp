@@ -1,4 +1,4 @@
-#include "transcoder/demuxer.h"
+#include "transcoder/detail/demuxer.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -3,7 +3,7 @@
 #include <optional>
 
 #include "models/probe_info.h"
-#include "transcoder/media_input.h"
+#include "transcoder/detail/media_input.h"
 
 namespace kivotra::av {
 

@@ -1,4 +1,4 @@
-#include "transcoder/cancel_watch.h"
+#include "transcoder/detail/cancel_watch.h"
 
 #include <chrono>
 

@@ -1,4 +1,4 @@
-#include "transcoder/audio_path.h"
+#include "transcoder/detail/audio_path.h"
 
 #include <algorithm>
 #include <cmath>
@@ -251,18 +251,15 @@ av::CodecContextPtr openAudioEncoder(const AudioFormat& format, bool globalHeade
   return ctx;
 }
 
-void audioStage(AVCodecContext* decoder, AVCodecContext* encoder, PacketQueue& packets, AVRational sourceTimeBase,
-                std::int64_t startPts, Muxer& muxer, int stream, RunControl& control) {
-  control.guard([&] {
-    AudioChunker chunker(encoder, muxer, stream, control);
-    const auto add = [&](av::FramePtr frame) {
-      if (frame->nb_samples <= 0) return true;
-      const std::int64_t pts = frame->best_effort_timestamp;
-      chunker.add(*frame, pts == AV_NOPTS_VALUE ? AV_NOPTS_VALUE : pts - startPts, sourceTimeBase);
-      return !control.stopRequested();
-    };
-    if (decodeAll(decoder, packets, add, control)) chunker.finish();
-  });
+void audioStage(const AudioRoute& route, PacketQueue& packets, Muxer& muxer, RunControl& control) {
+  AudioChunker chunker(route.encoder, muxer, route.stream, control);
+  const auto add = [&](av::FramePtr frame) {
+    if (frame->nb_samples <= 0) return true;
+    const std::int64_t pts = frame->best_effort_timestamp;
+    chunker.add(*frame, pts == AV_NOPTS_VALUE ? AV_NOPTS_VALUE : pts - route.startPts, route.sourceTimeBase);
+    return !control.stopRequested();
+  };
+  if (decodeAll(route.decoder, packets, add, control)) chunker.finish();
 }
 
 }  // namespace kivotra::detail

@@ -1,4 +1,4 @@
-#include "transcoder/video_encoder.h"
+#include "transcoder/detail/video_encoder.h"
 
 extern "C" {
 #include <libavutil/opt.h>
@@ -38,15 +38,13 @@ av::CodecContextPtr openVideoEncoder(Dims canvas, AVRational fps, int bitrateKbp
 
 void encodeVideoStage(AVCodecContext* encoder, FrameQueue& frames, Muxer& muxer, int stream, RunControl& control,
                       const std::function<void(double)>& written) {
-  control.guard([&] {
-    while (auto frame = frames.pop(control.token())) {
-      (*frame)->pict_type = AV_PICTURE_TYPE_NONE;
-      muxer.encode(encoder, frame->get(), stream, written);
-      control.touch();
-    }
-    if (control.stopRequested()) return;
-    muxer.encode(encoder, nullptr, stream, written);
-  });
+  while (auto frame = frames.pop(control.token())) {
+    (*frame)->pict_type = AV_PICTURE_TYPE_NONE;
+    muxer.encode(encoder, frame->get(), stream, written);
+    control.touch();
+  }
+  if (control.stopRequested()) return;
+  muxer.encode(encoder, nullptr, stream, written);
 }
 
 }  // namespace kivotra::detail

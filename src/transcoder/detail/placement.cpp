@@ -1,4 +1,4 @@
-#include "transcoder/placement.h"
+#include "transcoder/detail/placement.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "transcoder/run.h"
+#include "transcoder/detail/run.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -13,21 +13,22 @@
 #include <system_error>
 #include <utility>
 #include <thread>
-#include <vector>
 
 #include "models/errors.h"
 #include "models/geometry.h"
 #include "models/text.h"
-#include "transcoder/audio_path.h"
+#include "transcoder/detail/audio_path.h"
 #include "transcoder/av_error.h"
 #include "transcoder/config_check.h"
-#include "transcoder/decoder.h"
-#include "transcoder/demuxer.h"
-#include "transcoder/frame_rate.h"
-#include "transcoder/muxer.h"
-#include "transcoder/run_control.h"
-#include "transcoder/video_encoder.h"
-#include "transcoder/video_filter.h"
+#include "transcoder/detail/decoder.h"
+#include "transcoder/detail/demuxer.h"
+#include "transcoder/detail/stages.h"
+#include "transcoder/detail/video_path.h"
+#include "transcoder/detail/frame_rate.h"
+#include "transcoder/detail/muxer.h"
+#include "transcoder/detail/run_control.h"
+#include "transcoder/detail/video_encoder.h"
+#include "transcoder/detail/video_filter.h"
 
 namespace kivotra::detail {
 
@@ -51,6 +52,8 @@ struct RunShared {
   int fd = -1;                        // the worker's own duplicate of the caller's descriptor
   RunControl control;
   std::atomic<bool> complete{false};
+  std::atomic<std::int64_t> decodedPictures{0};
+  std::atomic<std::int64_t> skippedPictures{0};
 
   ~RunShared() {
     if (fd >= 0) ::close(fd);
@@ -114,13 +117,14 @@ bool runPipeline(RunShared& run) {
   const std::int64_t start = demuxer.timelineStart();
   const AVStream* video = demuxer.video();
   const AVStream* audio = demuxer.audio();
-  PacketQueue videoPackets(kVideoPackets);
-  PacketQueue audioPackets(kAudioPackets);
-  FrameQueue placed(kPlacedFrames);
   const bool dropsFrames = info.fps > av_q2d(rate) * 1.05;
   VideoFilter filter(
       {canvas, rate, config.fit, av::orientationOf(av::displayMatrix(video)), dropsFrames, video->codecpar->field_order},
       video->time_base);
+  const VideoSource videoSource{videoDecoder.get(), video, av_rescale_q(start, AV_TIME_BASE_Q, video->time_base),
+                                dropsFrames ? rate : AVRational{0, 1}};
+  const AudioRoute audioRoute{audioDecoder.get(), audioEncoder.get(), audio != nullptr ? audio->time_base : AVRational{1, 1},
+                              audio != nullptr ? av_rescale_q(start, AV_TIME_BASE_Q, audio->time_base) : 0, audioStream};
 
   const double duration = std::max(info.duration, 0.1);
   double done = 0;  // only the video encoder thread touches it
@@ -129,25 +133,23 @@ bool runPipeline(RunShared& run) {
     run.report(done);
   };
 
+  // The stages and the queues between them:
+  //   demux -> video packets -> decode -> decoded -> place -> placed -> encode -> muxer
+  //         -> audio packets -> audio (decode, resample, encode) -> muxer
+  PacketQueue videoPackets(kVideoPackets);
+  PacketQueue audioPackets(kAudioPackets);
+  DecodedVideo decoded;
+  FrameQueue placed(kPlacedFrames);
   {
-    std::vector<std::jthread> stages;
-    try {
-      stages.emplace_back([&] { control.guard([&] { demuxer.run(videoPackets, audioEncoder ? &audioPackets : nullptr); }); });
-      stages.emplace_back([&] {
-        videoStage(videoDecoder.get(), videoPackets, filter, video, av_rescale_q(start, AV_TIME_BASE_Q, video->time_base),
-                   placed, control);
-      });
-      stages.emplace_back([&] { encodeVideoStage(videoEncoder.get(), placed, muxer, videoStream, control, written); });
-      if (audioEncoder) {
-        stages.emplace_back([&] {
-          audioStage(audioDecoder.get(), audioEncoder.get(), audioPackets, audio->time_base,
-                     av_rescale_q(start, AV_TIME_BASE_Q, audio->time_base), muxer, audioStream, control);
-        });
-      }
-    } catch (...) {
-      control.fail(std::current_exception());  // a thread that could not start; stops those that did
-    }
+    Stages stages(control);
+    stages.add("demux", [&] { demuxer.run(videoPackets, audioEncoder ? &audioPackets : nullptr); });
+    stages.add("decode", [&] { decodeVideoStage(videoSource, videoPackets, decoded, control); });
+    stages.add("place", [&] { placeVideoStage(decoded, filter, placed, control); });
+    stages.add("encode", [&] { encodeVideoStage(videoEncoder.get(), placed, muxer, videoStream, control, written); });
+    if (audioEncoder) stages.add("audio", [&] { audioStage(audioRoute, audioPackets, muxer, control); });
   }  // every stage has ended here
+  run.decodedPictures = decoded.decoded.load();
+  run.skippedPictures = decoded.skipped.load();
 
   if (control.stopRequested()) {
     muxer.closeFile();
@@ -193,6 +195,7 @@ void watchRun(const std::shared_ptr<RunShared>& run, const Transcoder::CancelFn&
   }
   if (control.finished()) {
     worker.join();
+    if (limits.stats != nullptr) *limits.stats = {run->decodedPictures, run->skippedPictures};
   } else {
     run->callerLeft();
     worker.detach();

@@ -1,4 +1,4 @@
-#include "transcoder/thumbnail.h"
+#include "transcoder/detail/thumbnail.h"
 
 #include <algorithm>
 #include <cmath>
@@ -13,10 +13,11 @@ extern "C" {
 #include <libavutil/pixdesc.h>
 }
 
-#include "transcoder/cancel_watch.h"
-#include "transcoder/orientation.h"
+#include "transcoder/detail/cancel_watch.h"
+#include "transcoder/detail/picture_skip.h"
+#include "transcoder/detail/orientation.h"
 #include "transcoder/transcoder.h"
-#include "transcoder/video_filter.h"
+#include "transcoder/detail/video_filter.h"
 
 namespace kivotra {
 
@@ -30,8 +31,12 @@ constexpr std::int64_t coverFrom = 30;
 constexpr std::int64_t coverUntil = coverFrom + 600;
 
 // Decodes until the first frame inside the window; null when none comes.
+// Pictures before the window that nothing refers to are not decoded. The
+// pixel aspect the picture states is kept on the stream when the header said
+// none (as reading the stream info would have).
 FramePtr decodeCover(MediaInput& input, int index) {
-  const AVStream* st = input.stream(index);
+  AVStream* st = input.stream(index);
+  const detail::DisposablePictures pictures(*st->codecpar);
   const AVCodec* codec = avcodec_find_decoder(st->codecpar->codec_id);
   if (codec == nullptr) return {};
   CodecContextPtr ctx(avcodec_alloc_context3(codec));
@@ -48,7 +53,10 @@ FramePtr decodeCover(MediaInput& input, int index) {
       const std::int64_t pts = frame->best_effort_timestamp;
       if (pts != AV_NOPTS_VALUE) {
         if (av_compare_ts(pts, st->time_base, coverUntil, mediaTimescale) > 0) return {};
-        if (av_compare_ts(pts, st->time_base, coverFrom, mediaTimescale) >= 0) return frame;
+        if (av_compare_ts(pts, st->time_base, coverFrom, mediaTimescale) >= 0) {
+          if (st->codecpar->sample_aspect_ratio.num <= 0) st->codecpar->sample_aspect_ratio = frame->sample_aspect_ratio;
+          return frame;
+        }
       }
       av_frame_unref(frame.get());
       continue;
@@ -65,8 +73,11 @@ FramePtr decodeCover(MediaInput& input, int index) {
       // Well past the window in decoding order: frames before it never decoded.
       const bool hopeless = packet->dts != AV_NOPTS_VALUE &&
                             av_compare_ts(packet->dts, st->time_base, coverUntil + 1200, mediaTimescale) > 0;
+      const bool unseen = packet->pts != AV_NOPTS_VALUE &&
+                          av_compare_ts(packet->pts, st->time_base, coverFrom, mediaTimescale) < 0 &&
+                          pictures.disposable(*packet);
       // A damaged packet is skipped; the next key frame may still decode.
-      if (!hopeless) avcodec_send_packet(ctx.get(), packet.get());
+      if (!hopeless && !unseen) avcodec_send_packet(ctx.get(), packet.get());
       av_packet_unref(packet.get());
       if (hopeless) return {};
     } else {
@@ -187,7 +198,8 @@ std::optional<RgbaBitmap> Transcoder::makeThumbnail(const std::filesystem::path&
                                                     const CancelFn& isCancelled) {
   try {
     const detail::CancelWatch watch(isCancelled);
-    av::MediaInput input(source, av::MediaInput::Clock::now() + std::chrono::seconds(5), watch.token());
+    av::MediaInput input(source, av::MediaInput::Clock::now() + std::chrono::seconds(5), watch.token(),
+                         av::MediaInput::Analysis::indexed);
     return av::coverFrame(input, input.firstVideoStream(), maxPixel);
   } catch (...) {
     return std::nullopt;

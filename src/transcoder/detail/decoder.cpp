@@ -1,4 +1,4 @@
-#include "transcoder/decoder.h"
+#include "transcoder/detail/decoder.h"
 
 #include <algorithm>
 #include <string>
@@ -75,9 +75,11 @@ bool drain(AVCodecContext* decoder, const FrameSink& deliver, bool& ended) {
 
 }  // namespace
 
-bool decodeAll(AVCodecContext* decoder, PacketQueue& packets, const FrameSink& deliver, RunControl& control) {
+bool decodeAll(AVCodecContext* decoder, PacketQueue& packets, const FrameSink& deliver, RunControl& control,
+               const PacketGate& gate) {
   bool ended = false;
   while (auto packet = packets.pop(control.token())) {
+    if (gate && !gate(**packet)) continue;
     int err = avcodec_send_packet(decoder, packet->get());
     if (err == AVERROR(EAGAIN)) {
       // The decoder's output is full: take frames out, then the packet fits.

@@ -8,6 +8,12 @@
 
 namespace kivotra::detail {
 
+// What a finished run's video decoding did.
+struct RunStats {
+  std::int64_t decodedPictures = 0;
+  std::int64_t skippedPictures = 0;  // left undecoded: the output's rate would drop them
+};
+
 struct RunLimits {
   // No frame accepted by an encoder for this long aborts the run as stalled.
   std::chrono::milliseconds stallTimeout{30000};
@@ -17,6 +23,8 @@ struct RunLimits {
   // output. A worker still busy then (a frame in the encoder, a read or write
   // the system does not return from) is left to end on its own.
   std::chrono::milliseconds stopGrace{250};
+  // Filled in when the run's worker has ended; may be null.
+  RunStats* stats = nullptr;
 };
 
 // transcodeSync with its limits spelled out (tests shorten the stall timeout).

@@ -1,4 +1,4 @@
-#include "transcoder/frame_rate.h"
+#include "transcoder/detail/frame_rate.h"
 
 #include <algorithm>
 #include <cmath>
