@@ -21,6 +21,17 @@
     </message>
 </context>
 <context>
+    <name>BitrateRow</name>
+    <message>
+        <source>视频码率</source>
+        <translation>Video bitrate</translation>
+    </message>
+    <message>
+        <source>视频码率（kbps）</source>
+        <translation>Video bitrate (kbps)</translation>
+    </message>
+</context>
+<context>
     <name>Card</name>
     <message>
         <source>读取中…</source>
@@ -45,6 +56,38 @@
     <message>
         <source>失败</source>
         <translation>Failed</translation>
+    </message>
+    <message>
+        <source>大于源文件</source>
+        <translation>Larger than source</translation>
+    </message>
+    <message>
+        <source>时长未知</source>
+        <translation>Length unknown</translation>
+    </message>
+    <message>
+        <source>超过上限</source>
+        <translation>Over the limit</translation>
+    </message>
+    <message>
+        <source>%1，读取中</source>
+        <translation>%1, reading</translation>
+    </message>
+    <message>
+        <source>%1，待压缩，预估 %2</source>
+        <translation>%1, waiting, estimate %2</translation>
+    </message>
+    <message>
+        <source>%1，压缩中 %2</source>
+        <translation>%1, compressing %2</translation>
+    </message>
+    <message>
+        <source>%1，已完成，%2</source>
+        <translation>%1, done, %2</translation>
+    </message>
+    <message>
+        <source>%1，失败：%2</source>
+        <translation>%1, failed: %2</translation>
     </message>
 </context>
 <context>
@@ -511,6 +554,14 @@ Run kivotra-cli --help for details.
         <source>单独设置这一条的分辨率、帧率、码率</source>
         <translation>Give this file its own resolution, frame rate and bitrate</translation>
     </message>
+    <message>
+        <source>移除</source>
+        <translation>Remove</translation>
+    </message>
+    <message>
+        <source>失败原因</source>
+        <translation>Why it failed</translation>
+    </message>
 </context>
 <context>
     <name>FileList</name>
@@ -551,6 +602,45 @@ Run kivotra-cli --help for details.
     <message>
         <source>%1 横屏</source>
         <translation>%1 landscape</translation>
+    </message>
+</context>
+<context>
+    <name>IntakeNotice</name>
+    <message>
+        <source>超出 %1 个上限</source>
+        <translation>over the limit of %1</translation>
+    </message>
+    <message>
+        <source>格式不支持（仅 MP4 / MOV / M4V）</source>
+        <translation>unsupported type (MP4 / MOV / M4V only)</translation>
+    </message>
+    <message>
+        <source>无法读取</source>
+        <translation>unreadable</translation>
+    </message>
+    <message>
+        <source>已在列表中</source>
+        <translation>already listed</translation>
+    </message>
+    <message>
+        <source>：</source>
+        <translation>: </translation>
+    </message>
+    <message>
+        <source>、</source>
+        <translation>, </translation>
+    </message>
+    <message>
+        <source> 等 %1 个</source>
+        <translation> and %1 more</translation>
+    </message>
+    <message>
+        <source>未添加 %1 个文件</source>
+        <translation>%1 file(s) not added</translation>
+    </message>
+    <message>
+        <source>正在压缩：%1 个文件将在队列完成后加入列表</source>
+        <translation>Compressing: %1 file(s) will be added when the queue finishes</translation>
     </message>
 </context>
 <context>
@@ -604,6 +694,10 @@ Start it in a desktop session; to compress videos in a terminal use kivotra-cli;
         <source>待处理文件</source>
         <translation>Files</translation>
     </message>
+    <message>
+        <source>关闭提示</source>
+        <translation>Dismiss notice</translation>
+    </message>
 </context>
 <context>
     <name>MainWindow</name>
@@ -639,6 +733,49 @@ Start it in a desktop session; to compress videos in a terminal use kivotra-cli;
         <source>KivotraMP4 官方网站</source>
         <translation>KivotraMP4 Website</translation>
     </message>
+    <message>
+        <source>文件</source>
+        <translation>File</translation>
+    </message>
+    <message>
+        <source>添加文件…</source>
+        <translation>Add Files…</translation>
+    </message>
+    <message>
+        <source>结束单独设置</source>
+        <translation>Finish Own Settings</translation>
+    </message>
+</context>
+<context>
+    <name>Notifier</name>
+    <message>
+        <source>压缩完成</source>
+        <translation>Compression finished</translation>
+    </message>
+    <message>
+        <source>压缩失败</source>
+        <translation>Compression failed</translation>
+    </message>
+    <message>
+        <source>%1 个完成</source>
+        <translation>%1 done</translation>
+    </message>
+    <message>
+        <source>%1 个失败</source>
+        <translation>%1 failed</translation>
+    </message>
+    <message>
+        <source>共节省 %1</source>
+        <translation>%1 saved in all</translation>
+    </message>
+    <message>
+        <source>，</source>
+        <translation>, </translation>
+    </message>
+    <message>
+        <source>打开文件夹</source>
+        <translation>Open Folder</translation>
+    </message>
 </context>
 <context>
     <name>OutputFolderRow</name>
@@ -668,6 +805,14 @@ Start it in a desktop session; to compress videos in a terminal use kivotra-cli;
     <message>
         <source>原始</source>
         <translation>Source</translation>
+    </message>
+    <message>
+        <source>按码率</source>
+        <translation>By bitrate</translation>
+    </message>
+    <message>
+        <source>按大小</source>
+        <translation>By size</translation>
     </message>
 </context>
 <context>
@@ -749,6 +894,13 @@ Start it in a desktop session; to compress videos in a terminal use kivotra-cli;
     </message>
 </context>
 <context>
+    <name>SizeLimitRow</name>
+    <message>
+        <source>每个不超过</source>
+        <translation>Each at most</translation>
+    </message>
+</context>
+<context>
     <name>State</name>
     <message>
         <source>读取失败：%1</source>
@@ -793,10 +945,6 @@ Start it in a desktop session; to compress videos in a terminal use kivotra-cli;
         <source>视频 %1 kbps + 音频 128 kbps</source>
         <translation>Video %1 kbps + audio 128 kbps</translation>
     </message>
-    <message>
-        <source>已完成 %1/%2  ·  %3</source>
-        <translation>Done %1/%2  ·  %3</translation>
-    </message>
     <message numerus="yes">
         <source>共 %n 个文件 · %1</source>
         <translation>
@@ -812,6 +960,18 @@ Start it in a desktop session; to compress videos in a terminal use kivotra-cli;
         <source>开始压缩</source>
         <translation>Compress</translation>
     </message>
+    <message>
+        <source>每个不超过 %1</source>
+        <translation>Each at most %1</translation>
+    </message>
+    <message>
+        <source>已完成 %1/%2</source>
+        <translation>Done %1/%2</translation>
+    </message>
+    <message>
+        <source>  ·  全部剩 %1</source>
+        <translation>  ·  all done in %1</translation>
+    </message>
 </context>
 <context>
     <name>SummaryCard</name>
@@ -823,14 +983,6 @@ Start it in a desktop session; to compress videos in a terminal use kivotra-cli;
 <context>
     <name>Window</name>
     <message>
-        <source>影片 (*.mp4 *.MP4 *.mov *.MOV *.m4v *.M4V *.mkv *.MKV *.avi *.AVI *.webm *.WEBM *.mpg *.MPG *.mpeg *.MPEG *.wmv *.WMV *.flv *.FLV *.3gp *.3GP *.mts *.MTS *.ts *.TS)</source>
-        <translation>Movies (*.mp4 *.MP4 *.mov *.MOV *.m4v *.M4V *.mkv *.MKV *.avi *.AVI *.webm *.WEBM *.mpg *.MPG *.mpeg *.MPEG *.wmv *.WMV *.flv *.FLV *.3gp *.3GP *.mts *.MTS *.ts *.TS)</translation>
-    </message>
-    <message>
-        <source>所有文件 (*)</source>
-        <translation>All files (*)</translation>
-    </message>
-    <message>
         <source>正在压缩，确定要停止并退出吗？</source>
         <translation>Compression is running. Stop it and quit?</translation>
     </message>
@@ -841,6 +993,10 @@ Start it in a desktop session; to compress videos in a terminal use kivotra-cli;
     <message>
         <source>继续压缩</source>
         <translation>Keep Compressing</translation>
+    </message>
+    <message>
+        <source>视频 (%1)</source>
+        <translation>Videos (%1)</translation>
     </message>
 </context>
 </TS>

@@ -21,6 +21,17 @@
     </message>
 </context>
 <context>
+    <name>BitrateRow</name>
+    <message>
+        <source>视频码率</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>视频码率（kbps）</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>Card</name>
     <message>
         <source>读取中…</source>
@@ -44,6 +55,38 @@
     </message>
     <message>
         <source>失败</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>大于源文件</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>时长未知</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>超过上限</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1，读取中</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1，待压缩，预估 %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1，压缩中 %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1，已完成，%2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1，失败：%2</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -467,6 +510,14 @@
         <source>单独设置这一条的分辨率、帧率、码率</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>移除</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>失败原因</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>FileList</name>
@@ -510,6 +561,45 @@
     </message>
 </context>
 <context>
+    <name>IntakeNotice</name>
+    <message>
+        <source>超出 %1 个上限</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>格式不支持（仅 MP4 / MOV / M4V）</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>无法读取</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>已在列表中</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>：</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>、</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source> 等 %1 个</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>未添加 %1 个文件</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>正在压缩：%1 个文件将在队列完成后加入列表</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>Launcher</name>
     <message>
         <source>用法：
@@ -543,6 +633,10 @@
     </message>
     <message>
         <source>待处理文件</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>关闭提示</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -580,6 +674,49 @@
         <source>KivotraMP4 官方网站</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>文件</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>添加文件…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>结束单独设置</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>Notifier</name>
+    <message>
+        <source>压缩完成</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>压缩失败</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 个完成</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 个失败</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>共节省 %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>，</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>打开文件夹</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>OutputFolderRow</name>
@@ -608,6 +745,14 @@
     </message>
     <message>
         <source>原始</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>按码率</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>按大小</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -690,6 +835,13 @@
     </message>
 </context>
 <context>
+    <name>SizeLimitRow</name>
+    <message>
+        <source>每个不超过</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>State</name>
     <message>
         <source>读取失败：%1</source>
@@ -734,10 +886,6 @@
         <source>视频 %1 kbps + 音频 128 kbps</source>
         <translation type="unfinished"></translation>
     </message>
-    <message>
-        <source>已完成 %1/%2  ·  %3</source>
-        <translation type="unfinished"></translation>
-    </message>
     <message numerus="yes">
         <source>共 %n 个文件 · %1</source>
         <translation type="unfinished">
@@ -752,6 +900,18 @@
         <source>开始压缩</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>每个不超过 %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>已完成 %1/%2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>  ·  全部剩 %1</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>SummaryCard</name>
@@ -763,14 +923,6 @@
 <context>
     <name>Window</name>
     <message>
-        <source>影片 (*.mp4 *.MP4 *.mov *.MOV *.m4v *.M4V *.mkv *.MKV *.avi *.AVI *.webm *.WEBM *.mpg *.MPG *.mpeg *.MPEG *.wmv *.WMV *.flv *.FLV *.3gp *.3GP *.mts *.MTS *.ts *.TS)</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>所有文件 (*)</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>正在压缩，确定要停止并退出吗？</source>
         <translation type="unfinished"></translation>
     </message>
@@ -780,6 +932,10 @@
     </message>
     <message>
         <source>继续压缩</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>视频 (%1)</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

@@ -56,14 +56,14 @@ QueueNotifier::QueueNotifier(AppState& state, QString desktopFileId, ActiveFn wi
 }
 
 QString QueueNotifier::titleText(const QueueRun::Outcome& outcome) {
-  return outcome.done > 0 ? tr("压缩完成") : tr("压缩失败");
+  return outcome.done > 0 ? QCoreApplication::translate("Notifier", "压缩完成") : QCoreApplication::translate("Notifier", "压缩失败");
 }
 
 QString QueueNotifier::bodyText(const QueueRun::Outcome& outcome) {
-  QStringList parts{tr("%1 个完成").arg(outcome.done)};
-  if (outcome.failed > 0) parts << tr("%1 个失败").arg(outcome.failed);
-  if (outcome.savedBytes > 0) parts << tr("共节省 %1").arg(QString::fromStdString(fmtBytes(outcome.savedBytes)));
-  return parts.join(tr("，"));
+  QStringList parts{QCoreApplication::translate("Notifier", "%1 个完成").arg(outcome.done)};
+  if (outcome.failed > 0) parts << QCoreApplication::translate("Notifier", "%1 个失败").arg(outcome.failed);
+  if (outcome.savedBytes > 0) parts << QCoreApplication::translate("Notifier", "共节省 %1").arg(QString::fromStdString(fmtBytes(outcome.savedBytes)));
+  return parts.join(QCoreApplication::translate("Notifier", "，"));
 }
 
 void QueueNotifier::onRunningChanged() {
@@ -98,7 +98,7 @@ void QueueNotifier::notify(const QueueRun::Outcome& outcome) {
   revealPath_.clear();
   if (!outcome.outputs.empty()) {
     revealPath_ = pathText(outcome.outputs.front());
-    actions << kOpenFolderAction << tr("打开文件夹");
+    actions << kOpenFolderAction << QCoreApplication::translate("Notifier", "打开文件夹");
   }
   const QVariantMap hints{{QStringLiteral("desktop-entry"), desktopFileId_},
                           {QStringLiteral("urgency"), QVariant::fromValue(uchar(1))}};

@@ -1,5 +1,6 @@
 #include "ui/card_list_model.h"
 
+#include <QCoreApplication>
 #include <QVariantMap>
 
 #include "state/app_state.h"
@@ -156,11 +157,11 @@ QVariant CardListModel::data(const QModelIndex& index, int role) const {
 QString CardListModel::spokenText(const QString& fileName, const SizeColumn& column) {
   const QString value = text(column.value);
   switch (column.kind) {
-    case SizeColumn::Kind::loading: return tr("%1，读取中").arg(fileName);
-    case SizeColumn::Kind::estimate: return tr("%1，待压缩，预估 %2").arg(fileName, value);
-    case SizeColumn::Kind::progress: return tr("%1，压缩中 %2").arg(fileName, value);
-    case SizeColumn::Kind::result: return tr("%1，已完成，%2").arg(fileName, value);
-    case SizeColumn::Kind::failed: return tr("%1，失败：%2").arg(fileName, text(column.caption));
+    case SizeColumn::Kind::loading: return QCoreApplication::translate("Card", "%1，读取中").arg(fileName);
+    case SizeColumn::Kind::estimate: return QCoreApplication::translate("Card", "%1，待压缩，预估 %2").arg(fileName, value);
+    case SizeColumn::Kind::progress: return QCoreApplication::translate("Card", "%1，压缩中 %2").arg(fileName, value);
+    case SizeColumn::Kind::result: return QCoreApplication::translate("Card", "%1，已完成，%2").arg(fileName, value);
+    case SizeColumn::Kind::failed: return QCoreApplication::translate("Card", "%1，失败：%2").arg(fileName, text(column.caption));
   }
   return fileName;
 }

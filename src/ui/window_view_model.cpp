@@ -1,5 +1,6 @@
 #include "ui/window_view_model.h"
 
+#include <QCoreApplication>
 #include <utility>
 
 #include "state/app_state.h"
@@ -37,7 +38,7 @@ QStringList WindowViewModel::pickerFilters() {
   // Only what the list takes, in either case.
   QStringList patterns;
   for (const QString& ext : AppState::acceptedExts()) patterns << "*." + ext << "*." + ext.toUpper();
-  return {tr("视频 (%1)").arg(patterns.join(QLatin1Char(' ')))};
+  return {QCoreApplication::translate("Window", "视频 (%1)").arg(patterns.join(QLatin1Char(' ')))};
 }
 
 namespace {
