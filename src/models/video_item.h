@@ -50,4 +50,9 @@ struct VideoItem {
   Dims outputDims(const ItemSettings& settings) const { return kivotra::outputDims(srcWidth, srcHeight, settings); }
 };
 
+// The parameters item is compressed with: its own, else the global ones.
+inline ItemSettings effectiveSettings(const VideoItem& item, const ItemSettings& global) {
+  return item.customSettings.value_or(global);
+}
+
 }  // namespace kivotra
