@@ -4,6 +4,9 @@
 
 namespace kivotra {
 
+// The sound track of every output whose source has sound: AAC at this rate, kbit/s.
+inline constexpr int kAudioKbps = 128;
+
 // The five compression parameters as a plain value: the queue's snapshot, a
 // file's own parameters and the parked global parameters while editing.
 struct ItemSettings {

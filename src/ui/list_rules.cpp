@@ -9,7 +9,7 @@ std::string countText(int itemCount) { return std::to_string(itemCount) + " / " 
 Tone countTone(int itemCount) { return listFull(itemCount) ? Tone::portrait : Tone::tertiaryLabel; }
 
 std::string dropHintText(int itemCount) {
-  return listFull(itemCount) ? "已达 5 个上限，先移除再添加" : "横屏 / 竖屏 / 宽银幕均可";
+  return listFull(itemCount) ? "已达 " + std::to_string(kMaxItems) + " 个上限，先移除再添加" : "横屏 / 竖屏 / 宽银幕均可";
 }
 
 double dropZoneOpacity(int itemCount) { return listFull(itemCount) ? 0.55 : 1.0; }

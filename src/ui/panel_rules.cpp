@@ -5,6 +5,8 @@
 #include <cmath>
 #include <limits>
 
+#include "transcoder/transcoder.h"
+
 namespace kivotra::ui {
 
 ItemSettings globalParameters(const std::optional<ItemSettings>& editingBackup, const ItemSettings& panel) {
@@ -60,6 +62,7 @@ std::optional<int> parseBitrateField(std::string_view text) {
   const char* end = text.data() + text.size();
   auto [stop, ec] = std::from_chars(text.data(), end, value);
   if (ec != std::errc() || stop != end) return std::nullopt;
+  if (value < Transcoder::kMinBitrateKbps || value > Transcoder::kMaxBitrateKbps) return std::nullopt;
   return value;
 }
 

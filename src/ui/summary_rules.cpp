@@ -50,7 +50,7 @@ std::string detailText(const std::vector<VideoItem>& items, int globalBitrateKbp
   const bool anyCustom =
       std::any_of(items.begin(), items.end(), [](const VideoItem& item) { return item.customSettings.has_value(); });
   std::string text =
-      anyCustom ? "含单独设置的条目" : "视频 " + std::to_string(globalBitrateKbps) + " kbps + 音频 128 kbps";
+      anyCustom ? "含单独设置的条目" : "视频 " + std::to_string(globalBitrateKbps) + " kbps + 音频 " + std::to_string(kAudioKbps) + " kbps";
   if (!isRunning) return text;
   const auto probed = std::count_if(items.begin(), items.end(),
                                     [](const VideoItem& item) { return !item.status.is(ItemStatus::Kind::loading); });

@@ -64,10 +64,12 @@ TEST(CliOptions, BadInputIsAUsageErrorWithAChineseMessageAndHelpIsShownOnRequest
       {{"compress", "--speed", "9", "a.mov"}, "未知选项：--speed"},
       {{"probe", "-x", "a.mov"}, "未知选项：-x"},
       {{"compress", "a.mov", "--fps"}, "选项 --fps 缺少取值"},
-      {{"compress", "--resolution", "900", "a.mov"}, "分辨率“900”无效*"},
+      {{"compress", "--resolution", "900", "a.mov"}, "分辨率“900”无效，应为 720P、1080P、2K、4K（或 720、1080、1440、2160）"},
       {{"compress", "--fps", "abc", "a.mov"}, "帧率“abc”无效*"},
       {{"compress", "--fps", "-1", "a.mov"}, "帧率“-1”无效*"},
+      {{"compress", "--fps", "241", "a.mov"}, "帧率“241”无效，应为 0 到 240 的整数"},
       {{"compress", "--bitrate", "0", "a.mov"}, "码率“0”无效*"},
+      {{"compress", "--bitrate", "1000001", "a.mov"}, "码率“1000001”无效，应为 1 到 1000000 的整数（kbps）"},
       {{"compress", "--fit", "wide", "a.mov"}, "画面比例“wide”无效*"},
       {{"compress", "--output-dir=", "a.mov"}, "输出文件夹不能为空"},
   };

@@ -65,7 +65,7 @@ Item {
                 Layout.fillWidth: true
                 choices: pane.panel.fpsChoices
                 currentValue: pane.settings.fps
-                onActivated: (value) => pane.settings.fps = value
+                onActivated: (value) => pane.panel.selectFps(value)
             }
         }
 
@@ -87,7 +87,7 @@ Item {
                 Layout.fillWidth: true
                 choices: pane.panel.fitChoices
                 currentValue: pane.settings.fit
-                onActivated: (value) => pane.settings.fit = value
+                onActivated: (value) => pane.panel.selectFit(value)
             }
         }
 
@@ -95,7 +95,7 @@ Item {
             objectName: "noUpscaleCheck"
             text: "源画质更低时保持原尺寸（不放大）"
             checked: pane.settings.noUpscale
-            onToggled: (value) => pane.settings.noUpscale = value
+            onToggled: (value) => pane.panel.setNoUpscale(value)
             Layout.fillWidth: true
         }
 
