@@ -15,8 +15,7 @@ ItemSettings globalParameters(const std::optional<ItemSettings>& editingBackup, 
 
 ItemSettings effectiveParameters(const VideoItem& item, const std::optional<ItemSettings>& editingBackup,
                                  const ItemSettings& panel) {
-  if (item.customSettings) return *item.customSettings;
-  return globalParameters(editingBackup, panel);
+  return effectiveSettings(item, globalParameters(editingBackup, panel));
 }
 
 std::vector<const VideoItem*> tierTestFiles(const std::vector<VideoItem>& items, const std::optional<Uuid>& editingID) {
