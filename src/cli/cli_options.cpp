@@ -6,10 +6,21 @@
 
 #include "models/size_target.h"
 #include "models/tiers.h"
+#include "transcoder/transcoder.h"
 
 namespace kivotra::cli {
 
 namespace {
+
+// The tiers' labels, or short sides, or "label rate" pairs, smallest first.
+QString tierList(const char* separator, QString (*text)(const Tier&)) {
+  QStringList parts;
+  for (const Tier& tier : kTiers) parts << text(tier);
+  return parts.join(QString::fromUtf8(separator));
+}
+QString tierName(const Tier& tier) { return QLatin1String(tier.label); }
+QString tierSide(const Tier& tier) { return QString::number(tier.shortSide); }
+QString tierRate(const Tier& tier) { return tierName(tier) + QLatin1Char(' ') + QString::number(tier.recommendedKbps); }
 
 QString generalHelp() {
   return QCoreApplication::translate(
@@ -20,9 +31,10 @@ QString generalHelp() {
       "\n"
       "命令：\n"
       "  probe      读取每个文件的时长、尺寸、帧率、大小和音频信息\n"
-      "  compress   把文件依次压缩为 MP4（H.264 视频，有声音时 AAC 128 kbps）\n"
+      "  compress   把文件依次压缩为 MP4（H.264 视频，有声音时 AAC %1 kbps）\n"
       "\n"
-      "用 kivotra-cli <命令> --help 查看该命令的选项，kivotra-cli --version 查看版本。\n");
+      "用 kivotra-cli <命令> --help 查看该命令的选项，kivotra-cli --version 查看版本。\n")
+      .arg(kAudioKbps);
 }
 
 QString probeHelp() {
@@ -48,10 +60,10 @@ QString compressHelp() {
       "文件夹代表其中的 mp4、mov、m4v 文件（按名称排序）；同一个文件写两次只压缩一次。\n"
       "\n"
       "选项：\n"
-      "  --resolution 720P|1080P|2K|4K   分辨率档位（也可写 720、1080、1440、2160），默认 1080P\n"
+      "  --resolution %1   分辨率档位（也可写 %2），默认 %3\n"
       "  --fps N                         帧率；0 为保持源帧率（默认）；不会高于源帧率\n"
       "  --bitrate KBPS                  视频码率（kbps），默认为档位推荐值：\n"
-      "                                  720P 3000、1080P 5000、2K 10000、4K 20000\n"
+      "                                  %4\n"
       "  --target-size SIZE              每个输出不超过这个大小（如 25M、500K、1.5G，1M = 1024K），\n"
       "                                  按时长算出码率（最高为档位推荐值的 2 倍，最低 100 kbps）；\n"
       "                                  不能与 --bitrate 同用\n"
@@ -62,7 +74,9 @@ QString compressHelp() {
       "  -h, --help                      显示本帮助\n"
       "\n"
       "按 Ctrl-C 停止正在压缩的文件（删除未完成的输出，源文件不变）并结束。\n"
-      "退出状态：0 全部完成，1 有文件失败，2 参数错误，130 被 Ctrl-C 中断，143 被终止（SIGTERM），129 终端关闭（SIGHUP），141 输出管道关闭；中断的文件不留下输出。\n");
+      "退出状态：0 全部完成，1 有文件失败，2 参数错误，130 被 Ctrl-C 中断，143 被终止（SIGTERM），129 终端关闭（SIGHUP），141 输出管道关闭；中断的文件不留下输出。\n")
+      .arg(tierList("|", tierName), tierList("、", tierSide), QString::fromStdString(tierLabel(ItemSettings{}.shortSide)),
+           tierList("、", tierRate));
 }
 
 std::optional<int> parseResolution(QString text) {
@@ -80,10 +94,10 @@ std::optional<FitMode> parseFit(const QString& text) {
   return std::nullopt;
 }
 
-std::optional<int> parseCount(const QString& text, int minimum) {
+std::optional<int> parseCount(const QString& text, int minimum, int maximum) {
   bool ok = false;
   const int value = text.toInt(&ok);
-  if (!ok || value < minimum) return std::nullopt;
+  if (!ok || value < minimum || value > maximum) return std::nullopt;
   return value;
 }
 
@@ -134,20 +148,26 @@ Command parseCompress(const QStringList& args) {
   if (parser.isSet(resolution)) {
     const auto side = parseResolution(parser.value(resolution));
     if (!side) {
-      return UsageError{QCoreApplication::translate("Cli", "分辨率“%1”无效，应为 720P、1080P、2K、4K（或 720、1080、1440、2160）")
-                            .arg(parser.value(resolution))};
+      return UsageError{QCoreApplication::translate("Cli", "分辨率“%1”无效，应为 %2（或 %3）")
+                            .arg(parser.value(resolution), tierList("、", tierName), tierList("、", tierSide))};
     }
     command.settings.shortSide = *side;
   }
   command.settings.bitrateKbps = recommendedBitrate(command.settings.shortSide);
   if (parser.isSet(fps)) {
-    const auto value = parseCount(parser.value(fps), 0);
-    if (!value) return UsageError{QCoreApplication::translate("Cli", "帧率“%1”无效，应为 0 或正整数").arg(parser.value(fps))};
+    const auto value = parseCount(parser.value(fps), 0, Transcoder::kMaxFps);
+    if (!value) {
+      return UsageError{QCoreApplication::translate("Cli", "帧率“%1”无效，应为 0 到 %2 的整数").arg(parser.value(fps), QString::number(Transcoder::kMaxFps))};
+    }
     command.settings.fps = *value;
   }
   if (parser.isSet(bitrate)) {
-    const auto value = parseCount(parser.value(bitrate), 1);
-    if (!value) return UsageError{QCoreApplication::translate("Cli", "码率“%1”无效，应为正整数（kbps）").arg(parser.value(bitrate))};
+    const auto value = parseCount(parser.value(bitrate), Transcoder::kMinBitrateKbps, Transcoder::kMaxBitrateKbps);
+    if (!value) {
+      return UsageError{QCoreApplication::translate("Cli", "码率“%1”无效，应为 %2 到 %3 的整数（kbps）")
+                            .arg(parser.value(bitrate), QString::number(Transcoder::kMinBitrateKbps),
+                                 QString::number(Transcoder::kMaxBitrateKbps))};
+    }
     command.settings.bitrateKbps = *value;
   }
   if (parser.isSet(targetSize)) {
@@ -183,9 +203,10 @@ QString shortUsage() {
   return QCoreApplication::translate(
       "Cli",
       "用法：kivotra-cli probe [--json] 文件...\n"
-      "      kivotra-cli compress [--resolution 720P|1080P|2K|4K] [--fps N] [--bitrate KBPS | --target-size SIZE]\n"
+      "      kivotra-cli compress [--resolution %1] [--fps N] [--bitrate KBPS | --target-size SIZE]\n"
       "                           [--fit keep|crop|pad] [--upscale] [--output-dir DIR] [--json] 文件...\n"
-      "运行 kivotra-cli --help 查看说明。\n");
+      "运行 kivotra-cli --help 查看说明。\n")
+      .arg(tierList("|", tierName));
 }
 
 Command parseCommandLine(const QStringList& args) {

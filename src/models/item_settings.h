@@ -9,6 +9,9 @@ namespace kivotra {
 // The size field's starting value: what the common mail and chat limits allow.
 inline constexpr std::int64_t kDefaultSizeLimitBytes = 25LL * 1024 * 1024;
 
+// The sound track of every output whose source has sound: AAC at this rate, kbit/s.
+inline constexpr int kAudioKbps = 128;
+
 // The compression parameters as a plain value: the queue's snapshot, a file's
 // own parameters and the parked global parameters while editing.
 struct ItemSettings {

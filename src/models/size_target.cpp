@@ -12,7 +12,7 @@ namespace kivotra {
 
 namespace {
 
-double audioBytes(const VideoItem& item) { return item.hasAudio ? item.duration * kSizeAudioKbps * 1000.0 / 8.0 : 0.0; }
+double audioBytes(const VideoItem& item) { return item.hasAudio ? item.duration * kAudioKbps * 1000.0 / 8.0 : 0.0; }
 
 double fixedBytes(const VideoItem& item) {
   return audioBytes(item) + static_cast<double>(containerOverheadBytes(item.duration, item.srcFPS, item.hasAudio));

@@ -11,7 +11,6 @@
 namespace kivotra {
 
 inline constexpr int kSizeFloorKbps = 100;      // never less video than this
-inline constexpr int kSizeAudioKbps = 128;      // the AAC track, when there is sound
 inline constexpr double kSizeFirstFill = 0.96;  // share of the limit the first encode aims at
 // A second encode, after an overshoot, aims at 95 % less a tenth of the
 // overshoot (the bigger the miss, the less the encoder's rate is to be
@@ -28,7 +27,7 @@ std::optional<std::int64_t> parseSizeText(std::string_view text);
 // entries of every frame and audio packet.
 std::int64_t containerOverheadBytes(double seconds, double fps, bool hasAudio);
 
-// The expected output size of item at kbps of video: video, AAC at 128 kbit/s
+// The expected output size of item at kbps of video: video, the AAC track
 // when the source has sound, and the container. 0 while the duration is unknown.
 std::int64_t expectedOutputBytes(const VideoItem& item, int kbps);
 

@@ -29,7 +29,7 @@ ProbeInfo VideoItem::probeInfo() const {
 
 std::int64_t VideoItem::estimatedBytes(int bitrateKbps) const {
   if (!(duration > 0)) return 0;
-  const double audioBitsPerSecond = hasAudio ? 128000.0 : 0.0;
+  const double audioBitsPerSecond = hasAudio ? kAudioKbps * 1000.0 : 0.0;
   const double bytesPerSecond = (static_cast<double>(bitrateKbps) * 1000.0 + audioBitsPerSecond) * 0.125;
   return static_cast<std::int64_t>(duration * bytesPerSecond);
 }

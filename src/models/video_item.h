@@ -44,10 +44,15 @@ struct VideoItem {
   // The probe facts of this item, as the engine takes them.
   ProbeInfo probeInfo() const;
 
-  // Estimated output size in bytes: video at bitrateKbps plus 128 kbit/s AAC
+  // Estimated output size in bytes: video at bitrateKbps plus the AAC track
   // when the source has sound, with no container overhead.
   std::int64_t estimatedBytes(int bitrateKbps) const;
   Dims outputDims(const ItemSettings& settings) const { return kivotra::outputDims(srcWidth, srcHeight, settings); }
 };
+
+// The parameters item is compressed with: its own, else the global ones.
+inline ItemSettings effectiveSettings(const VideoItem& item, const ItemSettings& global) {
+  return item.customSettings.value_or(global);
+}
 
 }  // namespace kivotra

@@ -22,7 +22,7 @@ constexpr double kSourceSeconds = 4.0;
 std::string size(const ProbeInfo& info) { return std::to_string(info.width) + "×" + std::to_string(info.height); }
 
 std::int64_t transcode(const fs::path& source, const fs::path& destination, const ProbeInfo& info) {
-  const Transcoder::Config config{720, 30, 5000, FitMode::keep, false};
+  const Transcoder::Config config{{720, 30, 5000, FitMode::keep, false}};
   return Transcoder::transcodeSync(
       source, destination, config, info, [](double) {}, [] { return false; });
 }

@@ -6,26 +6,24 @@
 #include <QSettings>
 #include <QString>
 #include <QStringList>
-#include <QThreadPool>
 #include <QUrl>
-#include <atomic>
 #include <chrono>
+#include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
-#include <mutex>
 #include <optional>
-#include <thread>
 #include <vector>
 
 #include "models/item_settings.h"
-#include "models/probe_info.h"
 #include "models/uuid.h"
 #include "models/video_item.h"
-#include "state/cancel_flags.h"
 #include "state/compression_settings.h"
+#include "state/intake.h"
 #include "state/item_list_model.h"
+#include "state/output_folder.h"
 #include "state/progress_throttle.h"
-#include "transcoder/transcoder.h"
+#include "state/queue_runner.h"
 
 namespace kivotra {
 
@@ -33,12 +31,11 @@ namespace kivotra {
 // the compression queue and the output folder.
 //
 // Threads: every member function is for the main thread (the thread that owns
-// the object) except beginOutputDir(), cancelRequested() and itemCancels(),
-// which the queue's thread uses too. Probes run on a pool of the object's own,
-// the queue on one thread per run; their results come back as queued calls in
-// the order they were issued. The main thread never waits on either, except the
+// the object) except beginOutputDir(). Probes run on the intake's pool, the
+// queue on the runner's thread; their reports come back as queued calls in the
+// order they were issued. The main thread never waits on either, except the
 // destructor, which stops the queue and waits for the threads to end.
-class AppState : public QObject {
+class AppState : public QObject, private RunSink {
   Q_OBJECT
   Q_PROPERTY(kivotra::ItemListModel* items READ itemsModel CONSTANT)
   Q_PROPERTY(int itemCount READ itemCount NOTIFY itemsChanged)
@@ -56,11 +53,6 @@ class AppState : public QObject {
   Q_PROPERTY(int maxItems READ maxItems CONSTANT)
 
  public:
-  static constexpr int kMaxItems = 5;
-  // Free space a file needs beyond its estimate (plus 5 % of it) before it starts.
-  static constexpr std::int64_t kFreeSpaceMarginBytes = 256 * 1024;
-  static constexpr const char* bookmarkKey = "kivotra.outputFolderBookmark";
-  static const QStringList& acceptedExts();  // "mp4", "mov", "m4v"
 
   // settings: where the output folder is remembered; tests pass a private scope.
   // clock: the time source of the progress throttle and the remaining time.
@@ -88,10 +80,10 @@ class AppState : public QObject {
   void add(const std::vector<std::filesystem::path>& paths);
   // How long a background probe may wait on a source that delivers nothing
   // before the item fails with a read error (Transcoder::kProbeTimeLimit).
-  void setProbeTimeLimit(std::chrono::milliseconds limit) { probeTimeLimit_ = limit; }
+  void setProbeTimeLimit(std::chrono::milliseconds limit) { probes_.setTimeLimit(limit); }
 
   // Replaces the list as a whole, bypassing the intake rules and the probe:
-  // for callers that build and probe items themselves (self tests, CLI).
+  // for callers that build and probe items themselves (self tests).
   // Ignored while the queue runs.
   void setItems(std::vector<VideoItem> items);
 
@@ -128,16 +120,14 @@ class AppState : public QObject {
   Q_INVOKABLE void cancelItem(const QString& id);
   // Stops the file being compressed and ends the run after it.
   Q_INVOKABLE void stopQueue();
-  bool cancelRequested() const { return cancelRequested_.load(); }
-  const CancelFlags& itemCancels() const { return itemCancels_; }
-  void setProgress(const Uuid& id, double fraction, std::optional<double> etaSeconds);
+  bool cancelRequested() const { return runner_.stopRequested(); }
 
   // ---- Output folder and naming ----
-  std::optional<QByteArray> outputFolderBookmark() const { return outputFolderBookmark_; }
-  QByteArray outputFolderBookmarkBytes() const { return outputFolderBookmark_.value_or(QByteArray()); }
-  bool hasOutputFolder() const { return outputFolderBookmark_.has_value(); }
-  std::optional<QString> outputFolderName() const { return outputFolderName_; }
-  QString outputFolderNameText() const { return outputFolderName_.value_or(QString()); }
+  std::optional<QByteArray> outputFolderBookmark() const { return outputFolder_.bookmark(); }
+  QByteArray outputFolderBookmarkBytes() const { return outputFolderBookmark().value_or(QByteArray()); }
+  bool hasOutputFolder() const { return outputFolderBookmark().has_value(); }
+  std::optional<QString> outputFolderName() const { return outputFolder_.name(); }
+  QString outputFolderNameText() const { return outputFolderName().value_or(QString()); }
 
   // Remembers the folder the folder dialog returned; a path that is not an
   // existing folder changes nothing. False then.
@@ -146,10 +136,9 @@ class AppState : public QObject {
   Q_INVOKABLE void clearOutputFolder();
   // The folder an output of source goes into, resolved anew for every file: the
   // remembered folder while it exists, else the source's own folder. Any thread.
-  std::filesystem::path beginOutputDir(const std::filesystem::path& source) const;
-
-  static QString tierLabel(int shortSide);
-  Q_INVOKABLE QString tierLabelOf(int shortSide) const { return tierLabel(shortSide); }
+  std::filesystem::path beginOutputDir(const std::filesystem::path& source) const {
+    return outputFolder_.folderFor(source);
+  }
 
  signals:
   // Any change of the list: an item added, removed, or a field of one changed.
@@ -167,45 +156,36 @@ class AppState : public QObject {
   void runFinished();
 
  private:
-  void fill(const Uuid& id, const ProbeInfo& info);
-  void failLoad(const Uuid& id, const QString& description);
-  void startProbe(const VideoItem& item);
+  // The runner's reports, from its thread, each posted to the main thread.
+  void started(const Uuid& id, const QString& fileName) override;
+  void progress(const Uuid& id, double fraction, std::optional<double> etaSeconds) override;
+  void done(const Uuid& id, const std::filesystem::path& output, std::int64_t size, int encodes,
+            std::optional<std::int64_t> sizeLimit) override;
+  void failed(const Uuid& id, const QString& message) override;
+  void stopped(const Uuid& id) override;
+  void runEnded() override;
+
   void changeItem(const Uuid& id, const std::function<void(VideoItem&)>& change);
-  void setRunning(bool running);
   void setCurrentFileName(std::optional<QString> name);
   void setCompletedCount(int count);
-  void setBookmark(std::optional<QByteArray> bytes, std::optional<QString> name);
-  void restoreOutputFolder();
-  void runQueue(std::vector<VideoItem> work, ItemSettings global);
-  void compressOne(const VideoItem& item, const ItemSettings& global);
-  static void checkFreeSpace(const std::filesystem::path& dir, std::int64_t estimatedBytes);
-  bool stopAsked(const Uuid& id) const;
+  // Emits the folder's change signals for what differs from before.
+  void announceFolder(const std::optional<QByteArray>& bookmark, const std::optional<QString>& name);
   template <class F>
   void post(F&& fn);
 
   ItemListModel model_;
   std::unique_ptr<QSettings> settings_;
-  Clock clock_;
+  OutputFolder outputFolder_;
 
   std::optional<Uuid> editingID_;
   std::optional<ItemSettings> editingBackup_;
   bool isRunning_ = false;
   std::optional<QString> currentFileName_;
   int completedCount_ = 0;
-  std::optional<QByteArray> outputFolderBookmark_;
-  std::optional<QString> outputFolderName_;
 
-  // Shared with the queue's thread.
-  std::atomic<bool> cancelRequested_{false};
-  CancelFlags itemCancels_;
-  CancelFlags removedDuringRun_;  // waiting items removed while the queue runs
-  mutable std::mutex bookmarkLock_;
-  std::optional<std::filesystem::path> bookmarkFolder_;  // guarded by bookmarkLock_
-
-  std::atomic<bool> closing_{false};  // ends the probes still running
-  std::chrono::milliseconds probeTimeLimit_ = Transcoder::kProbeTimeLimit;
-  QThreadPool probePool_;
-  std::thread runner_;
+  // Last: they stop their threads first, while the members above still stand.
+  ProbePool probes_;
+  QueueRunner runner_;
 };
 
 }  // namespace kivotra

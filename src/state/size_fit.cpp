@@ -30,7 +30,7 @@ FitResult transcodeWithinLimit(const VideoItem& item, OutputFile& output, const 
   ItemSettings settings = params;
   FitResult result;
   result.kbps = settings.bitrateKbps;
-  result.size = Transcoder::transcodeInto(item.url, output.fd(), Transcoder::Config::from(settings), item.probeInfo(),
+  result.size = Transcoder::transcodeInto(item.url, output.fd(), Transcoder::Config{settings}, item.probeInfo(),
                                           progress, isCancelled);
   if (!item.sizeLimit || result.size <= *item.sizeLimit) return result;
 
@@ -38,7 +38,7 @@ FitResult transcodeWithinLimit(const VideoItem& item, OutputFile& output, const 
   result.kbps = settings.bitrateKbps;
   result.encodes = 2;
   output.rewind();
-  result.size = Transcoder::transcodeInto(item.url, output.fd(), Transcoder::Config::from(settings), item.probeInfo(),
+  result.size = Transcoder::transcodeInto(item.url, output.fd(), Transcoder::Config{settings}, item.probeInfo(),
                                           progress, isCancelled);
   if (result.size > *item.sizeLimit) throw SizeLimitError(result.size, *item.sizeLimit);
   return result;

@@ -10,9 +10,9 @@ namespace kivotra::detail {
 
 namespace {
 
-constexpr int kMinBitrateKbps = 1;
-constexpr int kMaxBitrateKbps = 1000000;
-constexpr int kMaxSide = 8192;  // H.264's largest level
+using Transcoder::kMaxBitrateKbps;
+using Transcoder::kMaxSide;
+using Transcoder::kMinBitrateKbps;
 
 std::string number(int value) { return std::to_string(value); }
 

@@ -16,7 +16,6 @@ namespace kivotra::Transcoder {
 namespace {
 
 constexpr int thumbnailEdge = 320;
-constexpr auto thumbnailLimit = std::chrono::seconds(5);
 
 double seconds(std::int64_t duration) {
   return duration == AV_NOPTS_VALUE ? NAN : static_cast<double>(duration) / AV_TIME_BASE;
@@ -79,7 +78,7 @@ ProbeInfo measure(av::MediaInput& input, const std::filesystem::path& source,
     }
   }
 
-  input.setDeadline(std::min(deadline, av::MediaInput::Clock::now() + thumbnailLimit));
+  input.setDeadline(std::min(deadline, av::MediaInput::Clock::now() + av::kCoverTimeLimit));
   info.thumbnail = av::coverFrame(input, video, thumbnailEdge);
   // Frames over duration only as the last resort: a recording that pauses
   // would count its pauses as slow motion.

@@ -16,20 +16,22 @@
 // (what the file system or FFmpeg reported), both kivotra::Error.
 namespace kivotra::Transcoder {
 
-// The parameters of one transcode, field for field those of ItemSettings.
 // x264's speed/quality trade-off, chosen by measurement (docs/benchmarks.md).
 inline constexpr const char* kDefaultX264Preset = "faster";
 
-struct Config {
-  int shortSide = 1080;
-  int fps = 0;  // 0 or less keeps the source's rate
-  int bitrateKbps = 5000;
-  FitMode fit = FitMode::keep;
-  bool noUpscale = true;
+// What the encoder can honour. Callers refuse values outside these up front;
+// a transcode given one anyway fails before anything is written.
+inline constexpr int kMinBitrateKbps = 1;
+inline constexpr int kMaxBitrateKbps = 1000000;
+inline constexpr int kMaxFps = 240;   // the fastest output, asked for or kept from the source
+inline constexpr int kMaxSide = 8192;  // H.264's largest level
+
+// The parameters of one transcode: a file's parameters (fps 0 or less keeps
+// the source's rate) plus the engine's own knobs.
+struct Config : ItemSettings {
   std::string x264Preset = kDefaultX264Preset;
 
-  static Config from(const ItemSettings& s) { return {s.shortSide, s.fps, s.bitrateKbps, s.fit, s.noUpscale}; }
-  ItemSettings itemSettings() const { return {shortSide, fps, bitrateKbps, fit, noUpscale}; }
+  const ItemSettings& settings() const { return *this; }
   bool operator==(const Config&) const = default;
 };
 

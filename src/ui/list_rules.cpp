@@ -11,7 +11,7 @@ std::string countText(int itemCount) { return std::to_string(itemCount) + " / " 
 Tone countTone(int itemCount) { return listFull(itemCount) ? Tone::portrait : Tone::tertiaryLabel; }
 
 std::string dropHintText(int itemCount) {
-  return listFull(itemCount) ? translate("FileList", "已达 5 个上限，先移除再添加")
+  return listFull(itemCount) ? fillIn(translate("FileList", "已达 %1 个上限，先移除再添加"), {std::to_string(kMaxItems)})
                              : translate("FileList", "横屏 / 竖屏 / 宽银幕均可");
 }
 

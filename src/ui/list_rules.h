@@ -2,12 +2,10 @@
 
 #include <string>
 
+#include "state/intake.h"
 #include "ui/card_rules.h"
 
 namespace kivotra::ui {
-
-// The list takes at most this many files; finished and failed ones count too.
-inline constexpr int kMaxItems = 5;
 
 bool listFull(int itemCount);
 // "0 / 5"

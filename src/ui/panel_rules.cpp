@@ -7,6 +7,7 @@
 
 #include "models/format.h"
 #include "models/size_target.h"
+#include "transcoder/transcoder.h"
 
 namespace kivotra::ui {
 
@@ -16,8 +17,7 @@ ItemSettings globalParameters(const std::optional<ItemSettings>& editingBackup, 
 
 ItemSettings effectiveParameters(const VideoItem& item, const std::optional<ItemSettings>& editingBackup,
                                  const ItemSettings& panel) {
-  if (item.customSettings) return *item.customSettings;
-  return globalParameters(editingBackup, panel);
+  return effectiveSettings(item, globalParameters(editingBackup, panel));
 }
 
 std::vector<const VideoItem*> tierTestFiles(const std::vector<VideoItem>& items, const std::optional<Uuid>& editingID) {
@@ -63,6 +63,7 @@ std::optional<int> parseBitrateField(std::string_view text) {
   const char* end = text.data() + text.size();
   auto [stop, ec] = std::from_chars(text.data(), end, value);
   if (ec != std::errc() || stop != end) return std::nullopt;
+  if (value < Transcoder::kMinBitrateKbps || value > Transcoder::kMaxBitrateKbps) return std::nullopt;
   return value;
 }
 

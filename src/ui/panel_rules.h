@@ -9,6 +9,7 @@
 
 #include "models/item_settings.h"
 #include "models/text.h"
+#include "models/tiers.h"
 #include "models/uuid.h"
 #include "models/video_item.h"
 
@@ -23,7 +24,14 @@ struct Choice {
 };
 
 // The tier segments, largest first as the picker shows them.
-inline constexpr std::array<Choice, 4> kTierChoices{{{"4K", 2160}, {"2K", 1440}, {"1080P", 1080}, {"720P", 720}}};
+inline constexpr std::array<Choice, kTiers.size()> kTierChoices = [] {
+  std::array<Choice, kTiers.size()> choices{};
+  for (std::size_t i = 0; i < kTiers.size(); ++i) {
+    const Tier& tier = kTiers[kTiers.size() - 1 - i];
+    choices[i] = {tier.label, tier.shortSide};
+  }
+  return choices;
+}();
 // 0 keeps the source's frame rate.
 inline constexpr std::array<Choice, 5> kFpsChoices{{{QT_TRANSLATE_NOOP("Panel", "原始"), 0}, {"60", 60}, {"50", 50}, {"30", 30}, {"25", 25}}};
 
@@ -56,7 +64,8 @@ bool outputDimsWouldChange(const std::vector<const VideoItem*>& files, FitMode f
 // The bitrate field shows 0 as an empty field.
 std::string bitrateFieldText(int kbps);
 // What the field takes: a whole number, optionally signed, with blanks around
-// it; an empty field is 0. Anything else (or a number out of range) is refused.
+// it; an empty field is 0. Anything else, or a number the encoder cannot
+// honour, is refused.
 std::optional<int> parseBitrateField(std::string_view text);
 // The slider's value as the bitrate it stores: truncated toward zero.
 int bitrateFromSlider(double value);

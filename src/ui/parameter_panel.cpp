@@ -97,6 +97,18 @@ void ParameterPanel::selectShortSide(int shortSide) {
   if (outputDimsWouldChange(old, shortSide)) settings_->setBitrateKbps(recommendedBitrate(shortSide));
 }
 
+void ParameterPanel::selectFps(int fps) {
+  if (settings_) settings_->setFps(fps);
+}
+
+void ParameterPanel::selectFit(const QString& label) {
+  if (settings_) settings_->setFitLabel(label);
+}
+
+void ParameterPanel::setNoUpscale(bool noUpscale) {
+  if (settings_) settings_->setNoUpscale(noUpscale);
+}
+
 bool ParameterPanel::outputDimsWouldChange(int fromSide, int toSide) const {
   if (!state_ || !settings_) return true;
   return ui::outputDimsWouldChange(tierTestFiles(state_->items(), state_->editingID()), settings_->fit(),

@@ -68,6 +68,10 @@ class ParameterPanel : public QObject {
   // A tier segment: stores the tier and, when that changes a tested file's
   // output size (or there is no file to test), the tier's recommended bitrate.
   Q_INVOKABLE void selectShortSide(int shortSide);
+  // The frame-rate, fit and no-upscale controls.
+  Q_INVOKABLE void selectFps(int fps);
+  Q_INVOKABLE void selectFit(const QString& label);
+  Q_INVOKABLE void setNoUpscale(bool noUpscale);
   // With the panel's fit and no-upscale: the edited file, else every file no
   // longer loading; true also when there is none.
   Q_INVOKABLE bool outputDimsWouldChange(int fromSide, int toSide) const;

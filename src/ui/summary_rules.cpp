@@ -55,8 +55,8 @@ std::string detailText(const std::vector<VideoItem>& items, const ItemSettings& 
       std::any_of(items.begin(), items.end(), [](const VideoItem& item) { return item.customSettings.has_value(); });
   std::string text = anyCustom      ? translate("Summary", "含单独设置的条目")
                      : global.bySize ? fillIn(translate("Summary", "每个不超过 %1"), {fmtBytes(global.sizeLimitBytes)})
-                                     : fillIn(translate("Summary", "视频 %1 kbps + 音频 128 kbps"),
-                                              {std::to_string(global.bitrateKbps)});
+                                     : fillIn(translate("Summary", "视频 %1 kbps + 音频 %2 kbps"),
+                                              {std::to_string(global.bitrateKbps), std::to_string(kAudioKbps)});
   if (!isRunning) return text;
   const auto probed = std::count_if(items.begin(), items.end(),
                                     [](const VideoItem& item) { return !item.status.is(ItemStatus::Kind::loading); });

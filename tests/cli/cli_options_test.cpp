@@ -28,9 +28,9 @@ TEST(CliOptions, EveryOptionIsTakenWhereverItStandsWithTheWindowsDefaultsOtherwi
   EXPECT_EQ(as<CompressCommand>({"compress", "a.mov"}).settings, ItemSettings{});
   EXPECT_FALSE(as<CompressCommand>({"compress", "a.mov"}).outputDir.has_value());
   const CompressCommand command =
-      as<CompressCommand>({"compress", "a.mov", "--fps=25", "--bitrate", "1234", "--fit", "pad", "--upscale",
+      as<CompressCommand>({"compress", "a.mov", "--fps=240", "--bitrate", "1000000", "--fit", "pad", "--upscale",
                            "--output-dir", "out", "--json", "--resolution", "4K", "b.mov"});
-  EXPECT_EQ(command.settings, (ItemSettings{2160, 25, 1234, FitMode::pad, false}));
+  EXPECT_EQ(command.settings, (ItemSettings{2160, 240, 1000000, FitMode::pad, false}));
   EXPECT_EQ(command.outputDir, QStringLiteral("out"));
   EXPECT_TRUE(command.json);
   EXPECT_EQ(command.files, (QStringList{"a.mov", "b.mov"}));
@@ -55,6 +55,19 @@ TEST(CliOptions, ResolutionTakesLabelsAndShortSidesAndSetsTheTiersBitrate) {
   }
 }
 
+TEST(CliOptions, TargetSizeIsReadInBinaryUnits) {
+  const std::pair<QStringList, qint64> rows[] = {
+      {{"--target-size", "25M", "a.mov"}, 25 * 1048576},
+      {{"--target-size=500K", "a.mov"}, 500 * 1024},
+      {{"--resolution", "720P", "a.mov", "--target-size", "1.5GB"}, qint64(1536) * 1048576}};
+  for (const auto& [args, bytes] : rows) {
+    const CompressCommand command = as<CompressCommand>(QStringList{"compress"} + args);
+    EXPECT_EQ(command.targetSize, bytes) << args.join(' ').toStdString();
+    EXPECT_EQ(command.files, QStringList{"a.mov"});
+  }
+  EXPECT_FALSE(as<CompressCommand>({"compress", "a.mov"}).targetSize);
+}
+
 TEST(CliOptions, BadInputIsAUsageErrorWithAChineseMessageAndHelpIsShownOnRequest) {
   const std::pair<QStringList, QString> rows[] = {
       {{}, "缺少命令（probe 或 compress）"},
@@ -64,12 +77,19 @@ TEST(CliOptions, BadInputIsAUsageErrorWithAChineseMessageAndHelpIsShownOnRequest
       {{"compress", "--speed", "9", "a.mov"}, "未知选项：--speed"},
       {{"probe", "-x", "a.mov"}, "未知选项：-x"},
       {{"compress", "a.mov", "--fps"}, "选项 --fps 缺少取值"},
-      {{"compress", "--resolution", "900", "a.mov"}, "分辨率“900”无效*"},
+      {{"compress", "--resolution", "900", "a.mov"}, "分辨率“900”无效，应为 720P、1080P、2K、4K（或 720、1080、1440、2160）"},
       {{"compress", "--fps", "abc", "a.mov"}, "帧率“abc”无效*"},
       {{"compress", "--fps", "-1", "a.mov"}, "帧率“-1”无效*"},
+      {{"compress", "--fps", "241", "a.mov"}, "帧率“241”无效，应为 0 到 240 的整数"},
       {{"compress", "--bitrate", "0", "a.mov"}, "码率“0”无效*"},
+      {{"compress", "--bitrate", "1000001", "a.mov"}, "码率“1000001”无效，应为 1 到 1000000 的整数（kbps）"},
       {{"compress", "--fit", "wide", "a.mov"}, "画面比例“wide”无效*"},
       {{"compress", "--output-dir=", "a.mov"}, "输出文件夹不能为空"},
+      {{"compress", "--target-size", "25", "a.mov"}, "目标大小“25”无效*"},
+      {{"compress", "--target-size", "lots", "a.mov"}, "目标大小“lots”无效*"},
+      {{"compress", "--target-size", "25M", "--bitrate", "800", "a.mov"}, "--target-size 与 --bitrate 不能同时使用"},
+      {{"compress", "--bitrate", "800", "--target-size", "25M", "a.mov"}, "--target-size 与 --bitrate 不能同时使用"},
+      {{"compress", "a.mov", "--target-size"}, "选项 --target-size 缺少取值"},
   };
   for (const auto& [args, message] : rows) {
     const QString error = usageError(args);

@@ -4,6 +4,8 @@
 
 #include "models/errors.h"
 #include "state/app_state.h"
+#include "state/intake.h"
+#include "state/output_folder.h"
 #include "state_fixture.h"
 #include "transcoder/transcoder.h"
 
@@ -32,25 +34,13 @@ class AppStateTest : public ::testing::Test {
   test::Scope scope;
 };
 
-TEST_F(AppStateTest, IntakeTakesMoviesByExtensionOnceEachUpToFive) {
-  auto state = makeState();
-  state->setItems({itemWith("/v/1.mp4", ItemStatus::done()), itemWith("/v/2.mp4", ItemStatus::failed("x"))});
-  const fs::path dup = junk("b.mp4");
-  state->add(std::vector<fs::path>{junk("Clip.MOV"), junk("clip.mkv"), junk("clip"), dup, dup});
-  state->add(QList<QUrl>{QUrl(QStringLiteral("https://example.org/z.mp4")),
-                         QUrl::fromLocalFile(QString::fromStdString(junk("c.M4V").string()))});
-  EXPECT_EQ(names(*state), (std::vector<std::string>{"1.mp4", "2.mp4", "Clip.MOV", "b.mp4", "c.M4V"}));
-  for (int i : {2, 3, 4}) EXPECT_TRUE(state->items()[i].status.is(ItemStatus::Kind::loading));
-  // Full, finished and failed items counted.
-  state->add(std::vector<fs::path>{junk("d.mp4")});
-  EXPECT_EQ(state->itemCount(), 5);
-  test::quiesce(*state, true);
-
-  // Another spelling of the same file is another file.
-  auto other = makeState();
-  other->add(std::vector<fs::path>{dup, dup.parent_path() / "." / "b.mp4"});
-  EXPECT_EQ(other->itemCount(), 2);
-  test::quiesce(*other, true);
+TEST(Intake, TakesMoviesByExtensionOnceEachUpToFive) {
+  const std::vector<VideoItem> listed{itemWith("/v/1.mp4", ItemStatus::done()), itemWith("/v/2.mp4", ItemStatus::failed("x"))};
+  const std::vector<fs::path> offered{"/v/1.mp4", "/d/Clip.MOV", "/d/clip.mkv", "/d/clip", "/d/b.mp4",
+                                      "/d/b.mp4", "/d/./b.mp4", "/d/c.M4V", "/d/e.mp4"};
+  // Finished and failed items count; another spelling of the same file is another file.
+  EXPECT_EQ(acceptedPaths(listed, offered), (std::vector<fs::path>{"/d/Clip.MOV", "/d/b.mp4", "/d/./b.mp4"}));
+  EXPECT_EQ(acceptedPaths({}, offered).size(), 5u);
 }
 
 TEST_F(AppStateTest, FailedProbeMarksTheItemAndALateResultForARemovedItemIsDropped) {
@@ -108,7 +98,6 @@ TEST_F(AppStateTest, IdleQueueIgnoresStopsAndAStartWithNothingReady) {
   QCoreApplication::processEvents();
   EXPECT_FALSE(state->isRunning());
   EXPECT_EQ(running.count() + items.count(), 0);
-  EXPECT_TRUE(state->itemCancels().empty());
   EXPECT_FALSE(state->cancelRequested());
 }
 
@@ -116,36 +105,39 @@ TEST_F(AppStateTest, ChosenFolderPersistsAndOutputsFallBackWhileItIsGone) {
   const fs::path folder = scope.makeFolder("出片");
   const fs::path source = scope.makeFolder("src") / "clip.mov";
   const QByteArray bytes = QByteArray::fromStdString(folder.string());
-  EXPECT_EQ(makeState()->beginOutputDir(source), source.parent_path());
+  const auto settings = scope.settings();
+  EXPECT_EQ(OutputFolder(settings.get()).folderFor(source), source.parent_path());
   {
     auto first = makeState();
     QSignalSpy name(first.get(), &AppState::outputFolderNameChanged);
+    QSignalSpy bookmark(first.get(), &AppState::outputFolderBookmarkChanged);
     ASSERT_TRUE(first->chooseOutputFolder(QString::fromStdString(folder.string()) + "/"));
+    ASSERT_TRUE(first->chooseOutputFolder(QString::fromStdString(folder.string())));
     // Whatever is no folder is refused and the choice stays.
     EXPECT_FALSE(first->chooseOutputFolder(QString::fromStdString(scope.writeFile("note.txt", "x").string())));
     EXPECT_FALSE(first->chooseOutputFolder(QString()));
     EXPECT_FALSE(first->chooseOutputFolderUrl(QUrl(QStringLiteral("https://example.org/"))));
     EXPECT_EQ(name.count(), 1);
+    EXPECT_EQ(bookmark.count(), 1);
+    EXPECT_EQ(first->beginOutputDir(source), folder);
   }
-  auto second = makeState();
-  EXPECT_EQ(second->outputFolderName(), QStringLiteral("出片"));
-  EXPECT_EQ(second->outputFolderBookmark(), bytes);
-  EXPECT_EQ(second->beginOutputDir(source), folder);
+  OutputFolder second(settings.get());
+  EXPECT_EQ(second.name(), QStringLiteral("出片"));
+  EXPECT_EQ(second.bookmark(), bytes);
 
   // A folder that is gone keeps its bytes, shows no name, and is resolved anew for every file.
   fs::remove(folder);
-  auto third = makeState();
-  EXPECT_EQ(third->outputFolderBookmark(), bytes);
-  EXPECT_FALSE(third->outputFolderName());
-  EXPECT_EQ(third->beginOutputDir(source), source.parent_path());
+  OutputFolder third(settings.get());
+  EXPECT_EQ(third.bookmark(), bytes);
+  EXPECT_FALSE(third.name());
+  EXPECT_EQ(third.folderFor(source), source.parent_path());
   fs::create_directory(folder);
-  EXPECT_EQ(third->beginOutputDir(source), folder);
+  EXPECT_EQ(third.folderFor(source), folder);
 
-  third->clearOutputFolder();
-  EXPECT_FALSE(third->outputFolderName());
-  auto fourth = makeState();
-  EXPECT_FALSE(fourth->outputFolderBookmark());
-  EXPECT_FALSE(scope.settings()->contains(AppState::bookmarkKey));
+  third.clear();
+  EXPECT_FALSE(third.name());
+  EXPECT_FALSE(OutputFolder(settings.get()).bookmark());
+  EXPECT_FALSE(scope.settings()->contains(OutputFolder::bookmarkKey));
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QAbstractItemModelTester>
 #include <QSignalSpy>
 
 #include "state/item_list_model.h"
@@ -9,6 +10,8 @@ namespace {
 
 TEST(ItemListModel, AnnouncesOnlyTheRolesAChangeTouched) {
   ItemListModel model;
+  // Every change below is also checked against the item-model contract.
+  QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
   VideoItem a("/v/a.mov"), b("/v/b.mov");
   model.append(a);
   model.append(b);
@@ -43,6 +46,8 @@ TEST(ItemListModel, AnnouncesOnlyTheRolesAChangeTouched) {
   ASSERT_EQ(model.count(), 1);
   EXPECT_EQ(model.items()[0].id, b.id);
   EXPECT_EQ(model.indexOf(a.id), -1);
+  model.reset({a, b, VideoItem("/v/c.mov")});
+  EXPECT_EQ(model.rowCount(), 3);
 }
 
 TEST(ItemListModel, RemovingByAnIdReadFromTheListRemovesThatItemOnly) {

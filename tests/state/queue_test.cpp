@@ -163,7 +163,7 @@ TEST_F(QueueTest, AFileTooBigForTheFreeSpaceFailsAtOnceAndTheNextOneRuns) {
   std::string expected;
   try {
     test::bounded([&] {
-      return Transcoder::transcodeSync(bad.url, scope.path("probe-out.mp4"), Transcoder::Config::from(kGlobal),
+      return Transcoder::transcodeSync(bad.url, scope.path("probe-out.mp4"), Transcoder::Config{kGlobal},
                                        bad.probeInfo(), [](double) {}, [] { return false; });
     });
   } catch (const Error& e) {

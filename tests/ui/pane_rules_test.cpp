@@ -55,12 +55,13 @@ TEST(PanelRules, SizeFieldShowsAndTakesPositiveMegabytes) {
   for (const auto& [text, bytes] : rows) EXPECT_EQ(parseSizeLimitField(text), bytes) << '"' << text << '"';
 }
 
-TEST(PanelRules, BitrateFieldShowsZeroEmptyAndTakesAnyWholeNumber) {
+TEST(PanelRules, BitrateFieldShowsZeroEmptyAndTakesWholeNumbersTheEncoderHonours) {
   EXPECT_EQ(bitrateFieldText(0), "");
   EXPECT_EQ(bitrateFieldText(-40), "-40");
   const std::pair<const char*, std::optional<int>> rows[] = {
-      {"", 0},      {" \t ", 0},   {" 4500\t", 4500}, {"+800", 800}, {"-300", -300}, {"80000", 80000},
-      {"12a", {}},  {"5,000", {}}, {"4.5", {}},       {"+-3", {}},   {"+", {}},      {"99999999999", {}}};
+      {"", 0},     {" \t ", 0},   {" 4500\t", 4500}, {"+800", 800}, {"1000000", 1000000}, {"80000", 80000},
+      {"-300", {}}, {"0", {}},     {"1000001", {}},   {"12a", {}},   {"5,000", {}},        {"4.5", {}},
+      {"+-3", {}},  {"+", {}},     {"99999999999", {}}};
   for (const auto& [text, value] : rows) EXPECT_EQ(parseBitrateField(text), value) << '"' << text << '"';
   EXPECT_EQ(bitrateFromSlider(4999.9), 4999);
   EXPECT_EQ(bitrateFromSlider(40000.0), 40000);

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <QAbstractItemModelTester>
 #include <QSignalSpy>
+
+#include "ui/card_list_model.h"
 
 #include "ui_fixture.h"
 
@@ -115,6 +118,20 @@ TEST_F(PaneTest, HeaderNamesTheEditedFileAndFollowGlobalDropsItsOwnParameters) {
   state.setEditingID(Uuid::random());  // names nothing listed: the normal header
   EXPECT_FALSE(panel.isEditing());
   EXPECT_EQ(panel.editingFileName(), QString());
+}
+
+TEST_F(PaneTest, CardListKeepsTheItemModelContractThroughListAndParameterChanges) {
+  ui::CardListModel cards(state, settings);
+  QAbstractItemModelTester tester(&cards, QAbstractItemModelTester::FailureReportingMode::Fatal);
+  VideoItem a = probedItem("a.mp4", 1920, 1080), b = probedItem("b.mp4", 1080, 1920);
+  state.setItems({a, b});
+  EXPECT_EQ(cards.rowCount(), 2);
+  panel.selectShortSide(720);
+  state.setCustom(b.id, ItemSettings{1440, 30, 8000, FitMode::crop, false});
+  state.remove(a.id);
+  EXPECT_EQ(cards.rowCount(), 1);
+  state.setItems({});
+  EXPECT_EQ(cards.rowCount(), 0);
 }
 
 TEST_F(PaneTest, SummaryCountsOwnAndParkedBitratesAndAnnouncesOnlyWhatChanged) {

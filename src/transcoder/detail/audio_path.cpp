@@ -9,13 +9,14 @@ extern "C" {
 }
 
 #include "models/errors.h"
+#include "models/item_settings.h"
 #include "transcoder/av_error.h"
 
 namespace kivotra::detail {
 
 namespace {
 
-constexpr std::int64_t kAacBitrate = 128000;
+constexpr std::int64_t kAacBitrate = kAudioKbps * 1000;
 // The limiter's ceiling, 1 dB below full scale: AAC adds a little on top, and
 // decoded samples above full scale clip in every player.
 constexpr float kCeiling = 0.891f;

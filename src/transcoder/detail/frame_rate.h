@@ -13,8 +13,7 @@ extern "C" {
 
 namespace kivotra::detail {
 
-// The fastest output the engine writes, asked for or kept from the source.
-inline constexpr int kMaxFps = 240;
+using Transcoder::kMaxFps;
 
 // The median step between neighbouring distinct times, in the times' unit;
 // 0 with fewer than two distinct times. Order does not matter.

@@ -213,7 +213,7 @@ void watchRun(const std::shared_ptr<RunShared>& run, const Transcoder::CancelFn&
 
 std::shared_ptr<RunShared> makeRun(const std::filesystem::path& source, const Transcoder::Config& config,
                                    const ProbeInfo& info, const Transcoder::ProgressFn& progress) {
-  const Dims canvas = outputDims(info.width, info.height, config.itemSettings());
+  const Dims canvas = outputDims(info.width, info.height, config.settings());
   checkConfig(config, canvas);
   auto run = std::make_shared<RunShared>();
   run->source = source;

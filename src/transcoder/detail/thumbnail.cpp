@@ -198,7 +198,7 @@ std::optional<RgbaBitmap> Transcoder::makeThumbnail(const std::filesystem::path&
                                                     const CancelFn& isCancelled) {
   try {
     const detail::CancelWatch watch(isCancelled);
-    av::MediaInput input(source, av::MediaInput::Clock::now() + std::chrono::seconds(5), watch.token(),
+    av::MediaInput input(source, av::MediaInput::Clock::now() + av::kCoverTimeLimit, watch.token(),
                          av::MediaInput::Analysis::indexed);
     return av::coverFrame(input, input.firstVideoStream(), maxPixel);
   } catch (...) {

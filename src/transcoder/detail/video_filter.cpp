@@ -12,6 +12,7 @@ extern "C" {
 }
 
 #include "models/errors.h"
+#include "models/format.h"
 #include "models/text.h"
 #include "transcoder/av_error.h"
 
@@ -20,13 +21,6 @@ namespace kivotra::detail {
 namespace {
 
 bool oneOf(int value, std::initializer_list<int> set) { return std::find(set.begin(), set.end(), value) != set.end(); }
-
-template <class... Args>
-std::string format(const char* pattern, Args... args) {
-  char text[256];
-  std::snprintf(text, sizeof text, pattern, args...);
-  return text;
-}
 
 TranscodeError pictureError(int err) {
   return TranscodeError::readerInit(fillIn(translate("Engine", "无法处理视频画面（%1）"), {av::errorText(err)}));
@@ -40,11 +34,11 @@ TranscodeError pictureError(int err) {
 // frame is held back waiting for its successor).
 std::string describeVideoChain(const Placement& p, const SourceColour& colour, int depth, const char* deinterlace,
                                const VideoTarget& target, double startSeconds) {
-  const std::string rate = format("fps=fps=%d/%d:start_time=%.9f", target.fps.num, target.fps.den, startSeconds);
+  const std::string rate = formatText("fps=fps=%d/%d:start_time=%.9f", target.fps.num, target.fps.den, startSeconds);
   std::string chain = target.dropsFrames ? rate : "null";
   if (deinterlace != nullptr) chain += deinterlace;
   if (p.cropsSource()) {
-    chain += format(",crop=w=%d:h=%d:x=%d:y=%d:exact=1", p.crop.w, p.crop.h, p.crop.x, p.crop.y);
+    chain += formatText(",crop=w=%d:h=%d:x=%d:y=%d:exact=1", p.crop.w, p.crop.h, p.crop.x, p.crop.y);
   }
   chain += "," + describeColourPath(colour, depth, p.scaledWidth, p.scaledHeight);
   // Turned clockwise, then mirrored left-right; a turn and a mirror together
@@ -57,7 +51,7 @@ std::string describeVideoChain(const Placement& p, const SourceColour& colour, i
     default: chain += mirrored ? ",hflip" : ""; break;
   }
   if (!p.fillsCanvas()) {
-    chain += format(",pad=w=%d:h=%d:x=%d:y=%d:color=black", p.canvas.w, p.canvas.h, p.x, p.y);
+    chain += formatText(",pad=w=%d:h=%d:x=%d:y=%d:color=black", p.canvas.w, p.canvas.h, p.x, p.y);
   }
   if (!target.dropsFrames) chain += "," + rate;
   chain += ",setsar=1";
@@ -76,7 +70,7 @@ std::string describeDeinterlace(int width, int height, bool deinterlace, int fie
   const char* parity = oneOf(fieldOrder, {AV_FIELD_TT, AV_FIELD_BT})   ? "tff"
                        : oneOf(fieldOrder, {AV_FIELD_BB, AV_FIELD_TB}) ? "bff"
                                                                        : "auto";
-  return format(",bwdif=mode=send_frame:parity=%s:deint=%s", parity, framesMarked ? "interlaced" : "all");
+  return formatText(",bwdif=mode=send_frame:parity=%s:deint=%s", parity, framesMarked ? "interlaced" : "all");
 }
 
 }  // namespace
@@ -129,7 +123,7 @@ std::string describeColourPath(const SourceColour& colour, int sourceDepth, int 
   // zimg's lanczos keeps a little more detail than swscale's default bicubic
   // (0.07 dB PSNR in `make bench`, 1080p to 720P) and, with its SIMD kernels
   // and slice threads, costs half as much.
-  std::string chain = format("zscale=w=%d:h=%d:f=lanczos:pin=%d:tin=%d:min=%d:rin=%s", width, height, colour.primaries,
+  std::string chain = formatText("zscale=w=%d:h=%d:f=lanczos:pin=%d:tin=%d:min=%d:rin=%s", width, height, colour.primaries,
                              colour.transfer, colour.matrix, colour.fullRange ? "full" : "limited");
   if (colour.hdr()) {
     // HDR to SDR: linear light at 100 cd/m² per unit, gamut to BT.709, then a
@@ -170,7 +164,7 @@ void VideoFilter::build(const Shape& shape) {
   graph_->nb_threads = 0;  // slice threads for zscale and tonemap, one per core
 
   const std::string args =
-      format("video_size=%dx%d:pix_fmt=%d:time_base=%d/%d:pixel_aspect=%d/%d", shape.width, shape.height, shape.format,
+      formatText("video_size=%dx%d:pix_fmt=%d:time_base=%d/%d:pixel_aspect=%d/%d", shape.width, shape.height, shape.format,
              timeBase_.num, timeBase_.den, shape.aspect.num, shape.aspect.den);
   int err = avfilter_graph_create_filter(&source_, avfilter_get_by_name("buffer"), "in", args.c_str(), nullptr,
                                          graph_.get());

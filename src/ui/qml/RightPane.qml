@@ -108,7 +108,7 @@ Item {
                 Layout.fillWidth: true
                 choices: pane.panel.fpsChoices
                 currentValue: pane.settings.fps
-                onActivated: (value) => pane.settings.fps = value
+                onActivated: (value) => pane.panel.selectFps(value)
             }
         }
 
@@ -145,7 +145,7 @@ Item {
                 Layout.fillWidth: true
                 choices: pane.panel.fitChoices
                 currentValue: pane.settings.fit
-                onActivated: (value) => pane.settings.fit = value
+                onActivated: (value) => pane.panel.selectFit(value)
             }
         }
 
@@ -153,7 +153,7 @@ Item {
             objectName: "noUpscaleCheck"
             text: qsTr("源画质更低时保持原尺寸（不放大）")
             checked: pane.settings.noUpscale
-            onToggled: (value) => pane.settings.noUpscale = value
+            onToggled: (value) => pane.panel.setNoUpscale(value)
             Layout.fillWidth: true
         }
 

@@ -1,0 +1,159 @@
+#include "state/queue_runner.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <mutex>
+#include <system_error>
+
+#include "models/errors.h"
+#include "models/format.h"
+#include "models/text.h"
+#include "state/output_naming.h"
+#include "state/path_text.h"
+#include "state/size_fit.h"
+
+namespace kivotra {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// An output is never more open to others than its source (read and write bits only).
+mode_t sourcePermissions(const fs::path& source) {
+  struct stat st {};
+  if (::stat(source.c_str(), &st) != 0) return 0600;
+  return st.st_mode & 0666;
+}
+
+// Fails a file before it starts when its folder cannot hold it, instead of
+// late with a half-written output. The margin covers the container and the
+// encoder's overshoot of the target rate.
+void checkFreeSpace(const fs::path& dir, std::int64_t estimatedBytes) {
+  std::error_code ec;
+  const fs::space_info space = fs::space(dir, ec);
+  if (ec) return;  // the reservation that follows reports an unusable folder
+  const std::int64_t needed = estimatedBytes + estimatedBytes / 20 + QueueRunner::kFreeSpaceMarginBytes;
+  const auto available = static_cast<std::int64_t>(std::min<std::uintmax_t>(space.available, INT64_MAX));
+  if (available >= needed) return;
+  throw PlatformError(PlatformError::Cause::diskFull,
+                      fillIn(translate("State", "需要约 %1，可用 %2"), {fmtBytes(needed), fmtBytes(available)}));
+}
+
+}  // namespace
+
+void markStarted(VideoItem& item) {
+  item.status = ItemStatus::compressing();
+  item.progress = 0;
+}
+
+void markProgress(VideoItem& item, double fraction, std::optional<double> etaSeconds) {
+  item.progress = fraction;
+  item.etaSeconds = etaSeconds;
+}
+
+void markDone(VideoItem& item, const fs::path& output, std::int64_t size, int encodes,
+              std::optional<std::int64_t> sizeLimit) {
+  item.status = ItemStatus::done();
+  item.sizeLimit = sizeLimit;
+  item.outputURL = output;
+  item.actualSize = size;
+  item.encodeCount = encodes;
+  item.progress = 1;
+  item.etaSeconds.reset();
+}
+
+void markFailed(VideoItem& item, const QString& message) {
+  item.status = ItemStatus::failed(message.toStdString());
+  item.etaSeconds.reset();
+}
+
+void markStopped(VideoItem& item) {
+  item.status = ItemStatus::ready();
+  item.progress = 0;
+  item.etaSeconds.reset();
+}
+
+QueueRunner::QueueRunner(RunSink& sink, const OutputFolder& folder, Clock clock)
+    : sink_(sink), folder_(folder), clock_(std::move(clock)) {}
+
+QueueRunner::~QueueRunner() {
+  stopAll_ = true;
+  if (thread_.joinable()) thread_.join();
+}
+
+void QueueRunner::start(std::vector<VideoItem> work, const ItemSettings& global) {
+  stopAll_ = false;
+  cancels_.clear();
+  skipped_.clear();
+  // The previous run's thread reported its end as its last act, so this join
+  // does not wait on any work.
+  if (thread_.joinable()) thread_.join();
+  thread_ = std::thread([this, work = std::move(work), global] { run(work, global); });
+}
+
+void QueueRunner::run(std::vector<VideoItem> work, ItemSettings global) {
+  for (const VideoItem& item : work) {
+    if (stopAll_) break;
+    if (skipped_.contains(item.id)) continue;
+    cancels_.erase(item.id);
+    compressOne(item, global);
+  }
+  sink_.runEnded();
+}
+
+bool QueueRunner::stopAsked(const Uuid& id) const {
+  return stopAll_ || cancels_.contains(id) || skipped_.contains(id);
+}
+
+void QueueRunner::compressOne(const VideoItem& item, const ItemSettings& global) {
+  const Uuid id = item.id;
+  sink_.started(id, shownText(pathText(item.url.filename())));
+
+  QString failure;
+  try {
+    // In size mode the bitrate (and the limit a second encode holds to) is this file's own.
+    VideoItem fitted = item;
+    const ItemSettings params = fitToSizeLimit(fitted, effectiveSettings(item, global));
+    const fs::path dir = folder_.folderFor(item.url);
+    removeStalePartFiles(dir);
+    checkFreeSpace(dir, item.estimatedBytes(params.bitrateKbps));
+    // Written aside under a hidden name and published whole: until then no
+    // file exists under the output's name, whatever ends the process.
+    OutputFile output(item.url, dir, params.shortSide, sourcePermissions(item.url));
+
+    ProgressThrottle throttle(clock_);
+    std::mutex throttleLock;  // the engine may report from more than one thread
+    auto progress = [&](double fraction) {
+      std::optional<ProgressThrottle::Update> update;
+      {
+        std::lock_guard guard(throttleLock);
+        update = throttle.report(fraction);
+      }
+      if (update) sink_.progress(id, update->fraction, update->etaSeconds);
+    };
+    auto isCancelled = [this, id] { return stopAsked(id); };
+
+    const FitResult fit = transcodeWithinLimit(fitted, output, params, progress, isCancelled);
+    const fs::path published = output.publish();
+    sink_.done(id, published, fit.size, fit.encodes, fitted.sizeLimit);
+    return;
+  } catch (const TranscodeError& e) {
+    if (e.kind() == TranscodeError::Kind::cancelled) {
+      // The part file, if one was made, went with the OutputFile above.
+      sink_.stopped(id);
+      cancels_.erase(id);
+      return;
+    }
+    failure = QString::fromStdString(e.description());
+  } catch (const Error& e) {
+    failure = QString::fromStdString(e.description());
+  } catch (const std::exception& e) {
+    failure = QString::fromUtf8(e.what());
+  }
+  sink_.failed(id, failure);
+  cancels_.erase(id);
+}
+
+}  // namespace kivotra
