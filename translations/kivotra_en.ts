@@ -93,28 +93,6 @@
 <context>
     <name>Cli</name>
     <message>
-        <source>用法：
-  kivotra-cli probe [--json] 文件...
-  kivotra-cli compress [选项] 文件...
-
-命令：
-  probe      读取每个文件的时长、尺寸、帧率、大小和音频信息
-  compress   把文件依次压缩为 MP4（H.264 视频，有声音时 AAC 128 kbps）
-
-用 kivotra-cli &lt;命令&gt; --help 查看该命令的选项，kivotra-cli --version 查看版本。
-</source>
-        <translation>Usage:
-  kivotra-cli probe [--json] FILE...
-  kivotra-cli compress [OPTIONS] FILE...
-
-Commands:
-  probe      read each file&apos;s duration, size, frame rate, file size and audio
-  compress   compress the files one after another to MP4 (H.264 video, AAC 128 kbps when there is sound)
-
-Run kivotra-cli COMMAND --help for its options, kivotra-cli --version for the version.
-</translation>
-    </message>
-    <message>
         <source>用法：kivotra-cli probe [--json] 文件...
 
 读取每个文件并输出一行：时长、尺寸、大小、帧率、码率和画面比例。
@@ -137,53 +115,6 @@ Exit status: 0 all files read, 1 a file could not be read, 2 wrong arguments.
 </translation>
     </message>
     <message>
-        <source>用法：kivotra-cli compress [选项] 文件...
-
-把文件依次压缩为 MP4，输出文件名为“原文件名_压缩_档位.mp4”，重名时加 _2、_3…
-文件夹代表其中的 mp4、mov、m4v 文件（按名称排序）；同一个文件写两次只压缩一次。
-
-选项：
-  --resolution 720P|1080P|2K|4K   分辨率档位（也可写 720、1080、1440、2160），默认 1080P
-  --fps N                         帧率；0 为保持源帧率（默认）；不会高于源帧率
-  --bitrate KBPS                  视频码率（kbps），默认为档位推荐值：
-                                  720P 3000、1080P 5000、2K 10000、4K 20000
-  --target-size SIZE              每个输出不超过这个大小（如 25M、500K、1.5G，1M = 1024K），
-                                  按时长算出码率（最高为档位推荐值的 2 倍，最低 100 kbps）；
-                                  不能与 --bitrate 同用
-  --fit keep|crop|pad             画面比例：keep 保持原始（默认）、crop 裁切 16:9、pad 加黑边 16:9
-  --upscale                       允许放大比档位小的视频（默认不放大）
-  --output-dir DIR                输出到这个文件夹（默认放在各源文件旁边）
-  --json                          结束时每个文件输出一行 JSON
-  -h, --help                      显示本帮助
-
-按 Ctrl-C 停止正在压缩的文件（删除未完成的输出，源文件不变）并结束。
-退出状态：0 全部完成，1 有文件失败，2 参数错误，130 被 Ctrl-C 中断，143 被终止（SIGTERM），129 终端关闭（SIGHUP），141 输出管道关闭；中断的文件不留下输出。
-</source>
-        <translation>Usage: kivotra-cli compress [OPTIONS] FILE...
-
-Compresses the files one after another to MP4, named &quot;NAME_压缩_TIER.mp4&quot; (the name stays in
-Chinese in every language); when the name is taken, _2, _3… is added.
-A folder stands for the mp4, mov and m4v files in it (sorted by name); a file given twice is compressed once.
-
-Options:
-  --resolution 720P|1080P|2K|4K   tier (also 720, 1080, 1440, 2160); default 1080P
-  --fps N                         frame rate; 0 keeps the source&apos;s (default); never above the source&apos;s
-  --bitrate KBPS                  video bitrate in kbps; default is the tier&apos;s recommended value:
-                                  720P 3000, 1080P 5000, 2K 10000, 4K 20000
-  --target-size SIZE              keep each output at or below this size (e.g. 25M, 500K, 1.5G; 1M = 1024K);
-                                  the bitrate follows from the duration (at most twice the tier&apos;s
-                                  recommended value, at least 100 kbps); not with --bitrate
-  --fit keep|crop|pad             aspect ratio: keep original (default), crop to 16:9, pad to 16:9
-  --upscale                       allow enlarging videos smaller than the tier (default: no upscale)
-  --output-dir DIR                write into this folder (default: next to each source file)
-  --json                          print one JSON line per file at the end
-  -h, --help                      show this help
-
-Ctrl-C stops the file being compressed (its unfinished output is deleted, the source is untouched) and ends.
-Exit status: 0 all done, 1 a file failed, 2 wrong arguments, 130 interrupted by Ctrl-C, 143 terminated (SIGTERM), 129 terminal closed (SIGHUP), 141 output pipe closed; an interrupted file leaves no output.
-</translation>
-    </message>
-    <message>
         <source>未知选项：</source>
         <translation>unknown option: </translation>
     </message>
@@ -198,18 +129,6 @@ Exit status: 0 all done, 1 a file failed, 2 wrong arguments, 130 interrupted by 
     <message>
         <source>缺少要读取的视频文件</source>
         <translation>no video file to read</translation>
-    </message>
-    <message>
-        <source>分辨率“%1”无效，应为 720P、1080P、2K、4K（或 720、1080、1440、2160）</source>
-        <translation>invalid resolution &quot;%1&quot;: use 720P, 1080P, 2K or 4K (or 720, 1080, 1440, 2160)</translation>
-    </message>
-    <message>
-        <source>帧率“%1”无效，应为 0 或正整数</source>
-        <translation>invalid frame rate &quot;%1&quot;: use 0 or a positive whole number</translation>
-    </message>
-    <message>
-        <source>码率“%1”无效，应为正整数（kbps）</source>
-        <translation>invalid bitrate &quot;%1&quot;: use a positive whole number (kbps)</translation>
     </message>
     <message>
         <source>--target-size 与 --bitrate 不能同时使用</source>
@@ -230,18 +149,6 @@ Exit status: 0 all done, 1 a file failed, 2 wrong arguments, 130 interrupted by 
     <message>
         <source>缺少要压缩的视频文件</source>
         <translation>no video file to compress</translation>
-    </message>
-    <message>
-        <source>用法：kivotra-cli probe [--json] 文件...
-      kivotra-cli compress [--resolution 720P|1080P|2K|4K] [--fps N] [--bitrate KBPS | --target-size SIZE]
-                           [--fit keep|crop|pad] [--upscale] [--output-dir DIR] [--json] 文件...
-运行 kivotra-cli --help 查看说明。
-</source>
-        <translation>Usage: kivotra-cli probe [--json] FILE...
-       kivotra-cli compress [--resolution 720P|1080P|2K|4K] [--fps N] [--bitrate KBPS | --target-size SIZE]
-                            [--fit keep|crop|pad] [--upscale] [--output-dir DIR] [--json] FILE...
-Run kivotra-cli --help for details.
-</translation>
     </message>
     <message>
         <source>缺少命令（probe 或 compress）</source>
@@ -356,10 +263,6 @@ Run kivotra-cli --help for details.
         <translation>kivotra-cli: cannot create the output folder: </translation>
     </message>
     <message>
-        <source>读取失败：%1</source>
-        <translation>Cannot read: %1</translation>
-    </message>
-    <message>
         <source>⚠ %1：输出 %2 大于源文件 %3，已保留</source>
         <translation>⚠ %1: output %2 is larger than the source %3; kept</translation>
     </message>
@@ -390,6 +293,99 @@ Run kivotra-cli --help for details.
     <message>
         <source>、</source>
         <translation>, </translation>
+    </message>
+    <message>
+        <source>用法：
+  kivotra-cli probe [--json] 文件...
+  kivotra-cli compress [选项] 文件...
+
+命令：
+  probe      读取每个文件的时长、尺寸、帧率、大小和音频信息
+  compress   把文件依次压缩为 MP4（H.264 视频，有声音时 AAC %1 kbps）
+
+用 kivotra-cli &lt;命令&gt; --help 查看该命令的选项，kivotra-cli --version 查看版本。
+</source>
+        <translation>Usage:
+  kivotra-cli probe [--json] FILE...
+  kivotra-cli compress [OPTIONS] FILE...
+
+Commands:
+  probe      read each file&apos;s duration, size, frame rate, file size and audio
+  compress   compress the files one after another to MP4 (H.264 video, AAC %1 kbps when there is sound)
+
+Run kivotra-cli COMMAND --help for its options, kivotra-cli --version for the version.
+</translation>
+    </message>
+    <message>
+        <source>用法：kivotra-cli compress [选项] 文件...
+
+把文件依次压缩为 MP4，输出文件名为“原文件名_压缩_档位.mp4”，重名时加 _2、_3…
+文件夹代表其中的 mp4、mov、m4v 文件（按名称排序）；同一个文件写两次只压缩一次。
+
+选项：
+  --resolution %1   分辨率档位（也可写 %2），默认 %3
+  --fps N                         帧率；0 为保持源帧率（默认）；不会高于源帧率
+  --bitrate KBPS                  视频码率（kbps），默认为档位推荐值：
+                                  %4
+  --target-size SIZE              每个输出不超过这个大小（如 25M、500K、1.5G，1M = 1024K），
+                                  按时长算出码率（最高为档位推荐值的 2 倍，最低 100 kbps）；
+                                  不能与 --bitrate 同用
+  --fit keep|crop|pad             画面比例：keep 保持原始（默认）、crop 裁切 16:9、pad 加黑边 16:9
+  --upscale                       允许放大比档位小的视频（默认不放大）
+  --output-dir DIR                输出到这个文件夹（默认放在各源文件旁边）
+  --json                          结束时每个文件输出一行 JSON
+  -h, --help                      显示本帮助
+
+按 Ctrl-C 停止正在压缩的文件（删除未完成的输出，源文件不变）并结束。
+退出状态：0 全部完成，1 有文件失败，2 参数错误，130 被 Ctrl-C 中断，143 被终止（SIGTERM），129 终端关闭（SIGHUP），141 输出管道关闭；中断的文件不留下输出。
+</source>
+        <translation>Usage: kivotra-cli compress [OPTIONS] FILE...
+
+Compresses the files one after another to MP4, named &quot;NAME_压缩_TIER.mp4&quot; (the name stays in
+Chinese in every language); when the name is taken, _2, _3… is added.
+A folder stands for the mp4, mov and m4v files in it (sorted by name); a file given twice is compressed once.
+
+Options:
+  --resolution %1   tier (also %2); default %3
+  --fps N                         frame rate; 0 keeps the source&apos;s (default); never above the source&apos;s
+  --bitrate KBPS                  video bitrate in kbps; default is the tier&apos;s recommended value:
+                                  %4
+  --target-size SIZE              keep each output at or below this size (e.g. 25M, 500K, 1.5G; 1M = 1024K);
+                                  the bitrate follows from the duration (at most twice the tier&apos;s
+                                  recommended value, at least 100 kbps); not with --bitrate
+  --fit keep|crop|pad             aspect ratio: keep original (default), crop to 16:9, pad to 16:9
+  --upscale                       allow enlarging videos smaller than the tier (default: no upscale)
+  --output-dir DIR                write into this folder (default: next to each source file)
+  --json                          print one JSON line per file at the end
+  -h, --help                      show this help
+
+Ctrl-C stops the file being compressed (its unfinished output is deleted, the source is untouched) and ends.
+Exit status: 0 all done, 1 a file failed, 2 wrong arguments, 130 interrupted by Ctrl-C, 143 terminated (SIGTERM), 129 terminal closed (SIGHUP), 141 output pipe closed; an interrupted file leaves no output.
+</translation>
+    </message>
+    <message>
+        <source>分辨率“%1”无效，应为 %2（或 %3）</source>
+        <translation>invalid resolution &quot;%1&quot;: use %2 (or %3)</translation>
+    </message>
+    <message>
+        <source>帧率“%1”无效，应为 0 到 %2 的整数</source>
+        <translation>invalid frame rate &quot;%1&quot;: use a whole number from 0 to %2</translation>
+    </message>
+    <message>
+        <source>码率“%1”无效，应为 %2 到 %3 的整数（kbps）</source>
+        <translation>invalid bitrate &quot;%1&quot;: use a whole number from %2 to %3 (kbps)</translation>
+    </message>
+    <message>
+        <source>用法：kivotra-cli probe [--json] 文件...
+      kivotra-cli compress [--resolution %1] [--fps N] [--bitrate KBPS | --target-size SIZE]
+                           [--fit keep|crop|pad] [--upscale] [--output-dir DIR] [--json] 文件...
+运行 kivotra-cli --help 查看说明。
+</source>
+        <translation>Usage: kivotra-cli probe [--json] FILE...
+       kivotra-cli compress [--resolution %1] [--fps N] [--bitrate KBPS | --target-size SIZE]
+                            [--fit keep|crop|pad] [--upscale] [--output-dir DIR] [--json] FILE...
+Run kivotra-cli --help for details.
+</translation>
     </message>
 </context>
 <context>
@@ -566,12 +562,12 @@ Run kivotra-cli --help for details.
 <context>
     <name>FileList</name>
     <message>
-        <source>已达 5 个上限，先移除再添加</source>
-        <translation>Limit of 5 reached: remove a file to add another</translation>
-    </message>
-    <message>
         <source>横屏 / 竖屏 / 宽银幕均可</source>
         <translation>Landscape, portrait or widescreen</translation>
+    </message>
+    <message>
+        <source>已达 %1 个上限，先移除再添加</source>
+        <translation>Limit of %1 reached: remove a file to add another</translation>
     </message>
 </context>
 <context>
@@ -941,10 +937,6 @@ Start it in a desktop session; to compress videos in a terminal use kivotra-cli;
         <source>含单独设置的条目</source>
         <translation>Includes own settings</translation>
     </message>
-    <message>
-        <source>视频 %1 kbps + 音频 128 kbps</source>
-        <translation>Video %1 kbps + audio 128 kbps</translation>
-    </message>
     <message numerus="yes">
         <source>共 %n 个文件 · %1</source>
         <translation>
@@ -971,6 +963,10 @@ Start it in a desktop session; to compress videos in a terminal use kivotra-cli;
     <message>
         <source>  ·  全部剩 %1</source>
         <translation>  ·  all done in %1</translation>
+    </message>
+    <message>
+        <source>视频 %1 kbps + 音频 %2 kbps</source>
+        <translation>Video %1 kbps + audio %2 kbps</translation>
     </message>
 </context>
 <context>

@@ -93,19 +93,6 @@
 <context>
     <name>Cli</name>
     <message>
-        <source>用法：
-  kivotra-cli probe [--json] 文件...
-  kivotra-cli compress [选项] 文件...
-
-命令：
-  probe      读取每个文件的时长、尺寸、帧率、大小和音频信息
-  compress   把文件依次压缩为 MP4（H.264 视频，有声音时 AAC 128 kbps）
-
-用 kivotra-cli &lt;命令&gt; --help 查看该命令的选项，kivotra-cli --version 查看版本。
-</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>用法：kivotra-cli probe [--json] 文件...
 
 读取每个文件并输出一行：时长、尺寸、大小、帧率、码率和画面比例。
@@ -115,31 +102,6 @@
   -h, --help   显示本帮助
 
 退出状态：0 全部读取成功，1 有文件读取失败，2 参数错误。
-</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>用法：kivotra-cli compress [选项] 文件...
-
-把文件依次压缩为 MP4，输出文件名为“原文件名_压缩_档位.mp4”，重名时加 _2、_3…
-文件夹代表其中的 mp4、mov、m4v 文件（按名称排序）；同一个文件写两次只压缩一次。
-
-选项：
-  --resolution 720P|1080P|2K|4K   分辨率档位（也可写 720、1080、1440、2160），默认 1080P
-  --fps N                         帧率；0 为保持源帧率（默认）；不会高于源帧率
-  --bitrate KBPS                  视频码率（kbps），默认为档位推荐值：
-                                  720P 3000、1080P 5000、2K 10000、4K 20000
-  --target-size SIZE              每个输出不超过这个大小（如 25M、500K、1.5G，1M = 1024K），
-                                  按时长算出码率（最高为档位推荐值的 2 倍，最低 100 kbps）；
-                                  不能与 --bitrate 同用
-  --fit keep|crop|pad             画面比例：keep 保持原始（默认）、crop 裁切 16:9、pad 加黑边 16:9
-  --upscale                       允许放大比档位小的视频（默认不放大）
-  --output-dir DIR                输出到这个文件夹（默认放在各源文件旁边）
-  --json                          结束时每个文件输出一行 JSON
-  -h, --help                      显示本帮助
-
-按 Ctrl-C 停止正在压缩的文件（删除未完成的输出，源文件不变）并结束。
-退出状态：0 全部完成，1 有文件失败，2 参数错误，130 被 Ctrl-C 中断，143 被终止（SIGTERM），129 终端关闭（SIGHUP），141 输出管道关闭；中断的文件不留下输出。
 </source>
         <translation type="unfinished"></translation>
     </message>
@@ -160,18 +122,6 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>分辨率“%1”无效，应为 720P、1080P、2K、4K（或 720、1080、1440、2160）</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>帧率“%1”无效，应为 0 或正整数</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>码率“%1”无效，应为正整数（kbps）</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>--target-size 与 --bitrate 不能同时使用</source>
         <translation type="unfinished"></translation>
     </message>
@@ -189,14 +139,6 @@
     </message>
     <message>
         <source>缺少要压缩的视频文件</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>用法：kivotra-cli probe [--json] 文件...
-      kivotra-cli compress [--resolution 720P|1080P|2K|4K] [--fps N] [--bitrate KBPS | --target-size SIZE]
-                           [--fit keep|crop|pad] [--upscale] [--output-dir DIR] [--json] 文件...
-运行 kivotra-cli --help 查看说明。
-</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
@@ -312,10 +254,6 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>读取失败：%1</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>⚠ %1：输出 %2 大于源文件 %3，已保留</source>
         <translation type="unfinished"></translation>
     </message>
@@ -345,6 +283,64 @@
     </message>
     <message>
         <source>、</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>用法：
+  kivotra-cli probe [--json] 文件...
+  kivotra-cli compress [选项] 文件...
+
+命令：
+  probe      读取每个文件的时长、尺寸、帧率、大小和音频信息
+  compress   把文件依次压缩为 MP4（H.264 视频，有声音时 AAC %1 kbps）
+
+用 kivotra-cli &lt;命令&gt; --help 查看该命令的选项，kivotra-cli --version 查看版本。
+</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>用法：kivotra-cli compress [选项] 文件...
+
+把文件依次压缩为 MP4，输出文件名为“原文件名_压缩_档位.mp4”，重名时加 _2、_3…
+文件夹代表其中的 mp4、mov、m4v 文件（按名称排序）；同一个文件写两次只压缩一次。
+
+选项：
+  --resolution %1   分辨率档位（也可写 %2），默认 %3
+  --fps N                         帧率；0 为保持源帧率（默认）；不会高于源帧率
+  --bitrate KBPS                  视频码率（kbps），默认为档位推荐值：
+                                  %4
+  --target-size SIZE              每个输出不超过这个大小（如 25M、500K、1.5G，1M = 1024K），
+                                  按时长算出码率（最高为档位推荐值的 2 倍，最低 100 kbps）；
+                                  不能与 --bitrate 同用
+  --fit keep|crop|pad             画面比例：keep 保持原始（默认）、crop 裁切 16:9、pad 加黑边 16:9
+  --upscale                       允许放大比档位小的视频（默认不放大）
+  --output-dir DIR                输出到这个文件夹（默认放在各源文件旁边）
+  --json                          结束时每个文件输出一行 JSON
+  -h, --help                      显示本帮助
+
+按 Ctrl-C 停止正在压缩的文件（删除未完成的输出，源文件不变）并结束。
+退出状态：0 全部完成，1 有文件失败，2 参数错误，130 被 Ctrl-C 中断，143 被终止（SIGTERM），129 终端关闭（SIGHUP），141 输出管道关闭；中断的文件不留下输出。
+</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>分辨率“%1”无效，应为 %2（或 %3）</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>帧率“%1”无效，应为 0 到 %2 的整数</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>码率“%1”无效，应为 %2 到 %3 的整数（kbps）</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>用法：kivotra-cli probe [--json] 文件...
+      kivotra-cli compress [--resolution %1] [--fps N] [--bitrate KBPS | --target-size SIZE]
+                           [--fit keep|crop|pad] [--upscale] [--output-dir DIR] [--json] 文件...
+运行 kivotra-cli --help 查看说明。
+</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -522,11 +518,11 @@
 <context>
     <name>FileList</name>
     <message>
-        <source>已达 5 个上限，先移除再添加</source>
+        <source>横屏 / 竖屏 / 宽银幕均可</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>横屏 / 竖屏 / 宽银幕均可</source>
+        <source>已达 %1 个上限，先移除再添加</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -882,10 +878,6 @@
         <source>含单独设置的条目</source>
         <translation type="unfinished"></translation>
     </message>
-    <message>
-        <source>视频 %1 kbps + 音频 128 kbps</source>
-        <translation type="unfinished"></translation>
-    </message>
     <message numerus="yes">
         <source>共 %n 个文件 · %1</source>
         <translation type="unfinished">
@@ -910,6 +902,10 @@
     </message>
     <message>
         <source>  ·  全部剩 %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>视频 %1 kbps + 音频 %2 kbps</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

@@ -13,11 +13,13 @@ namespace kivotra::cli {
 namespace {
 
 // The tiers' labels, or short sides, or "label rate" pairs, smallest first.
-QString tierList(const char* separator, QString (*text)(const Tier&)) {
+QString tierList(const QString& separator, QString (*text)(const Tier&)) {
   QStringList parts;
   for (const Tier& tier : kTiers) parts << text(tier);
-  return parts.join(QString::fromUtf8(separator));
+  return parts.join(separator);
 }
+// The separator of a list inside a sentence.
+QString listSeparator() { return QCoreApplication::translate("Cli", "、"); }
 QString tierName(const Tier& tier) { return QLatin1String(tier.label); }
 QString tierSide(const Tier& tier) { return QString::number(tier.shortSide); }
 QString tierRate(const Tier& tier) { return tierName(tier) + QLatin1Char(' ') + QString::number(tier.recommendedKbps); }
@@ -75,8 +77,8 @@ QString compressHelp() {
       "\n"
       "按 Ctrl-C 停止正在压缩的文件（删除未完成的输出，源文件不变）并结束。\n"
       "退出状态：0 全部完成，1 有文件失败，2 参数错误，130 被 Ctrl-C 中断，143 被终止（SIGTERM），129 终端关闭（SIGHUP），141 输出管道关闭；中断的文件不留下输出。\n")
-      .arg(tierList("|", tierName), tierList("、", tierSide), QString::fromStdString(tierLabel(ItemSettings{}.shortSide)),
-           tierList("、", tierRate));
+      .arg(tierList(QStringLiteral("|"), tierName), tierList(listSeparator(), tierSide), QString::fromStdString(tierLabel(ItemSettings{}.shortSide)),
+           tierList(listSeparator(), tierRate));
 }
 
 std::optional<int> parseResolution(QString text) {
@@ -149,7 +151,7 @@ Command parseCompress(const QStringList& args) {
     const auto side = parseResolution(parser.value(resolution));
     if (!side) {
       return UsageError{QCoreApplication::translate("Cli", "分辨率“%1”无效，应为 %2（或 %3）")
-                            .arg(parser.value(resolution), tierList("、", tierName), tierList("、", tierSide))};
+                            .arg(parser.value(resolution), tierList(listSeparator(), tierName), tierList(listSeparator(), tierSide))};
     }
     command.settings.shortSide = *side;
   }
@@ -206,7 +208,7 @@ QString shortUsage() {
       "      kivotra-cli compress [--resolution %1] [--fps N] [--bitrate KBPS | --target-size SIZE]\n"
       "                           [--fit keep|crop|pad] [--upscale] [--output-dir DIR] [--json] 文件...\n"
       "运行 kivotra-cli --help 查看说明。\n")
-      .arg(tierList("|", tierName));
+      .arg(tierList(QStringLiteral("|"), tierName));
 }
 
 Command parseCommandLine(const QStringList& args) {

@@ -15,6 +15,7 @@
 #include "cli/target_size.h"
 #include "models/errors.h"
 #include "models/format.h"
+#include "models/size_target.h"
 #include "state/intake.h"
 #include "state/output_folder.h"
 #include "state/path_text.h"

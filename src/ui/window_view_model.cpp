@@ -5,6 +5,7 @@
 
 #include "state/app_state.h"
 #include "state/compression_settings.h"
+#include "state/intake.h"
 #include "state/path_text.h"
 #include "ui/intake_notice.h"
 #include "ui/list_rules.h"
@@ -37,7 +38,7 @@ double WindowViewModel::dropZoneOpacity() const { return ui::dropZoneOpacity(ite
 QStringList WindowViewModel::pickerFilters() {
   // Only what the list takes, in either case.
   QStringList patterns;
-  for (const QString& ext : AppState::acceptedExts()) patterns << "*." + ext << "*." + ext.toUpper();
+  for (const QString& ext : acceptedExts()) patterns << "*." + ext << "*." + ext.toUpper();
   return {QCoreApplication::translate("Window", "视频 (%1)").arg(patterns.join(QLatin1Char(' ')))};
 }
 
@@ -76,7 +77,7 @@ void WindowViewModel::addPaths(const std::vector<std::filesystem::path>& paths) 
   }
   std::vector<std::filesystem::path> listed;
   for (const VideoItem& item : state_->items()) listed.push_back(item.url);
-  const Intake intake = sortIntake(paths, listed, kMaxItems - itemCount(), AppState::acceptedExts(), diskFacts());
+  const Intake intake = sortIntake(paths, listed, kMaxItems - itemCount(), acceptedExts(), diskFacts());
   state_->add(intake.accepted);
   setNotice(skipNotice(intake.skipped, kMaxItems));
 }

@@ -80,7 +80,7 @@ def self_test():
         "models/a.h": '#include <QString>\n#include "state/app_state.h"\n#include <libavutil/frame.h>\n',
         "transcoder/b.cpp": '#include <QObject>\n#include "transcoder/b.h"\n#include "models/a.h"\n',
         "state/c.cpp": '#include "transcoder/decoder.h"\n#include "transcoder/transcoder.h"\n#include "ui/x.h"\n',
-        "selftest/media/d.cpp": '#include "transcoder/media_input.h"\n#include "state/y.h"\n',
+        "selftest/media/d.cpp": '#include "transcoder/detail/media_input.h"\n#include "state/y.h"\n',
         "ui/e.cpp": '#include "shell/z.h"\n#include <QQuickItem>\n',
     }
     expected = {
