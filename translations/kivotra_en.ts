@@ -888,6 +888,10 @@ Start it in a desktop session; to compress videos in a terminal use kivotra-cli;
         <source>输出位置</source>
         <translation>Save to</translation>
     </message>
+    <message>
+        <source>按各文件时长算出码率</source>
+        <translation>from each file&apos;s length</translation>
+    </message>
 </context>
 <context>
     <name>SizeLimitRow</name>

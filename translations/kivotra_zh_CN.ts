@@ -829,6 +829,10 @@
         <source>输出位置</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>按各文件时长算出码率</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>SizeLimitRow</name>

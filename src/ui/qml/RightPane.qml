@@ -114,7 +114,7 @@ Item {
 
         ParamBlock {
             title: qsTr("视频码率")
-            note: qsTr("切换分辨率时自动匹配推荐值")
+            note: pane.panel.bitrateMode === 0 ? qsTr("切换分辨率时自动匹配推荐值") : qsTr("按各文件时长算出码率")
             Layout.fillWidth: true
             SegmentedPicker {
                 objectName: "bitrateModePicker"
