@@ -6,6 +6,7 @@
 
 #include "models/fit_mode.h"
 #include "models/item_text.h"
+#include "models/name_fit.h"
 #include "models/tiers.h"
 
 using namespace kivotra;
@@ -83,4 +84,23 @@ TEST(ItemText, FactsLineAndProgressPercent) {
   const std::pair<double, const char*> percents[] = {{0, "0.0%"},    {0.0734, "7.3%"}, {0.1, "10%"},
                                                      {0.427, "42%"}, {0.999, "99%"},   {1, "100%"}};
   for (const auto& [f, text] : percents) EXPECT_EQ(progressText(f), text);
+}
+
+// A name too long for its folder keeps its start, cut between characters and
+// never between a letter and its combining mark; nothing when not even "…" fits.
+TEST(NameFit, CutsBetweenCharactersAndKeepsMarksWithTheirLetter) {
+  const struct {
+    std::string stem;
+    std::size_t tail, limit;
+    std::string expected;
+  } rows[] = {
+      {"holiday", 10, 17, "holiday"},                        // fits exactly
+      {"holiday", 10, 16, "hol…"},                           // 16 - 10 - 3 bytes left
+      {"视频视频", 0, 11, "视频…"},                          // 8 bytes left: two whole characters
+      {"ae\xCC\x81" "bcd", 0, 6, "a…"},                      // "e" and its accent go together
+      {"ab\xCC\x81\xCC\x82" "cde", 0, 8, "a…"},            // and so do two marks
+      {"holiday", 10, 12, ""},                               // no room for "…"
+      {"holiday", 10, 13, "…"},
+  };
+  for (const auto& row : rows) EXPECT_EQ(fitStem(row.stem, row.tail, row.limit), row.expected) << row.stem;
 }

@@ -111,8 +111,9 @@ TEST_F(AppStateTest, ChosenFolderPersistsAndOutputsFallBackWhileItIsGone) {
     auto first = makeState();
     QSignalSpy name(first.get(), &AppState::outputFolderNameChanged);
     QSignalSpy bookmark(first.get(), &AppState::outputFolderBookmarkChanged);
+    ASSERT_TRUE(first->chooseOutputFolderUrl(QUrl::fromLocalFile(QString::fromStdString(folder.string()))));
+    EXPECT_EQ(name.count(), 1);
     ASSERT_TRUE(first->chooseOutputFolder(QString::fromStdString(folder.string()) + "/"));
-    ASSERT_TRUE(first->chooseOutputFolder(QString::fromStdString(folder.string())));
     // Whatever is no folder is refused and the choice stays.
     EXPECT_FALSE(first->chooseOutputFolder(QString::fromStdString(scope.writeFile("note.txt", "x").string())));
     EXPECT_FALSE(first->chooseOutputFolder(QString()));
