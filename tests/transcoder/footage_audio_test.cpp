@@ -168,30 +168,49 @@ TEST_F(FootageTest, CameraTagsCreationTimeAndFileDateSurvive) {
     const char* name;
     QStringList tags;  // as written by the camera
     std::vector<std::string> expected;  // ffprobe lines of the output
+    const char* movieDate;              // the output's own creation_time, when checked
+    bool undatedMovie = false;          // the movie header's dates zeroed, the track's kept
   } const cases[] = {
       {"Android",
        {"-metadata", "creation_time=2024-05-06T07:08:09Z", "-metadata", "location=+48.8584+002.2945/", "-metadata",
         "make=Pixelphone", "-metadata", "model=P 9"},
        {"TAG:creation_time=2024-05-06T07:08:09.000000Z", "TAG:location=+48.8584+002.2945/", "TAG:make=Pixelphone",
-        "TAG:model=P 9"}},
+        "TAG:model=P 9"},
+       "2024-05-06T07:08:09.000000Z"},
       {"Apple",
        {"-movflags", "use_metadata_tags", "-metadata", "com.apple.quicktime.location.ISO6709=+35.6586+139.7454+010.000/",
         "-metadata", "com.apple.quicktime.make=Apple", "-metadata", "com.apple.quicktime.model=iPhone 15", "-metadata",
         "com.apple.quicktime.software=17.4", "-metadata:s:v", "creation_time=2023-01-02T03:04:05Z"},
        {"TAG:com.apple.quicktime.location.ISO6709=+35.6586+139.7454+010.000/", "TAG:com.apple.quicktime.make=Apple",
         "TAG:com.apple.quicktime.model=iPhone 15", "TAG:com.apple.quicktime.software=17.4",
-        "TAG:location=+35.6586+139.7454+010.000/"}},  // the ©xyz atom Android reads
+        "TAG:location=+35.6586+139.7454+010.000/"},  // the ©xyz atom Android reads
+       nullptr},
+      {"a dated track in an undated movie", {"-metadata", "creation_time=2023-01-02T03:04:05Z"}, {},
+       "2023-01-02T03:04:05.000000Z", true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     ffmpeg(QStringList{"-f", "lavfi", "-i", "color=c=gray:s=160x120:r=25:d=1", "-c:v", "libx264", "-preset", "ultrafast"} + c.tags +
            QStringList{"src.mov"});
+    if (c.undatedMovie) {
+      std::fstream file(dir_ / "src.mov", std::ios::in | std::ios::out | std::ios::binary);
+      const std::string bytes((std::istreambuf_iterator<char>(file)), {});
+      const auto mvhd = bytes.find("mvhd");
+      ASSERT_TRUE(mvhd != std::string::npos && bytes[mvhd + 4] == 0) << "version 0 movie header expected";
+      file.seekp(static_cast<std::streamoff>(mvhd + 8));
+      file.write(std::string(8, '\0').data(), 8);  // creation and modification time
+    }
     const auto recorded = std::filesystem::file_time_type::clock::now() - std::chrono::hours(24 * 400);
     std::filesystem::last_write_time(dir_ / "src.mov", recorded);
     const auto out = transcode("src.mov");
     const std::string tags = tool("ffprobe", {"-show_entries", "format_tags:stream_tags=creation_time", "-of",
                                               "default=nw=1", QString::fromStdString(out.filename().string())});
     for (const std::string& line : c.expected) EXPECT_NE(tags.find(line + "\n"), std::string::npos) << line << " in\n" << tags;
+    if (c.movieDate) {
+      EXPECT_EQ(tool("ffprobe", {"-show_entries", "format_tags=creation_time", "-of", "default=nw=1:nk=1",
+                                 QString::fromStdString(out.filename().string())}),
+                std::string(c.movieDate) + "\n");
+    }
     EXPECT_EQ(std::filesystem::last_write_time(out), recorded);
     std::vector<std::string> order;
     for (const Box& b : topBoxes(out)) order.push_back(b.type);
