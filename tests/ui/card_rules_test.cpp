@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "ui/card_rules.h"
+#include "ui/icon_provider.h"
 #include "ui/thumbnail_provider.h"
 #include "ui_fixture.h"
 
@@ -118,6 +119,19 @@ TEST(CardRules, ThumbnailCoverKeepsTheMiddleAndRoundsTheCorners) {
   EXPECT_EQ(coverImage(cover, QSize(), 0).size(), QSize(300, 100));
   cover.pixels.pop_back();
   EXPECT_TRUE(coverImage(cover, QSize(100, 100), 8).isNull());
+}
+
+// A colour with alpha lays the whole icon down at that alpha: a half-transparent
+// icon is nowhere more opaque than half.
+TEST(CardRules, IconsTakeTheirColoursAlpha) {
+  ui::IconProvider icons;
+  QSize size;
+  const QImage icon = icons.requestImage(QStringLiteral("checkmark/80ff0000"), &size, QSize(32, 32));
+  ASSERT_FALSE(icon.isNull());
+  int most = 0;
+  for (int y = 0; y < icon.height(); ++y)
+    for (int x = 0; x < icon.width(); ++x) most = std::max(most, icon.pixelColor(x, y).alpha());
+  EXPECT_NEAR(most, 128, 4);
 }
 
 TEST(CardRules, ControlsLockWhileTheQueueRunsAndFollowTheStatus) {
