@@ -13,19 +13,7 @@ if [ -z "${DISPLAY:-}" ] || [ "${KIVOTRA_SMOKE_XVFB:-}" != 1 ]; then
   exec xvfb-run -a -s "-screen 0 1280x900x24" "$0" "$@"
 fi
 
-work=$(mktemp -d)
-pid=
-cleanup() {
-  if [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null; then kill "$pid"; fi
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-# Private runtime (the instance socket lives there) and temporary folders, private settings.
-export TMPDIR="$work/tmp" HOME="$work/home" XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/run"
-mkdir -p "$TMPDIR" "$HOME" "$XDG_CONFIG_HOME" "$XDG_RUNTIME_DIR"
-chmod 700 "$XDG_RUNTIME_DIR"
-unset QT_QPA_PLATFORM QT_QUICK_BACKEND
+. "$(dirname "$0")/../support/private_session.sh"
 
 # Three short movies from one ffmpeg run: landscape, portrait (turned) and one without sound.
 enc=(-c:v libx264 -preset ultrafast -pix_fmt yuv420p -c:a aac)

@@ -17,18 +17,7 @@ if [ "${KIVOTRA_A11Y_INNER:-}" != 1 ]; then
   exec xvfb-run -a -n $((100 + RANDOM % 500)) -s "-screen 0 1366x768x24 -noreset" dbus-run-session -- "$0" "$@"
 fi
 
-work=$(mktemp -d)
-pid=
-cleanup() {
-  if [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null; then kill "$pid"; wait "$pid" 2>/dev/null || true; fi
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-export TMPDIR="$work/tmp" HOME="$work/home" XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/run"
-mkdir -p "$TMPDIR" "$HOME" "$XDG_CONFIG_HOME" "$XDG_RUNTIME_DIR"
-chmod 700 "$XDG_RUNTIME_DIR"
-unset QT_QPA_PLATFORM QT_QUICK_BACKEND
+. "$(dirname "$0")/../support/private_session.sh"
 export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 QT_SCALE_FACTOR=1.25 NO_AT_BRIDGE=0
 
 ffmpeg -loglevel error -f lavfi -i "testsrc2=size=320x240:rate=30:duration=1" -f lavfi -i "sine=duration=1" \
