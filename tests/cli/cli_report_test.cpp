@@ -1,11 +1,18 @@
+// What kivotra-cli prints: the JSON lines scripts read, the lines and the table
+// people read, terminal cells, and the progress line.
 #include "cli/cli_report.h"
 
 #include <gtest/gtest.h>
 
 #include <QJsonArray>
+#include <cstdlib>
+
+#include "cli/progress_view.h"
 
 namespace kivotra::cli {
 namespace {
+
+using namespace std::chrono_literals;
 
 ProbeInfo facts() {
   ProbeInfo info;
@@ -20,7 +27,17 @@ ProbeInfo facts() {
   return info;
 }
 
-TEST(ProbeOutput, JsonCarriesEveryFactAndLinesNameTheFile) {
+VideoItem itemWith(ItemStatus status, std::optional<std::int64_t> actualSize = {}) {
+  VideoItem item("/videos/a.mov");
+  item.fileSize = 10'485'760;
+  item.status = std::move(status);
+  item.outputURL = "/out/a_压缩_720P.mp4";
+  item.actualSize = actualSize;
+  return item;
+}
+
+// The keys are what scripts rely on: each object is checked as the exact line it is.
+TEST(CliJson, ProbeAndResultLinesCarryEveryKey) {
   ProbeInfo info = facts();
   EXPECT_EQ(
       jsonLine(probeJson("a.mov", info)),
@@ -30,38 +47,36 @@ TEST(ProbeOutput, JsonCarriesEveryFactAndLinesNameTheFile) {
   EXPECT_EQ(probeJson("a.mov", info).value("thumbnail").toArray(), (QJsonArray{320, 180}));
   EXPECT_EQ(jsonLine(probeFailureJson("bad.mp4", "文件已损坏")),
             QStringLiteral(R"({"error":"文件已损坏","file":"bad.mp4","ok":false})"));
+
+  VideoItem overSource = itemWith(ItemStatus::done(), 11'000'000);
+  overSource.sizeLimit = 12'000'000;
+  overSource.encodeCount = 2;
+  VideoItem missedTarget = itemWith(ItemStatus::failed("无法达到目标大小"));
+  missedTarget.sizeLimit = 40'960;
+  const std::pair<VideoItem, const char*> rows[] = {
+      {itemWith(ItemStatus::done(), 1'048'576),
+       R"({"file":"a.mov","largerThanSource":false,"message":null,"output":"/out/a_压缩_720P.mp4","size":1048576,"status":"done"})"},
+      {itemWith(ItemStatus::failed("读取失败：文件已损坏")),
+       R"({"file":"a.mov","largerThanSource":false,"message":"读取失败：文件已损坏","output":null,"size":0,"status":"failed"})"},
+      {itemWith(ItemStatus::ready()),
+       R"({"file":"a.mov","largerThanSource":false,"message":null,"output":null,"size":0,"status":"ready"})"},
+      {overSource,
+       R"({"encodes":2,"file":"a.mov","largerThanSource":true,"message":null,"output":"/out/a_压缩_720P.mp4",)"
+       R"("size":11000000,"status":"done","targetSize":12000000})"},
+      {missedTarget,
+       R"({"encodes":0,"file":"a.mov","largerThanSource":false,"message":"无法达到目标大小","output":null,"size":0,)"
+       R"("status":"failed","targetSize":40960})"},
+  };
+  for (const auto& [item, json] : rows) EXPECT_EQ(jsonLine(resultJson("a.mov", item)), QString::fromUtf8(json));
+}
+
+TEST(CliText, ProbeLinesAndTheSummaryTableAlignWideCharactersAndTotalTheSaving) {
   EXPECT_EQ(probeFailureLine("bad.mp4", "文件已损坏"), QStringLiteral("bad.mp4：读取失败：文件已损坏"));
   EXPECT_EQ(probeLine("a.mov", facts()),
             QStringLiteral("a.mov：01:30\u2009·\u20091920×1080\u2009·\u200942.9 MB\u2009·\u200930 FPS\u2009·\u2009"
                            "4.0 Mbps  16:9 横屏  音频 48000 Hz · 1 声道"));
-}
 
-VideoItem itemWith(ItemStatus status) {
-  VideoItem item("/videos/a.mov");
-  item.fileSize = 10'485'760;
-  item.status = std::move(status);
-  return item;
-}
-
-TEST(CompressOutput, ResultJsonByStatus) {
-  VideoItem done = itemWith(ItemStatus::done());
-  done.outputURL = "/out/a_压缩_720P.mp4";
-  done.actualSize = 1'048'576;
-  EXPECT_EQ(jsonLine(resultJson("a.mov", done)),
-            QStringLiteral(R"({"file":"a.mov","largerThanSource":false,"message":null,"output":"/out/a_压缩_720P.mp4","size":1048576,"status":"done"})"));
-
-  const VideoItem failed = itemWith(ItemStatus::failed("读取失败：文件已损坏"));
-  EXPECT_EQ(jsonLine(resultJson("bad.mp4", failed)),
-            QStringLiteral(R"({"file":"bad.mp4","largerThanSource":false,"message":"读取失败：文件已损坏","output":null,"size":0,"status":"failed"})"));
-
-  VideoItem stopped = itemWith(ItemStatus::ready());
-  EXPECT_EQ(jsonLine(resultJson("a.mov", stopped)),
-            QStringLiteral(R"({"file":"a.mov","largerThanSource":false,"message":null,"output":null,"size":0,"status":"ready"})"));
-}
-
-TEST(CompressOutput, SummaryAlignsWideCharactersAndTotalsTheSaving) {
-  VideoItem done = itemWith(ItemStatus::done());
-  done.actualSize = 2'621'440;  // a quarter of the source
+  const VideoItem done = itemWith(ItemStatus::done(), 2'621'440);  // a quarter of the source
   const VideoItem failed = itemWith(ItemStatus::failed("磁盘已满"));
   const VideoItem stopped = itemWith(ItemStatus::ready());
   const QString table = summaryTable({{"开学典礼.mov", &done, 4.25}, {"b.mov", &failed, 1.0}, {"c.mov", &stopped, {}}});
@@ -69,22 +84,109 @@ TEST(CompressOutput, SummaryAlignsWideCharactersAndTotalsTheSaving) {
   ASSERT_EQ(lines.size(), 6) << table.toStdString();
   // The status column starts at the same cell on every row.
   const int column = displayWidth(lines[0].left(lines[0].indexOf(QStringLiteral("状态"))));
-  EXPECT_EQ(displayWidth(lines[1].left(lines[1].indexOf(QStringLiteral("完成")))), column);
-  EXPECT_EQ(displayWidth(lines[2].left(lines[2].indexOf(QStringLiteral("失败")))), column);
-  EXPECT_EQ(displayWidth(lines[3].left(lines[3].indexOf(QStringLiteral("未处理")))), column);
-  EXPECT_TRUE(lines[1].contains(QStringLiteral("10.0 MB"))) << lines[1].toStdString();
-  EXPECT_TRUE(lines[1].contains(QStringLiteral("2.5 MB")));
-  EXPECT_TRUE(lines[1].contains(QStringLiteral("75.0%")));
+  const QString statuses[] = {"完成", "失败", "未处理"};
+  for (int row = 1; row <= 3; ++row) {
+    EXPECT_EQ(displayWidth(lines[row].left(lines[row].indexOf(statuses[row - 1]))), column) << row;
+  }
+  for (const char* cell : {"10.0 MB", "2.5 MB", "75.0%", "/out/a_压缩_720P.mp4"}) {
+    EXPECT_TRUE(lines[1].contains(QString::fromUtf8(cell))) << cell << " in " << lines[1].toStdString();
+  }
   EXPECT_TRUE(lines[1].contains(QStringLiteral("4.3s")) || lines[1].contains(QStringLiteral("4.2s")));
   EXPECT_EQ(lines[4], QStringLiteral("✗ b.mov：磁盘已满"));
   EXPECT_EQ(lines[5], QStringLiteral("共 3 个文件：完成 1，失败 1，未处理 1；10.0 MB → 2.5 MB，节省 75.0%"));
 }
 
-TEST(CompressOutput, DisplayWidthCountsWideCharactersTwice) {
-  EXPECT_EQ(displayWidth("abc"), 3);
-  EXPECT_EQ(displayWidth(QStringLiteral("开学")), 4);
-  EXPECT_EQ(displayWidth(QStringLiteral("a：b")), 4);
-  EXPECT_EQ(displayWidth(QStringLiteral("\u1100\u115F\u2E80\u303E\u3041\u33FF")), 12);  // the edges of wide ranges
+TEST(TerminalWidth, CountsWideEmojiCombiningAndZeroWidthCharacters) {
+  const std::pair<QString, int> cases[] = {
+      {"abc", 3},
+      {QStringLiteral("a：b"), 4},
+      {QStringLiteral("😀.mov"), 6},                               // outside the BMP: one character, not two halves
+      {QStringLiteral("cafe\u0301.mov"), 8},                       // e + combining acute
+      {QStringLiteral("a\u200Bb"), 2},                             // zero-width space
+      {QStringLiteral("\u1100\u1161\u11A8"), 2},                   // a Hangul syllable spelled in jamo
+      {QStringLiteral("ｆｕｌｌ"), 8},
+      {QStringLiteral("\u1100\u115F\u2E80\u303E\u3041\u33FF"), 12},  // the edges of wide ranges
+  };
+  for (const auto& [text, cells] : cases) EXPECT_EQ(displayWidth(text), cells) << text.toStdString();
+}
+
+TEST(TerminalWidth, ElidesInTheMiddleWithinTheWidthKeepingAccentsOnTheirLetters) {
+  EXPECT_EQ(elideMiddle("/short/path.mp4", 48), "/short/path.mp4");
+  const QString path = "/home/someone/videos/" + QString(40, 'x') + "/trip_压缩_1080P.mp4";
+  const QString shortened = elideMiddle(path, 30);
+  EXPECT_LE(displayWidth(shortened), 30);
+  EXPECT_GE(displayWidth(shortened), 29) << "the room is used";
+  EXPECT_TRUE(shortened.startsWith("/home/someone")) << shortened.toStdString();
+  EXPECT_TRUE(shortened.endsWith(QStringLiteral("_1080P.mp4"))) << shortened.toStdString();
+
+  for (const QString& text : {path, QString(QStringLiteral("e\u0301")).repeated(20), QStringLiteral("开😀").repeated(10)}) {
+    for (int width = 3; width < 12; ++width) {
+      const QString cut = elideMiddle(text, width);
+      EXPECT_LE(displayWidth(cut), width) << cut.toStdString();
+      EXPECT_EQ(cut.count(QStringLiteral("…")), 1) << cut.toStdString();
+      EXPECT_FALSE(cut.contains(QStringLiteral("…\u0301"))) << "an accent lost its letter: " << cut.toStdString();
+      EXPECT_TRUE(cut.isValidUtf16()) << "a surrogate pair was cut";
+    }
+  }
+}
+
+ProgressState at(double fraction) { return {2, 4, QStringLiteral("校庆.mov"), fraction, 4.4, 1.94}; }
+
+TEST(ProgressLine, ShowsPositionNamePercentRemainingTimeAndSpeed) {
+  const std::pair<ProgressState, const char*> rows[] = {
+      {at(0.31), "[2/4] 校庆.mov  [######--------------]  31%  剩 00:04  1.9×"},
+      {{1, 1, QStringLiteral("a.mov"), 0, {}, {}}, "[1/1] a.mov  [--------------------]  0.0%"},
+      {{1, 1, QStringLiteral("a.mov"), 1, {}, {}}, "[1/1] a.mov  [####################]  100%"},
+  };
+  for (const auto& [state, line] : rows) EXPECT_EQ(progressLine(state, true), QString::fromUtf8(line));
+  EXPECT_EQ(progressLine(at(0.0734), false), QStringLiteral("[2/4] 校庆.mov  7.3%  剩 00:04  1.9×"));
+}
+
+// A FILE* that collects what was written, and a clock that moves when told.
+class ProgressViewTest : public ::testing::Test {
+ protected:
+  void SetUp() override { stream_ = open_memstream(&buffer_, &size_); }
+  void TearDown() override {
+    std::fclose(stream_);
+    std::free(buffer_);
+  }
+  std::string written() {
+    std::fflush(stream_);
+    return std::string(buffer_, size_);
+  }
+  ProgressView view(bool terminal) {
+    return ProgressView(stream_, terminal, [this] { return now_; });
+  }
+
+  std::FILE* stream_ = nullptr;
+  char* buffer_ = nullptr;
+  std::size_t size_ = 0;
+  ProgressView::Clock::time_point now_{1h};
+};
+
+TEST_F(ProgressViewTest, TerminalRedrawsOneLineInPlaceAndEndsItWithTheResult) {
+  ProgressView terminal = view(true);
+  terminal.update(at(0.1));
+  terminal.update(at(0.2));
+  terminal.finish(QStringLiteral("✓ done"));
+  terminal.note(QStringLiteral("next"));
+  EXPECT_EQ(written(),
+            (progressLine(at(0.1), true) + "\r\x1b[K" + progressLine(at(0.2), true) + "\r\x1b[K✓ done\nnext\n")
+                .toStdString());
+}
+
+TEST_F(ProgressViewTest, PipeGetsPlainLinesAtMostOnceASecond) {
+  ProgressView pipe = view(false);
+  pipe.update(at(0.1));
+  now_ += 999ms;
+  pipe.update(at(0.2));  // too soon
+  now_ += 1ms;
+  pipe.update(at(0.3));
+  pipe.finish(QStringLiteral("✓ done"));
+  pipe.update(at(0.01));  // the next file's first report always shows
+  EXPECT_EQ(written(), (progressLine(at(0.1), false) + "\n" + progressLine(at(0.3), false) + "\n✓ done\n" +
+                        progressLine(at(0.01), false) + "\n")
+                           .toStdString());
 }
 
 }  // namespace
