@@ -142,51 +142,32 @@ TEST(ProgressLine, ShowsPositionNamePercentRemainingTimeAndSpeed) {
   EXPECT_EQ(progressLine(at(0.0734), false), QStringLiteral("[2/4] 校庆.mov  7.3%  剩 00:04  1.9×"));
 }
 
-// A FILE* that collects what was written, and a clock that moves when told.
-class ProgressViewTest : public ::testing::Test {
- protected:
-  void SetUp() override { stream_ = open_memstream(&buffer_, &size_); }
-  void TearDown() override {
-    std::fclose(stream_);
-    std::free(buffer_);
+// A terminal gets one line redrawn in place and ended with the result; a pipe
+// plain lines at most once a second. The clock moves when told.
+TEST(ProgressView, RedrawsOnATerminalAndWritesPlainLinesToAPipe) {
+  for (const bool terminal : {true, false}) {
+    char* buffer = nullptr;
+    std::size_t size = 0;
+    std::FILE* stream = open_memstream(&buffer, &size);
+    ProgressView::Clock::time_point now{1h};
+    ProgressView view(stream, terminal, [&now] { return now; });
+    view.update(at(0.1));
+    now += 999ms;
+    view.update(at(0.2));  // too soon for a pipe
+    now += 1ms;
+    view.update(at(0.3));
+    view.finish(QStringLiteral("✓ done"));
+    view.update(at(0.01));  // the next file's first report always shows
+    view.note(QStringLiteral("next"));
+    std::fclose(stream);
+    const QString expected =
+        terminal ? progressLine(at(0.1), true) + "\r\x1b[K" + progressLine(at(0.2), true) + "\r\x1b[K" +
+                       progressLine(at(0.3), true) + "\r\x1b[K✓ done\n" + progressLine(at(0.01), true) + "\r\x1b[Knext\n"
+                 : progressLine(at(0.1), false) + "\n" + progressLine(at(0.3), false) + "\n✓ done\n" +
+                       progressLine(at(0.01), false) + "\nnext\n";
+    EXPECT_EQ(std::string(buffer, size), expected.toStdString()) << terminal;
+    std::free(buffer);
   }
-  std::string written() {
-    std::fflush(stream_);
-    return std::string(buffer_, size_);
-  }
-  ProgressView view(bool terminal) {
-    return ProgressView(stream_, terminal, [this] { return now_; });
-  }
-
-  std::FILE* stream_ = nullptr;
-  char* buffer_ = nullptr;
-  std::size_t size_ = 0;
-  ProgressView::Clock::time_point now_{1h};
-};
-
-TEST_F(ProgressViewTest, TerminalRedrawsOneLineInPlaceAndEndsItWithTheResult) {
-  ProgressView terminal = view(true);
-  terminal.update(at(0.1));
-  terminal.update(at(0.2));
-  terminal.finish(QStringLiteral("✓ done"));
-  terminal.note(QStringLiteral("next"));
-  EXPECT_EQ(written(),
-            (progressLine(at(0.1), true) + "\r\x1b[K" + progressLine(at(0.2), true) + "\r\x1b[K✓ done\nnext\n")
-                .toStdString());
-}
-
-TEST_F(ProgressViewTest, PipeGetsPlainLinesAtMostOnceASecond) {
-  ProgressView pipe = view(false);
-  pipe.update(at(0.1));
-  now_ += 999ms;
-  pipe.update(at(0.2));  // too soon
-  now_ += 1ms;
-  pipe.update(at(0.3));
-  pipe.finish(QStringLiteral("✓ done"));
-  pipe.update(at(0.01));  // the next file's first report always shows
-  EXPECT_EQ(written(), (progressLine(at(0.1), false) + "\n" + progressLine(at(0.3), false) + "\n✓ done\n" +
-                        progressLine(at(0.01), false) + "\n")
-                           .toStdString());
 }
 
 }  // namespace

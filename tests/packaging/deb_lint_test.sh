@@ -62,12 +62,7 @@ done
 grep -q '^Name\[zh_CN\]=' "$desktop" || fail "desktop entry has no Chinese name"
 icons="$share/icons/hicolor"
 for size in 16 24 32 48 64 128 256; do
-  # PNG signature, then the IHDR width and height as big-endian 32-bit numbers.
-  png="$icons/${size}x${size}/apps/kivotra.png"
-  [ -s "$png" ] || fail "no ${size}px icon"
-  header=$(od -An -tx1 -N24 "$png" | tr -d ' \n')
-  [ "${header:0:16}" = "89504e470d0a1a0a" ] && [ $((16#${header:32:8})) -eq "$size" ] &&
-    [ $((16#${header:40:8})) -eq "$size" ] || fail "no ${size}x${size} PNG icon"
+  file -b "$icons/${size}x${size}/apps/kivotra.png" | grep -q "^PNG image data, $size x $size," || fail "no ${size}px PNG icon"
 done
 # desktop-file-utils before 0.27 does not know this key yet; anything else counts.
 problems=$(desktop-file-validate "$desktop" | grep -v 'key "SingleMainWindow" in group "Desktop Entry", but keys extending' || true)
