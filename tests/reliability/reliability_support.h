@@ -17,11 +17,11 @@ namespace fs = std::filesystem;
 using Finished = test::ToolResult;
 using test::waitUntil;
 
+inline QString q(const fs::path& path) { return QString::fromStdString(path.string()); }
+
 // A message a user can read: it holds at least one CJK ideograph.
 inline bool hasChinese(const std::string& text) {
-  return std::any_of(text.begin(), text.end(), [](char c) {
-    return static_cast<unsigned char>(c) >= 0xE4 && static_cast<unsigned char>(c) <= 0xE9;
-  });
+  return std::any_of(text.begin(), text.end(), [](unsigned char c) { return c >= 0xE4 && c <= 0xE9; });
 }
 
 inline std::set<std::string> namesIn(const fs::path& dir) {
@@ -32,21 +32,23 @@ inline std::set<std::string> namesIn(const fs::path& dir) {
 }
 
 // A valid output: an MP4 whose video is H.264 with a picture, readable to the end.
-inline std::string outputProblem(const fs::path& output) {
+inline bool validOutput(const fs::path& output) {
   try {
-    const fixtures::MediaFacts facts = fixtures::readFacts(output);
-    if (!facts.video || facts.video->codec != "h264") return "no H.264 video";
-    if (facts.video->width <= 0 || facts.video->height <= 0 || facts.video->frameTimes.empty()) return "no picture";
-    return {};
-  } catch (const std::exception& e) {
-    return e.what();
+    const auto video = fixtures::readFacts(output).video;
+    return video && video->codec == "h264" && video->width > 0 && video->height > 0 && !video->frameTimes.empty();
+  } catch (const std::exception&) {
+    return false;
   }
 }
 
-inline Finished runCli(const QStringList& args, const fs::path& privateTmp, int timeoutMs = 60000) {
-  return test::runTool(KIVOTRA_CLI_BIN, args, privateTmp, timeoutMs);
+inline fs::path movie(const fs::path& at, double seconds, int audioChannels = 0, int width = 160, int height = 120) {
+  fixtures::MediaOptions o;
+  o.seconds = seconds;
+  o.audioChannels = audioChannels;
+  o.width = width;
+  o.height = height;
+  fixtures::writeMedia(at, o);
+  return at;
 }
-
-inline QString q(const fs::path& path) { return QString::fromStdString(path.string()); }
 
 }  // namespace kivotra::reliability
