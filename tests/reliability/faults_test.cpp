@@ -1,5 +1,5 @@
-// Faults around a run: a disk that fills up or cannot be written, a folder that
-// vanishes, stops at any moment, a source that blocks the window's probe.
+// Faults around a run: a disk that fills up or cannot be written, stops at any
+// moment, a source that blocks the window's probe.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -95,8 +95,6 @@ class QueueFaults : public ::testing::Test {
     return waitUntil([&] { return runs > before; }, waitMs);
   }
 
-  const VideoItem& item(int i) const { return state->items()[static_cast<size_t>(i)]; }
-
   // Every item that says done has its output; nothing else is in dir but the sources.
   void expectOutputsMatch(const fs::path& dir, std::set<std::string> expected) {
     for (const VideoItem& it : state->items()) {
@@ -115,43 +113,12 @@ class QueueFaults : public ::testing::Test {
   int runs = 0;
 };
 
-// The folder goes while the first file's output name is reserved and its
-// source has not yet delivered a byte: the source is a pipe that is fed only
-// once the folder is gone, so the removal never races the writer.
-TEST_F(QueueFaults, OutputFolderRemovedMidRunNeverReportsAMissingOutput) {
-  const fs::path out = tmp / "out";
-  fs::create_directories(out);
-  ASSERT_TRUE(state->chooseOutputFolder(q(out)));
-  fixtures::MediaOptions o;
-  o.seconds = 0.5;
-  o.indexFirst = true;  // readable from a pipe
-  fixtures::writeMedia(tmp / "first.mov", o);
-  const std::string bytes = fixtures::readFile(tmp / "first.mov");
-  ASSERT_LT(bytes.size(), 60000u) << "must fit the pipe's buffer";
-  ASSERT_EQ(::mkfifo((tmp / "pipe.mov").c_str(), 0600), 0);
-  const int feed = ::open((tmp / "pipe.mov").c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
-  VideoItem first = probed(tmp / "first.mov");
-  first.url = tmp / "pipe.mov";
-  state->setItems({first, probed(movie(tmp / "second.mov", 0.5))});
-  run(0);  // it ends below
-  ASSERT_TRUE(waitUntil([&] { return !namesIn(out).empty(); }, 30000)) << "no output name was reserved";
-  fs::remove_all(out);
-  EXPECT_EQ(::write(feed, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
-  ::close(feed);
-  ASSERT_TRUE(waitUntil([&] { return runs == 1; }, 60000));
-  // The first file either failed in Chinese or its output really exists; the
-  // second goes next to its source now that the folder is gone.
-  EXPECT_TRUE(item(0).status == ItemStatus::done() || hasChinese(item(0).status.message()));
-  EXPECT_EQ(item(1).status, ItemStatus::done());
-  expectOutputsMatch(tmp.path(), {"first.mov", "pipe.mov", "second.mov"});
-}
-
 TEST_F(QueueFaults, StopsAtRandomMomentsLeakNoThreadNoDescriptorAndNoOutput) {
   const VideoItem a = probed(movie(tmp / "a.mov", 1, 2));
   const VideoItem b = probed(movie(tmp / "b.mov", 0.5));
   state->setItems({a});
   ASSERT_TRUE(run());  // a first run starts what stays for the process's life
-  fs::remove(*item(0).outputURL);
+  fs::remove(*state->items()[0].outputURL);
   state.reset();
 
   const int fds = entriesOf("/proc/self/fd");
