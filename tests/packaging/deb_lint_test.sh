@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Builds the Debian packages and checks what a desktop and Debian's own tools
 # need: the executables, desktop entry and icons, the run-time dependencies,
-# lintian with no errors or warnings on either package, the AppStream and
-# desktop-entry validators, man pages that render without complaint and
-# document every option, completion scripts that parse, one version
-# everywhere, and debug symbols that belong to the stripped executables.
+# lintian with no errors or warnings on either package (stripped executables
+# and man pages groff renders without complaint among them), the AppStream and
+# desktop-entry validators, man pages that document every option, completion
+# scripts that parse, one version everywhere, and debug symbols that belong to
+# the executables.
 set -euo pipefail
 build_dir=$(cd "$1" && pwd)
 out=$(mktemp -d "${TMPDIR:-/tmp}/kivotra-lint-XXXXXX")
@@ -40,10 +41,9 @@ root="$out/root"
 dpkg-deb -x "$deb" "$root"
 share="$root/usr/share"
 
-# The executables are stripped; the symbols sit under their build ids in -dbgsym.
+# The symbols of the executables (stripped, or lintian says so) sit under their build ids in -dbgsym.
 dpkg-deb -x "$ddeb" "$out/dbg"
 for exe in kivotra kivotra-cli; do
-  file "$root/usr/bin/$exe" | grep -q ', stripped' || fail "$exe is not stripped"
   id=$(readelf -n "$root/usr/bin/$exe" | sed -n 's/.*Build ID: //p')
   debug="$out/dbg/usr/lib/debug/.build-id/${id:0:2}/${id:2}.debug"
   [ -s "$debug" ] || fail "no debug symbols for $exe ($id)"
@@ -78,8 +78,6 @@ grep -q "^Format: https://www.debian.org/doc/packaging-manuals/copyright-format/
 export LC_ALL=C.UTF-8 MANWIDTH=80
 for exe in kivotra kivotra-cli; do
   page="$share/man/man1/$exe.1.gz"
-  warnings=$(man --warnings -l "$page" 2>&1 >/dev/null)
-  [ -z "$warnings" ] || fail "man $exe: $warnings"
   text=$(man -l "$page" 2>/dev/null)
   for section in NAME SYNOPSIS OPTIONS "EXIT STATUS" FILES EXAMPLES; do
     grep -q "^$section" <<<"$text" || fail "man $exe has no $section section"

@@ -2,7 +2,8 @@
 """The English catalogue against the sources: every text the program can show is
 translated, the placeholders survive, and no Chinese is left in a translation.
 
-usage: check_catalogue.py LUPDATE LRELEASE SOURCE_LIST CATALOGUE.ts
+usage: check_catalogue.py LUPDATE SOURCE_LIST CATALOGUE.ts
+(whether the catalogue compiles is the build's own check: it runs lrelease)
 """
 import re
 import shutil
@@ -47,7 +48,7 @@ def problems_in(catalogue):
 
 
 def main():
-    lupdate, lrelease, source_list, catalogue = sys.argv[1:5]
+    lupdate, source_list, catalogue = sys.argv[1:4]
     with tempfile.TemporaryDirectory() as tmp:
         # lupdate on a copy: texts in the sources that the catalogue lacks come in unfinished.
         copy = Path(tmp) / Path(catalogue).name
@@ -58,10 +59,6 @@ def main():
         if copy.read_bytes() != Path(catalogue).read_bytes() and not found:
             found.append("the catalogue differs from what lupdate makes of the sources: "
                          "run `cmake --build build --target update_translations`")
-        report = subprocess.run([lrelease, str(copy), "-qm", str(Path(tmp) / "check.qm")],
-                                check=True, capture_output=True, text=True).stdout
-        if not re.search(r"\(\d+ finished and 0 unfinished\)", report):
-            found.append("lrelease: " + report.strip())
     for problem in found:
         print(problem)
     print(f"{catalogue}: {'OK' if not found else f'{len(found)} problem(s)'}")
