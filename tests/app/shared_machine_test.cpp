@@ -27,6 +27,7 @@ namespace kivotra {
 namespace {
 
 namespace fs = std::filesystem;
+using namespace std::string_literals;
 using test::waitUntil;
 constexpr uid_t kOther = 65534;  // nobody
 
@@ -160,9 +161,17 @@ TEST_F(SharedMachine, AFolderPreCreatedByAnotherUserIsNotUsedAndTheWindowStillOp
   }
 }
 
-TEST_F(SharedMachine, ASocketPlantedWhileTheFolderWasOpenGetsNothing) {
+// Everything another account can plant or try against a running window, in one session:
+// a socket squatted while our folder was open, markers of its own, a connection
+// once a permission slip lets it in. Meanwhile names that are not UTF-8 reach the
+// window byte for byte, from the first launch and handed over by later ones.
+TEST_F(SharedMachine, WhatAnotherAccountPlantsOrSendsGetsNothingAndNamesArriveByteForByte) {
   fs::create_directory(own_);
-  fs::permissions(own_, fs::perms::all);
+  fs::permissions(own_, fs::perms::all);  // open for the planting
+  for (const fs::path& marker : {shared_ / "run_selftest", own_ / "run_selftest"}) {
+    std::ofstream(marker) << "";
+    ASSERT_EQ(::chown(marker.c_str(), kOther, kOther), 0);
+  }
   const sockaddr_un address = addressOf(socket_);
   const Other squatter([&](int out) {  // system calls only: this runs in a forked child
     const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
@@ -178,33 +187,33 @@ TEST_F(SharedMachine, ASocketPlantedWhileTheFolderWasOpenGetsNothing) {
   ASSERT_TRUE(waitUntil([&] { return fs::exists(fs::symlink_status(socket_)); }, 5000));
   fs::permissions(own_, fs::perms::owner_all);  // closed again, the socket stays
 
-  QProcess& window = launch({QString::fromStdString(secret_.string())});
-  expectWindowOpens(window, true);
-  EXPECT_EQ(squatter.received(), "") << "the planted socket received our files";
-  EXPECT_EQ(listed(), std::set<std::string>{secret_.string()});
-}
-
-TEST_F(SharedMachine, AnotherUsersMarkerNeverTurnsTheLaunchIntoASelfTest) {
-  for (const fs::path& marker : {shared_ / "run_selftest", own_ / "run_selftest"}) {
-    fs::create_directory(own_);
-    fs::permissions(own_, fs::perms::all);  // open for the planting
-    std::ofstream(marker) << "";
-    ASSERT_EQ(::chown(marker.c_str(), kOther, kOther), 0);
+  std::string cjk;
+  for (int i = 0; i < 80; ++i) cjk += "视";
+  std::set<std::string> expected;
+  for (const std::string& name : {"\xC4\xE3\xBA\xC3.mp4"s, cjk + ".mov", "e\xCC\x81t\xC3\xA9.m4v"s}) {
+    const fs::path folder = tmp_ / ("in" + std::to_string(expected.size()));
+    fs::create_directory(folder);
+    std::ofstream(folder / name) << "";
+    expected.insert((folder / name).string());
+    // Through the shell's glob: the argument arrives as the raw bytes of the name.
+    QProcess& run = launch({QStringLiteral("-c"), QStringLiteral("exec \"$0\" \"$1\"/*"), QStringLiteral(KIVOTRA_BIN),
+                            QString::fromStdString(folder.string())},
+                           QStringLiteral("sh"));
+    if (expected.size() > 1) {
+      EXPECT_TRUE(run.waitForFinished(10000)) << "a later launch hands its file over and ends";
+      EXPECT_EQ(run.exitCode(), 0);
+      continue;
+    }
+    expectWindowOpens(run, true);
+    EXPECT_EQ(run.readAllStandardOutput().toStdString().find("自检"), std::string::npos);
+    EXPECT_FALSE(fs::exists(own_ / "run_selftest")) << "what another user put into our folder is cleared";
   }
-  fs::permissions(own_, fs::perms::owner_all);
-  QProcess& window = launch({});
-  expectWindowOpens(window, true);
-  EXPECT_EQ(window.readAllStandardOutput().toStdString().find("自检"), std::string::npos);
-  EXPECT_FALSE(fs::exists(own_ / "run_selftest")) << "what another user put into our folder is cleared";
-}
+  EXPECT_TRUE(waitUntil([&] { return listed() == expected; }, 5000));
+  EXPECT_EQ(squatter.received(), "") << "the planted socket received our files";
 
-TEST_F(SharedMachine, APeerOfAnotherUserIsDroppedUnansweredAndItsFilesAreNotTaken) {
-  QProcess& window = launch({QString::fromStdString(secret_.string())});
-  expectWindowOpens(window, true);
   // A permission slip: the folder and the socket opened to everyone.
   fs::permissions(own_, fs::perms(0711));
   fs::permissions(socket_, fs::perms::all);
-  const sockaddr_un address = addressOf(socket_);
   const char request[] = "{\"open\":[\"/tmp/evil.mp4\"],\"openBytes\":[\"L3RtcC9ldmlsLm1wNA==\"]}\n";
   const Other peer([&](int out) {  // system calls only: this runs in a forked child
     const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
@@ -219,33 +228,8 @@ TEST_F(SharedMachine, APeerOfAnotherUserIsDroppedUnansweredAndItsFilesAreNotTake
   ASSERT_TRUE(waitUntil([&] { return ::waitpid(peer.pid, &status, WNOHANG) == peer.pid; }, 10000));
   EXPECT_EQ(WEXITSTATUS(status), 0) << "the other user could not even connect: the case tests nothing";
   EXPECT_EQ(peer.received(), "") << "another user read our list";
-  EXPECT_EQ(listed(), std::set<std::string>{secret_.string()});
-  EXPECT_EQ(window.state(), QProcess::Running);
-}
-
-TEST_F(SharedMachine, NamesThatAreNotUtf8ReachTheRunningWindowByteForByte) {
-  std::string cjk;
-  for (int i = 0; i < 80; ++i) cjk += "视";
-  const std::string names[] = {"\xC4\xE3\xBA\xC3.mp4", cjk + ".mov", "e\xCC\x81t\xC3\xA9.m4v"};
-  std::set<std::string> expected;
-  for (const std::string& name : names) {
-    const fs::path folder = tmp_ / ("in" + std::to_string(expected.size()));
-    fs::create_directory(folder);
-    std::ofstream(folder / name) << "";
-    expected.insert((folder / name).string());
-    // Through the shell's glob: the argument arrives as the raw bytes of the name.
-    QProcess& run = launch({QStringLiteral("-c"), QStringLiteral("exec \"$0\" \"$1\"/*"), QStringLiteral(KIVOTRA_BIN),
-                            QString::fromStdString(folder.string())},
-                           QStringLiteral("sh"));
-    if (expected.size() == 1) {
-      expectWindowOpens(run, true);
-    } else {
-      EXPECT_TRUE(run.waitForFinished(10000)) << "a later launch hands its file over and ends";
-      EXPECT_EQ(run.exitCode(), 0);
-    }
-  }
-  EXPECT_TRUE(waitUntil([&] { return listed() == expected; }, 5000));
   EXPECT_EQ(listed(), expected);
+  EXPECT_EQ(windows_.front()->state(), QProcess::Running);
 }
 
 }  // namespace

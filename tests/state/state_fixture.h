@@ -4,19 +4,17 @@
 #include <QDeadlineTimer>
 #include <QSettings>
 #include <QTemporaryDir>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <future>
 #include <memory>
 #include <string>
-#include <thread>
 
 #include "models/temp_dir.h"
 #include "state/app_state.h"
+#include "support/bounded.h"
 
 namespace kivotra::test {
 
@@ -59,17 +57,6 @@ inline bool waitUntil(const std::function<bool()>& done, int timeoutMs = 30000) 
 [[noreturn]] inline void hung(const char* what, int seconds) {
   std::fprintf(stderr, "%s still running after %d s (hung)\n", what, seconds);
   std::_Exit(1);
-}
-
-// A blocking call (a probe, a transcode, writing a fixture) with a time limit of its own.
-template <class Call>
-auto bounded(Call&& call, int seconds = 60) {
-  std::packaged_task<std::invoke_result_t<Call&>()> task(std::ref(call));
-  auto result = task.get_future();
-  std::thread thread(std::move(task));
-  if (result.wait_for(std::chrono::seconds(seconds)) != std::future_status::ready) hung("a call", seconds);
-  thread.join();
-  return result.get();
 }
 
 // Before an AppState goes: its destructor waits for the queue (and for probes),

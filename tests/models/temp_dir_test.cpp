@@ -1,4 +1,4 @@
-// The private runtime folder against what another account can leave in a shared /tmp.
+// The private runtime folder: where it goes, and what another account can leave in a shared /tmp.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -16,8 +16,27 @@ namespace {
 
 namespace fs = std::filesystem;
 
+void setEnv(const char* name, const char* value) { value ? ::setenv(name, value, 1) : ::unsetenv(name); }
+
+TEST(RuntimeFolder, IsAFolderOfOurOwnNeverTmpdirItself) {
+  const std::string own = "kivotra-" + std::to_string(::getuid());
+  const struct {
+    const char *tmpdir, *runtime;
+    fs::path expected;
+  } rows[] = {
+      {nullptr, nullptr, "/tmp/" + own},
+      {"/some/where", nullptr, fs::path("/some/where") / own},
+      {"/some/where", "/run/user/77", "/run/user/77/kivotra"},
+  };
+  for (const auto& row : rows) {
+    setEnv("TMPDIR", row.tmpdir);
+    setEnv("XDG_RUNTIME_DIR", row.runtime);
+    EXPECT_EQ(runtimeDirPath(), row.expected) << (row.tmpdir ? row.tmpdir : "") << " " << (row.runtime ? row.runtime : "");
+  }
+  ::unsetenv("XDG_RUNTIME_DIR");
+}
+
 TEST(RuntimeFolder, OnlyARealFolderOfOursClosedToOthersIsUsed) {
-  if (::getuid() != 0) GTEST_SKIP() << "giving a folder to another uid needs root";
   char pattern[] = "/tmp/kivotra-runtime-test-XXXXXX";
   ASSERT_NE(::mkdtemp(pattern), nullptr);
   const fs::path shared = pattern;
@@ -35,11 +54,12 @@ TEST(RuntimeFolder, OnlyARealFolderOfOursClosedToOthersIsUsed) {
       {"missing: created", [] {}, true},
       {"ours, 0700", [&] { folder(own, fs::perms::owner_all); }, true},
       {"ours, once opened 0755", [&] { folder(own, fs::perms(0755)); }, false},
-      {"another uid's, 0700", [&] { folder(own, fs::perms::owner_all), (void)::chown(own.c_str(), 5432, 5432); },
-       false},
       {"a link to our own 0700 folder",
        [&] { folder(elsewhere, fs::perms::owner_all), fs::create_directory_symlink(elsewhere, own); }, false},
       {"a plain file", [&] { std::ofstream(own) << "x"; }, false},
+      // Giving a folder to another uid needs root.
+      {"another uid's, 0700", [&] { folder(own, fs::perms::owner_all), (void)::chown(own.c_str(), 5432, 5432); },
+       ::getuid() != 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
