@@ -23,7 +23,6 @@ TEST(RunMode, ExactWordsAnywhereDecideInOrderOfPrecedenceThenTheMarkerThenTheWin
       {{"cfgtest"}, false, {RunMode::configTest, ""}, false},  // the program's own name counts
       {{"kivotra", "SelfTest"}, false, {RunMode::window, ""}, true},
       {{"kivotra", "--selftest"}, false, {RunMode::window, ""}, true},
-      {{"kivotra", "selftest2"}, false, {RunMode::window, ""}, true},
       {{"kivotra", "cfgtest", "selftest"}, true, {RunMode::selfTest, ""}, false},
       {{"kivotra", "queuetest", "selftest"}, false, {RunMode::selfTest, ""}, false},
       {{"kivotra", "cfgtest", "queuetest"}, true, {RunMode::queueTest, ""}, false},
@@ -33,16 +32,13 @@ TEST(RunMode, ExactWordsAnywhereDecideInOrderOfPrecedenceThenTheMarkerThenTheWin
       {{"kivotra", "demogen"}, false, {RunMode::window, ""}, true},
       {{"kivotra", "demogen"}, true, {RunMode::markerSelfTest, ""}, true},
       {{"kivotra", "other", "demogen", "demo"}, false, {RunMode::window, ""}, true},
-      {{"demogen", "demo"}, false, {RunMode::window, ""}, true},
       // Help and version as the first argument win over the marker, not over the words;
       // later they are file names handed over by the file manager.
       {{"kivotra", "--help"}, true, {RunMode::help, ""}, false},
-      {{"kivotra", "-h"}, true, {RunMode::help, ""}, false},
       {{"kivotra", "--version"}, true, {RunMode::version, ""}, false},
       {{"kivotra", "--help", "selftest"}, true, {RunMode::selfTest, ""}, false},
       {{"kivotra", "a.mov", "--help"}, false, {RunMode::window, ""}, true},
       {{"kivotra"}, true, {RunMode::markerSelfTest, ""}, true},
-      {{"kivotra", "/videos/a.mov"}, false, {RunMode::window, ""}, true},
       {{}, false, {RunMode::window, ""}, true},
   };
   for (const auto& row : rows) {
@@ -51,10 +47,8 @@ TEST(RunMode, ExactWordsAnywhereDecideInOrderOfPrecedenceThenTheMarkerThenTheWin
       asked = true;
       return row.marker;
     });
-    std::string args;
-    for (const std::string& a : row.args) args += a + " ";
-    EXPECT_EQ(choice, row.expected) << args;
-    EXPECT_EQ(asked, row.markerAsked) << args;
+    EXPECT_EQ(choice, row.expected) << testing::PrintToString(row.args);
+    EXPECT_EQ(asked, row.markerAsked) << testing::PrintToString(row.args);
   }
 }
 
@@ -65,7 +59,7 @@ TEST(RunMode, WindowNeedsADisplayForThePlatformQtWillUse) {
     bool opens;
   } cases[] = {
       {{}, false},
-      {{{"DISPLAY", ""}, {"WAYLAND_DISPLAY", ""}}, false},
+      {{{"DISPLAY", ""}, {"WAYLAND_DISPLAY", ""}}, false},  // set but empty
       {{{"DISPLAY", ":0"}}, true},
       {{{"WAYLAND_DISPLAY", "wayland-0"}}, true},
       {{{"QT_QPA_PLATFORM", "offscreen"}}, true},
@@ -80,12 +74,8 @@ TEST(RunMode, WindowNeedsADisplayForThePlatformQtWillUse) {
       const auto found = c.env.find(name);
       return found == c.env.end() ? nullptr : found->second.c_str();
     });
-    std::string described;
-    for (const auto& [name, value] : c.env) described += name + "=" + value + " ";
-    EXPECT_EQ(message.empty(), c.opens) << described;
-    if (!c.opens) {
-      EXPECT_NE(message.find("kivotra-cli"), std::string::npos) << "the message points to the terminal program";
-    }
+    EXPECT_EQ(message.empty(), c.opens) << testing::PrintToString(c.env);
+    if (!c.opens) EXPECT_NE(message.find("kivotra-cli"), std::string::npos) << "the message points to the terminal program";
   }
 }
 

@@ -11,28 +11,18 @@
 using namespace kivotra;
 
 TEST(Format, SizesDurationsAndRatiosAsTheUserReadsThem) {
-  const std::pair<std::int64_t, const char*> bytes[] = {{0, "0 KB"},
-                                                        {1023, "1 KB"},
-                                                        {1048575, "1024 KB"},
-                                                        {1048576, "1.0 MB"},
-                                                        {38460000, "36.7 MB"},
-                                                        {1073741823, "1024.0 MB"},
-                                                        {1073741824, "1.0 GB"},
-                                                        {5LL * 1073741824 + 536870912, "5.5 GB"}};
+  const std::pair<std::int64_t, const char*> bytes[] = {
+      {0, "0 KB"},           {1023, "1 KB"},           {1048575, "1024 KB"},    {1048576, "1.0 MB"},
+      {38460000, "36.7 MB"}, {1073741823, "1024.0 MB"}, {1073741824, "1.0 GB"}, {5905580032, "5.5 GB"}};
   for (const auto& [n, text] : bytes) EXPECT_EQ(fmtBytes(n), text);
   const std::pair<double, const char*> durations[] = {
       {0, "00:00"}, {59.4, "00:59"}, {59.5, "01:00"}, {600, "10:00"}, {3725, "62:05"}};
   for (const auto& [s, text] : durations) EXPECT_EQ(fmtDuration(s), text);
-  const std::tuple<int, int, const char*> ratios[] = {{1920, 1080, "16:9 横屏"},
-                                                      {1080, 1920, "9:16 竖屏"},
-                                                      {1080, 1080, "1:1 横屏"},
-                                                      {1440, 1080, "4:3 横屏"},
-                                                      {1920, 800, "12:5 宽银幕"},
-                                                      {2560, 1080, "2.37:1 宽银幕"},
-                                                      {1366, 768, "1.78:1 横屏"},
-                                                      {2048, 858, "2.39:1 宽银幕"},
-                                                      {0, 0, "—"},
-                                                      {1920, 0, "—"}};
+  const std::tuple<int, int, const char*> ratios[] = {
+      {1920, 1080, "16:9 横屏"},    {1080, 1920, "9:16 竖屏"},      {1080, 1080, "1:1 横屏"},
+      {1440, 1080, "4:3 横屏"},     {1920, 800, "12:5 宽银幕"},     {2560, 1080, "2.37:1 宽银幕"},
+      {1366, 768, "1.78:1 横屏"},   {2048, 858, "2.39:1 宽银幕"},   {0, 0, "—"},
+      {1920, 0, "—"}};
   for (const auto& [w, h, text] : ratios) EXPECT_EQ(ratioLabel(w, h), text) << w << "x" << h;
   for (FitMode mode : kAllFitModes) EXPECT_EQ(fitModeFromRaw(rawValue(mode)), mode);
   EXPECT_EQ(fitModeFromRaw("裁切 16:9"), FitMode::crop);

@@ -20,7 +20,6 @@ TEST(OutputNaming, SourceStemTierLabelAndTheFirstFreeNumber) {
     const char* expected;
   } rows[] = {
       {"/x/trip.mov", 720, {}, "trip_压缩_720P.mp4"},
-      {"/x/trip.mov", 1080, {}, "trip_压缩_1080P.mp4"},
       {"/x/trip.mov", 1440, {}, "trip_压缩_2K.mp4"},
       {"/x/trip.mov", 2160, {}, "trip_压缩_4K.mp4"},
       {"/x/trip.mov", 480, {}, "trip_压缩_480P.mp4"},

@@ -27,12 +27,9 @@ class QueueTest : public ::testing::Test {
                      [this](const QModelIndex& from, const QModelIndex&, const QList<int>& roles) {
                        const VideoItem& it = state->items()[static_cast<size_t>(from.row())];
                        const std::string name = it.url.filename().string();
-                       if (roles.contains(ItemListModel::StatusRole)) {
-                         events[name].push_back(ItemListModel::statusKey(it.status).toStdString());
-                         if (onStatus) onStatus(it);
-                       }
-                       if (roles.contains(ItemListModel::ProgressRole) && it.status.is(ItemStatus::Kind::compressing))
-                         progress[name].push_back(it.progress);
+                       if (!roles.contains(ItemListModel::StatusRole)) return;
+                       events[name].push_back(ItemListModel::statusKey(it.status).toStdString());
+                       if (onStatus) onStatus(it);
                      });
     QObject::connect(state.get(), &AppState::currentFileNameChanged, state.get(),
                      [this] { fileNames.push_back(state->currentFileNameText().toStdString()); });
@@ -75,7 +72,6 @@ class QueueTest : public ::testing::Test {
   std::unique_ptr<AppState> state;
   std::function<void(const VideoItem&)> onStatus;
   std::map<std::string, Events> events;
-  std::map<std::string, std::vector<double>> progress;
   std::vector<std::string> fileNames;
   int finished = 0;
 };
@@ -121,8 +117,6 @@ TEST_F(QueueTest, StoppedSecondFileReturnsToReadyAndTheRunGoesOn) {
   EXPECT_EQ(events["q2.mov"], (Events{"compressing", "ready"}));
   EXPECT_EQ(events["q3.mov"], (Events{"compressing", "done"}));
   EXPECT_EQ(fileNames, (Events{"q1.mov", "q2.mov", "q3.mov", ""}));
-  ASSERT_FALSE(progress["q1.mov"].empty());
-  EXPECT_LT(progress["q1.mov"].front(), 1);
 
   // The stop was for that run only: the next one compresses the file, beside the file that is not ours.
   onStatus = nullptr;
@@ -154,14 +148,10 @@ TEST_F(QueueTest, AFileTooBigForTheFreeSpaceFailsAtOnceAndTheNextOneRuns) {
   bad.srcFPS = 30;
   std::string expected;
   try {
-    test::bounded([&] {
-      return Transcoder::transcodeSync(bad.url, scope.path("probe-out.mp4"), Transcoder::Config{kGlobal},
-                                       bad.probeInfo(), [](double) {}, [] { return false; });
-    });
+    test::bounded([&] { return Transcoder::probeSync(bad.url); });
   } catch (const Error& e) {
     expected = e.description();
   }
-  fs::remove(scope.path("probe-out.mp4"));
   ASSERT_FALSE(expected.empty());
   // The same source claiming a length whose estimate no disk can hold must fail before a
   // byte is written, not when the disk runs out. Its need, the estimate and a twentieth
