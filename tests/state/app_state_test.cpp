@@ -6,7 +6,9 @@
 #include "state/app_state.h"
 #include "state/intake.h"
 #include "state/output_folder.h"
+#include "state/path_text.h"
 #include "state_fixture.h"
+#include "support/scratch_dir.h"
 #include "transcoder/transcoder.h"
 
 namespace kivotra {
@@ -41,6 +43,28 @@ TEST(Intake, TakesMoviesByExtensionOnceEachUpToFive) {
   // Finished and failed items count; another spelling of the same file is another file.
   EXPECT_EQ(acceptedPaths(listed, offered), (std::vector<fs::path>{"/d/Clip.MOV", "/d/b.mp4", "/d/./b.mp4"}));
   EXPECT_EQ(acceptedPaths({}, offered).size(), 5u);
+}
+
+// Names that are not UTF-8 through Qt's text: dropped and handed on with their bytes, shown with U+FFFD.
+TEST(PathText, BytesRoundTripEvenBesideARealSurrogatePair) {
+  // U+10080's low UTF-16 half, DC80, is also what carries the stray byte 0x80.
+  const QByteArray bytes("/x\xF0\x90\x82\x80\x80\xC4\xE3");
+  const QString text = textFromBytes(bytes);
+  EXPECT_EQ(bytesFromText(text), bytes);
+  EXPECT_EQ(shownText(text), QStringLiteral("/x\U00010080\uFFFD\uFFFD\uFFFD"));
+  EXPECT_EQ(localPathOf(fileUrlOf(bytes.toStdString()))->native(), bytes.toStdString());
+}
+
+TEST(PathText, ADroppedFileWhoseNameIsNotUtf8IsListedUnderItsOwnName) {
+  fixtures::ScratchDir tmp;
+  const std::filesystem::path file = tmp / "\xC4\xE3\xBA\xC3.MP4";
+  std::ofstream(file) << "not a movie";
+  AppState state(nullptr);
+  // As a file manager sends it: the raw bytes percent-encoded.
+  const QByteArray encoded = QByteArray::fromStdString(file.native()).toPercentEncoding("/");
+  state.add(QList<QUrl>{QUrl::fromEncoded("file://" + encoded)});
+  ASSERT_EQ(state.itemCount(), 1);
+  EXPECT_EQ(state.items()[0].url, file);
 }
 
 TEST_F(AppStateTest, FailedProbeMarksTheItemAndALateResultForARemovedItemIsDropped) {
