@@ -16,26 +16,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-void setEnv(const char* name, const char* value) { value ? ::setenv(name, value, 1) : ::unsetenv(name); }
-
-TEST(RuntimeFolder, IsAFolderOfOurOwnNeverTmpdirItself) {
-  const std::string own = "kivotra-" + std::to_string(::getuid());
-  const struct {
-    const char *tmpdir, *runtime;
-    fs::path expected;
-  } rows[] = {
-      {nullptr, nullptr, "/tmp/" + own},
-      {"/some/where", nullptr, fs::path("/some/where") / own},
-      {"/some/where", "/run/user/77", "/run/user/77/kivotra"},
-  };
-  for (const auto& row : rows) {
-    setEnv("TMPDIR", row.tmpdir);
-    setEnv("XDG_RUNTIME_DIR", row.runtime);
-    EXPECT_EQ(runtimeDirPath(), row.expected) << (row.tmpdir ? row.tmpdir : "") << " " << (row.runtime ? row.runtime : "");
-  }
-  ::unsetenv("XDG_RUNTIME_DIR");
-}
-
 TEST(RuntimeFolder, OnlyARealFolderOfOursClosedToOthersIsUsed) {
   char pattern[] = "/tmp/kivotra-runtime-test-XXXXXX";
   ASSERT_NE(::mkdtemp(pattern), nullptr);
@@ -43,6 +23,10 @@ TEST(RuntimeFolder, OnlyARealFolderOfOursClosedToOthersIsUsed) {
   ::setenv("TMPDIR", pattern, 1);
   ::unsetenv("XDG_RUNTIME_DIR");
   const fs::path own = shared / ("kivotra-" + std::to_string(::getuid()));
+  EXPECT_EQ(runtimeDirPath(), own);  // a folder of our own, never TMPDIR itself
+  ::setenv("XDG_RUNTIME_DIR", "/run/user/77", 1);
+  EXPECT_EQ(runtimeDirPath(), fs::path("/run/user/77/kivotra"));  // the session's own folder comes first
+  ::unsetenv("XDG_RUNTIME_DIR");
   const fs::path elsewhere = shared / "elsewhere";
   const auto folder = [](const fs::path& d, fs::perms mode) { fs::create_directory(d), fs::permissions(d, mode); };
   struct Case {
@@ -79,6 +63,7 @@ TEST(RuntimeFolder, OnlyARealFolderOfOursClosedToOthersIsUsed) {
     }
   }
   ::unsetenv("TMPDIR");
+  EXPECT_EQ(runtimeDirPath(), fs::path("/tmp/kivotra-" + std::to_string(::getuid())));
   fs::remove_all(shared);
 }
 

@@ -8,7 +8,6 @@
 #include "state/output_folder.h"
 #include "state/path_text.h"
 #include "state_fixture.h"
-#include "support/scratch_dir.h"
 #include "transcoder/transcoder.h"
 
 namespace kivotra {
@@ -36,15 +35,6 @@ class AppStateTest : public ::testing::Test {
   test::Scope scope;
 };
 
-TEST(Intake, TakesMoviesByExtensionOnceEachUpToFive) {
-  const std::vector<VideoItem> listed{itemWith("/v/1.mp4", ItemStatus::done()), itemWith("/v/2.mp4", ItemStatus::failed("x"))};
-  const std::vector<fs::path> offered{"/v/1.mp4", "/d/Clip.MOV", "/d/clip.mkv", "/d/clip", "/d/b.mp4",
-                                      "/d/b.mp4", "/d/./b.mp4", "/d/c.M4V", "/d/e.mp4"};
-  // Finished and failed items count; another spelling of the same file is another file.
-  EXPECT_EQ(acceptedPaths(listed, offered), (std::vector<fs::path>{"/d/Clip.MOV", "/d/b.mp4", "/d/./b.mp4"}));
-  EXPECT_EQ(acceptedPaths({}, offered).size(), 5u);
-}
-
 // Names that are not UTF-8 through Qt's text: dropped and handed on with their bytes, shown with U+FFFD.
 TEST(PathText, BytesRoundTripEvenBesideARealSurrogatePair) {
   // U+10080's low UTF-16 half, DC80, is also what carries the stray byte 0x80.
@@ -55,16 +45,24 @@ TEST(PathText, BytesRoundTripEvenBesideARealSurrogatePair) {
   EXPECT_EQ(localPathOf(fileUrlOf(bytes.toStdString()))->native(), bytes.toStdString());
 }
 
-TEST(PathText, ADroppedFileWhoseNameIsNotUtf8IsListedUnderItsOwnName) {
-  fixtures::ScratchDir tmp;
-  const std::filesystem::path file = tmp / "\xC4\xE3\xBA\xC3.MP4";
-  std::ofstream(file) << "not a movie";
-  AppState state(nullptr);
+TEST_F(AppStateTest, ADroppedFileWhoseNameIsNotUtf8IsListedUnderItsOwnName) {
+  const fs::path file = junk("\xC4\xE3\xBA\xC3.MP4");
+  auto state = makeState();
   // As a file manager sends it: the raw bytes percent-encoded.
   const QByteArray encoded = QByteArray::fromStdString(file.native()).toPercentEncoding("/");
-  state.add(QList<QUrl>{QUrl::fromEncoded("file://" + encoded)});
-  ASSERT_EQ(state.itemCount(), 1);
-  EXPECT_EQ(state.items()[0].url, file);
+  state->add(QList<QUrl>{QUrl::fromEncoded("file://" + encoded)});
+  ASSERT_EQ(state->itemCount(), 1);
+  EXPECT_EQ(state->items()[0].url, file);
+  test::quiesce(*state, true);
+}
+
+TEST(Intake, TakesMoviesByExtensionOnceEachUpToFive) {
+  const std::vector<VideoItem> listed{itemWith("/v/1.mp4", ItemStatus::done()), itemWith("/v/2.mp4", ItemStatus::failed("x"))};
+  const std::vector<fs::path> offered{"/v/1.mp4", "/d/Clip.MOV", "/d/clip.mkv", "/d/clip", "/d/b.mp4",
+                                      "/d/b.mp4", "/d/./b.mp4", "/d/c.M4V", "/d/e.mp4"};
+  // Finished and failed items count; another spelling of the same file is another file.
+  EXPECT_EQ(acceptedPaths(listed, offered), (std::vector<fs::path>{"/d/Clip.MOV", "/d/b.mp4", "/d/./b.mp4"}));
+  EXPECT_EQ(acceptedPaths({}, offered).size(), 5u);
 }
 
 TEST_F(AppStateTest, FailedProbeMarksTheItemAndALateResultForARemovedItemIsDropped) {

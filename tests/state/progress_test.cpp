@@ -99,24 +99,21 @@ TEST(QueueTime, ARunMeasuresOnlyTheFilesItTookAtItsStart) {
   const auto at = [&](double seconds) { return start + std::chrono::milliseconds(static_cast<int>(seconds * 1000)); };
   const struct {
     const char* name;
-    std::vector<std::pair<ItemStatus, double>> second, third;  // status, progress
+    std::pair<ItemStatus, double> second, third;  // status, progress
     double now, media, fraction;
     QueueRun::Outcome outcome;
   } rows[] = {
-      {"nothing yet", {{ItemStatus::ready(), 0}}, {{ItemStatus::ready(), 0}}, 0, 0, 0, {}},
-      {"a third of the first", {{ItemStatus::compressing(), 1.0 / 3}}, {{ItemStatus::ready(), 0}}, 5, 10, 0.25, {}},
-      {"first done, second half", {{ItemStatus::done(), 1}}, {{ItemStatus::compressing(), 0.5}}, 20, 35, 35.0 / 40,
+      {"nothing yet", {ItemStatus::ready(), 0}, {ItemStatus::ready(), 0}, 0, 0, 0, {}},
+      {"a third of the first", {ItemStatus::compressing(), 1.0 / 3}, {ItemStatus::ready(), 0}, 5, 10, 0.25, {}},
+      {"first done, second half", {ItemStatus::done(), 1}, {ItemStatus::compressing(), 0.5}, 20, 35, 35.0 / 40,
        {1, 0, 6000, {"/out/b.mp4"}}},
-      {"first failed counts as behind, not as speed", {{ItemStatus::failed("x"), 0}}, {{ItemStatus::done(), 1}}, 8,
-       10, 1, {1, 1, 6000, {"/out/c.mp4"}}},
+      {"first failed counts as behind, not as speed", {ItemStatus::failed("x"), 0}, {ItemStatus::done(), 1}, 8, 10, 1,
+       {1, 1, 6000, {"/out/c.mp4"}}},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
-    items[1].status = row.second[0].first;
-    items[1].progress = row.second[0].second;
-    items[2].status = row.third[0].first;
-    items[2].progress = row.third[0].second;
     for (int i : {1, 2}) {
+      std::tie(items[i].status, items[i].progress) = i == 1 ? row.second : row.third;
       items[i].outputURL.reset();
       if (items[i].status.is(ItemStatus::Kind::done)) items[i].outputURL = i == 1 ? "/out/b.mp4" : "/out/c.mp4";
     }
