@@ -37,11 +37,12 @@ class AppStateTest : public ::testing::Test {
 
 // Names that are not UTF-8 through Qt's text: dropped and handed on with their bytes, shown with U+FFFD.
 TEST(PathText, BytesRoundTripEvenBesideARealSurrogatePair) {
-  // U+10080's low UTF-16 half, DC80, is also what carries the stray byte 0x80.
-  const QByteArray bytes("/x\xF0\x90\x82\x80\x80\xC4\xE3");
+  // U+10080's low UTF-16 half, DC80, is also what carries the stray byte 0x80; an encoded
+  // surrogate (ED A0 80) is three stray bytes, 视 (E8 A7 86) a character.
+  const QByteArray bytes("/x\xF0\x90\x82\x80\x80\xE8\xA7\x86\xED\xA0\x80\xC4\xE3");
   const QString text = textFromBytes(bytes);
   EXPECT_EQ(bytesFromText(text), bytes);
-  EXPECT_EQ(shownText(text), QStringLiteral("/x\U00010080\uFFFD\uFFFD\uFFFD"));
+  EXPECT_EQ(shownText(text), QStringLiteral("/x\U00010080\uFFFD视\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD"));
   EXPECT_EQ(localPathOf(fileUrlOf(bytes.toStdString()))->native(), bytes.toStdString());
 }
 
