@@ -69,14 +69,6 @@ TEST(Intake, TakesMoviesByExtensionOnceEachUpToFive) {
 TEST_F(AppStateTest, FailedProbeMarksTheItemAndALateResultForARemovedItemIsDropped) {
   auto state = makeState();
   const fs::path gone = junk("gone.mp4"), broken = junk("broken.mp4"), missing = scope.path("missing.mov");
-  auto descriptionOf = [](const fs::path& file) {
-    try {
-      test::bounded([&] { return Transcoder::probeSync(file); });
-    } catch (const Error& e) {
-      return e.description();
-    }
-    return std::string("(probe succeeded)");
-  };
   QSignalSpy finished(state.get(), &AppState::probeFinished);
   state->add(std::vector<fs::path>{gone, broken, missing});
   // The probe's result can only arrive through the event loop, which has not turned yet.
@@ -84,8 +76,8 @@ TEST_F(AppStateTest, FailedProbeMarksTheItemAndALateResultForARemovedItemIsDropp
   state->remove(goneId);
   if (!test::waitUntil([&] { return finished.count() == 3; })) test::hung("a probe", 30);
   ASSERT_EQ(state->itemCount(), 2);
-  EXPECT_EQ(state->items()[0].status, ItemStatus::failed("读取失败：" + descriptionOf(broken)));
-  EXPECT_EQ(state->items()[1].status, ItemStatus::failed("读取失败：" + descriptionOf(missing)));
+  EXPECT_EQ(state->items()[0].status, ItemStatus::failed("读取失败：" + test::probeError(broken)));
+  EXPECT_EQ(state->items()[1].status, ItemStatus::failed("读取失败：" + test::probeError(missing)));
 }
 
 TEST_F(AppStateTest, EditingEndsOnlyWhenTheEditedItemLeaves) {

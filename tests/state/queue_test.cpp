@@ -27,6 +27,8 @@ class QueueTest : public ::testing::Test {
                      [this](const QModelIndex& from, const QModelIndex&, const QList<int>& roles) {
                        const VideoItem& it = state->items()[static_cast<size_t>(from.row())];
                        const std::string name = it.url.filename().string();
+                       if (roles.contains(ItemListModel::ProgressRole) && it.status.is(ItemStatus::Kind::compressing))
+                         progress[name].push_back(it.progress);
                        if (!roles.contains(ItemListModel::StatusRole)) return;
                        events[name].push_back(ItemListModel::statusKey(it.status).toStdString());
                        if (onStatus) onStatus(it);
@@ -72,6 +74,7 @@ class QueueTest : public ::testing::Test {
   std::unique_ptr<AppState> state;
   std::function<void(const VideoItem&)> onStatus;
   std::map<std::string, Events> events;
+  std::map<std::string, std::vector<double>> progress;  // while compressing
   std::vector<std::string> fileNames;
   int finished = 0;
 };
@@ -117,6 +120,8 @@ TEST_F(QueueTest, StoppedSecondFileReturnsToReadyAndTheRunGoesOn) {
   EXPECT_EQ(events["q2.mov"], (Events{"compressing", "ready"}));
   EXPECT_EQ(events["q3.mov"], (Events{"compressing", "done"}));
   EXPECT_EQ(fileNames, (Events{"q1.mov", "q2.mov", "q3.mov", ""}));
+  ASSERT_FALSE(progress["q1.mov"].empty());
+  EXPECT_LT(progress["q1.mov"].front(), 1);
 
   // The stop was for that run only: the next one compresses the file, beside the file that is not ours.
   onStatus = nullptr;
@@ -146,12 +151,7 @@ TEST_F(QueueTest, AFileTooBigForTheFreeSpaceFailsAtOnceAndTheNextOneRuns) {
   bad.srcHeight = 120;
   bad.duration = 1;
   bad.srcFPS = 30;
-  std::string expected;
-  try {
-    test::bounded([&] { return Transcoder::probeSync(bad.url); });
-  } catch (const Error& e) {
-    expected = e.description();
-  }
+  const std::string expected = test::probeError(bad.url);
   ASSERT_FALSE(expected.empty());
   // The same source claiming a length whose estimate no disk can hold must fail before a
   // byte is written, not when the disk runs out. Its need, the estimate and a twentieth

@@ -4,17 +4,21 @@
 #include <QDeadlineTimer>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <future>
 #include <memory>
 #include <string>
+#include <thread>
 
+#include "models/errors.h"
 #include "models/temp_dir.h"
 #include "state/app_state.h"
-#include "support/bounded.h"
+#include "transcoder/transcoder.h"
 
 namespace kivotra::test {
 
@@ -57,6 +61,28 @@ inline bool waitUntil(const std::function<bool()>& done, int timeoutMs = 30000) 
 [[noreturn]] inline void hung(const char* what, int seconds) {
   std::fprintf(stderr, "%s still running after %d s (hung)\n", what, seconds);
   std::_Exit(1);
+}
+
+// A blocking call (a probe, a transcode, writing a fixture) with a time limit of its own.
+// (Not support/bounded.h: this header also serves the Qt Test programs, which do not take gtest.)
+template <class Call>
+auto bounded(Call&& call, int seconds = 60) {
+  std::packaged_task<std::invoke_result_t<Call&>()> task(std::ref(call));
+  auto result = task.get_future();
+  std::thread thread(std::move(task));
+  if (result.wait_for(std::chrono::seconds(seconds)) != std::future_status::ready) hung("a call", seconds);
+  thread.join();
+  return result.get();
+}
+
+// What the engine says of a file it cannot read (empty when it can).
+inline std::string probeError(const std::filesystem::path& file) {
+  try {
+    bounded([&] { return Transcoder::probeSync(file); });
+  } catch (const Error& e) {
+    return e.description();
+  }
+  return {};
 }
 
 // Before an AppState goes: its destructor waits for the queue (and for probes),
