@@ -1,10 +1,19 @@
-// How the executable chooses what to do, and the no-display check that keeps
-// a window start from aborting inside Qt.
+// How the executable chooses what to do, the no-display check that keeps a
+// window start from aborting inside Qt, and the headless modes run as a user
+// runs them: real engine, a private TMPDIR and settings folder, no display.
 #include "app/run_mode.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <ctime>
+#include <fstream>
 #include <map>
+#include <regex>
+#include <string>
+
+#include "support/scratch_dir.h"
+#include "support/tool_process.h"
 
 namespace kivotra {
 namespace {
@@ -23,7 +32,6 @@ TEST(RunMode, ExactWordsAnywhereDecideInOrderOfPrecedenceThenTheMarkerThenTheWin
       {{"cfgtest"}, false, {RunMode::configTest, ""}, false},  // the program's own name counts
       {{"kivotra", "SelfTest"}, false, {RunMode::window, ""}, true},
       {{"kivotra", "--selftest"}, false, {RunMode::window, ""}, true},
-      {{"kivotra", "selftest2"}, false, {RunMode::window, ""}, true},
       {{"kivotra", "cfgtest", "selftest"}, true, {RunMode::selfTest, ""}, false},
       {{"kivotra", "queuetest", "selftest"}, false, {RunMode::selfTest, ""}, false},
       {{"kivotra", "cfgtest", "queuetest"}, true, {RunMode::queueTest, ""}, false},
@@ -33,16 +41,13 @@ TEST(RunMode, ExactWordsAnywhereDecideInOrderOfPrecedenceThenTheMarkerThenTheWin
       {{"kivotra", "demogen"}, false, {RunMode::window, ""}, true},
       {{"kivotra", "demogen"}, true, {RunMode::markerSelfTest, ""}, true},
       {{"kivotra", "other", "demogen", "demo"}, false, {RunMode::window, ""}, true},
-      {{"demogen", "demo"}, false, {RunMode::window, ""}, true},
       // Help and version as the first argument win over the marker, not over the words;
       // later they are file names handed over by the file manager.
       {{"kivotra", "--help"}, true, {RunMode::help, ""}, false},
-      {{"kivotra", "-h"}, true, {RunMode::help, ""}, false},
       {{"kivotra", "--version"}, true, {RunMode::version, ""}, false},
       {{"kivotra", "--help", "selftest"}, true, {RunMode::selfTest, ""}, false},
       {{"kivotra", "a.mov", "--help"}, false, {RunMode::window, ""}, true},
       {{"kivotra"}, true, {RunMode::markerSelfTest, ""}, true},
-      {{"kivotra", "/videos/a.mov"}, false, {RunMode::window, ""}, true},
       {{}, false, {RunMode::window, ""}, true},
   };
   for (const auto& row : rows) {
@@ -51,10 +56,8 @@ TEST(RunMode, ExactWordsAnywhereDecideInOrderOfPrecedenceThenTheMarkerThenTheWin
       asked = true;
       return row.marker;
     });
-    std::string args;
-    for (const std::string& a : row.args) args += a + " ";
-    EXPECT_EQ(choice, row.expected) << args;
-    EXPECT_EQ(asked, row.markerAsked) << args;
+    EXPECT_EQ(choice, row.expected) << testing::PrintToString(row.args);
+    EXPECT_EQ(asked, row.markerAsked) << testing::PrintToString(row.args);
   }
 }
 
@@ -65,7 +68,7 @@ TEST(RunMode, WindowNeedsADisplayForThePlatformQtWillUse) {
     bool opens;
   } cases[] = {
       {{}, false},
-      {{{"DISPLAY", ""}, {"WAYLAND_DISPLAY", ""}}, false},
+      {{{"DISPLAY", ""}, {"WAYLAND_DISPLAY", ""}}, false},  // set but empty
       {{{"DISPLAY", ":0"}}, true},
       {{{"WAYLAND_DISPLAY", "wayland-0"}}, true},
       {{{"QT_QPA_PLATFORM", "offscreen"}}, true},
@@ -80,12 +83,104 @@ TEST(RunMode, WindowNeedsADisplayForThePlatformQtWillUse) {
       const auto found = c.env.find(name);
       return found == c.env.end() ? nullptr : found->second.c_str();
     });
-    std::string described;
-    for (const auto& [name, value] : c.env) described += name + "=" + value + " ";
-    EXPECT_EQ(message.empty(), c.opens) << described;
-    if (!c.opens) {
-      EXPECT_NE(message.find("kivotra-cli"), std::string::npos) << "the message points to the terminal program";
+    EXPECT_EQ(message.empty(), c.opens) << testing::PrintToString(c.env);
+    if (!c.opens) EXPECT_NE(message.find("kivotra-cli"), std::string::npos) << "the message points to the terminal program";
+  }
+}
+
+namespace fs = std::filesystem;
+using fixtures::readFile;
+using test::runTool;
+using Lines = std::vector<std::string>;
+
+void touch(const fs::path& path) { std::ofstream(path) << "x"; }
+
+// The private runtime folder a run with TMPDIR = tmp uses (made here as the
+// program would make it, for planting a marker before the run).
+fs::path runtimeIn(const fixtures::ScratchDir& tmp) {
+  const fs::path dir = tmp / ("kivotra-" + std::to_string(::getuid()));
+  fs::create_directory(dir);
+  fs::permissions(dir, fs::perms::owner_all);
+  return dir;
+}
+
+bool startsWith(const std::string& text, const std::string& prefix) { return text.rfind(prefix, 0) == 0; }
+
+// Each expected line (exact, or a prefix when it ends in "*") appears, in this order.
+void expectLinesInOrder(const Lines& lines, const Lines& expected, const std::string& context) {
+  std::size_t at = 0;
+  for (const std::string& want : expected) {
+    const bool prefix = !want.empty() && want.back() == '*';
+    const std::string body = prefix ? want.substr(0, want.size() - 1) : want;
+    while (at < lines.size() && !(prefix ? startsWith(lines[at], body) : lines[at] == body)) ++at;
+    ASSERT_LT(at, lines.size()) << "missing line: " << want << "\n--- output ---\n" << context;
+    ++at;
+  }
+}
+
+TEST(RunModes, SelfTestWordWinsReportsEveryStepAndRecordsPassed) {
+  fixtures::ScratchDir tmp;
+  const fs::path run = runtimeIn(tmp);
+  touch(run / "run_selftest");
+
+  const auto result = runTool(KIVOTRA_BIN, {"selftest", "cfgtest"}, tmp.path(), 120000);
+  EXPECT_EQ(result.exitCode, 0) << result.out << result.err;
+  const std::string folderLine = "测试目录：" + (run / "kivotra_selftest-").string();
+  expectLinesInOrder(result.outLines(),
+                     {"=== Kivotra自检 ===", "[1/4] *", "[2/4] *", "[3/4] *", "      ✓ 输出 1280×720 @30fps *",
+                      "[4/4] *", "      ✓ 输出 720×1280 @30fps *", "      码率校验：预估 *", "=== 自检通过 ===",
+                      folderLine + "*"},
+                     result.out);
+  EXPECT_EQ(result.out.find("单条"), std::string::npos) << "the per-item suite must not run";
+  EXPECT_EQ(readFile(run / "selftest_result.txt"), "PASSED");
+  const fs::path work = result.outLines().back().substr(std::string("测试目录：").size());
+  EXPECT_TRUE(fs::exists(work / "test_h_压缩_720P.mp4")) << work;
+  EXPECT_TRUE(fs::exists(run / "run_selftest")) << "a command-line word leaves the marker alone";
+}
+
+// A regular file where a suite's work folder should go makes its creation fail.
+void blockWorkFolders(const fs::path& tmp, const std::string& prefix) {
+  const long long now = std::time(nullptr);
+  for (long long t = now - 2; t <= now + 120; ++t) touch(tmp / (prefix + std::to_string(t)));
+}
+
+// The other suites and the demo movies reach their own code, shown by how they
+// fail where nothing can be written (their passing runs take seconds to minutes).
+// The system's own words after a cause follow its language; the cause is ours.
+TEST(RunModes, EachModeRunsItsOwnWorkAndOnlyTheFullSelfTestRecordsAResult) {
+  const struct {
+    QStringList args;  // "@" stands for the private temporary folder
+    const char* blocked;  // work folders made impossible; the marker is planted for the full suite
+    int exitCode;
+    Lines lines;  // regular expressions, one a line
+  } rows[] = {
+      {{"cfgtest"}, "kivotra_cfg-", 1, {"=== 单条独立参数自检 ===", "=== 单条参数自检失败：文件不存在（.+） ==="}},
+      {{"cfgtest", "queuetest"}, "kivotra_queue-", 1, {"=== 队列 / 单条停止自检 ===", "=== 队列自检失败：文件不存在（.+） ==="}},
+      {{}, "kivotra_selftest-", 1, {"=== Kivotra自检 ===", "=== 自检失败：(文件不存在（.+）) ==="}},
+      {{"demogen", "@/blocker/demo", "extra"}, "", 0, Lines(4, "✗ .+\\.mov 失败：文件不存在（.+）")},
+  };
+  for (const auto& row : rows) {
+    fixtures::ScratchDir tmp;
+    const fs::path run = runtimeIn(tmp);
+    const bool full = row.args.isEmpty();
+    if (full) touch(run / "run_selftest");
+    blockWorkFolders(run, row.blocked);
+    touch(tmp / "blocker");
+    QStringList args = row.args;
+    args.replaceInStrings("@", QString::fromStdString(tmp.path().string()));
+    const auto result = runTool(KIVOTRA_BIN, args, tmp.path(), 60000);
+    SCOPED_TRACE(result.out + result.err);
+    EXPECT_EQ(result.exitCode, row.exitCode);
+    const Lines lines = result.outLines();
+    ASSERT_EQ(lines.size(), row.lines.size());
+    std::smatch match;
+    for (std::size_t i = 0; i < lines.size(); ++i) EXPECT_TRUE(std::regex_match(lines[i], match, std::regex(row.lines[i])));
+    if (!full) {
+      EXPECT_FALSE(fs::exists(run / "selftest_result.txt"));
+      continue;
     }
+    EXPECT_FALSE(fs::exists(run / "run_selftest")) << "the marker is consumed";
+    EXPECT_EQ(readFile(run / "selftest_result.txt"), "FAILED: " + match[1].str());
   }
 }
 

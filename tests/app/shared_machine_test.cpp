@@ -2,13 +2,8 @@
 // account plants in the shared temporary folder, no path of ours reaches it,
 // and the window still opens. Also the "open with" hand-over of names that
 // are not UTF-8. Needs root, to act as the other account.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/un.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <QJsonArray>
@@ -27,65 +22,28 @@ namespace kivotra {
 namespace {
 
 namespace fs = std::filesystem;
+using namespace std::string_literals;
 using test::waitUntil;
 constexpr uid_t kOther = 65534;  // nobody
 
-sockaddr_un addressOf(const fs::path& path) {
-  sockaddr_un address{};
-  address.sun_family = AF_UNIX;
-  path.string().copy(address.sun_path, sizeof address.sun_path - 1);
-  return address;
-}
-
-// Connects to path, sends request, returns all the answer ("<none>" when no connection).
-std::string exchange(const fs::path& path, const std::string& request) {
-  const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  const sockaddr_un address = addressOf(path);
-  if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
-    ::close(fd);
-    return "<none>";
-  }
-  [[maybe_unused]] const ssize_t sent = ::write(fd, request.data(), request.size());
-  timeval limit{5, 0};
-  ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
-  std::string answer;
-  char buffer[4096];
-  for (ssize_t n; (n = ::read(fd, buffer, sizeof buffer)) > 0;) answer.append(buffer, static_cast<std::size_t>(n));
-  ::close(fd);
-  return answer;
-}
-
-// A process of the other account (fork, then setresuid): body's result goes back through a pipe.
-struct Other {
-  template <class Body>
-  explicit Other(Body body) {
-    int fds[2];
-    EXPECT_EQ(::pipe(fds), 0);
-    pid = ::fork();
-    if (pid == 0) {
-      ::close(fds[0]);
-      if (::setresgid(kOther, kOther, kOther) != 0 || ::setresuid(kOther, kOther, kOther) != 0) ::_exit(2);
-      body(fds[1]);
-      ::_exit(0);
-    }
-    ::close(fds[1]);
-    out = fds[0];
-    ::fcntl(out, F_SETFL, O_NONBLOCK);
-  }
-  ~Other() {
-    ::kill(pid, SIGKILL);
-    ::waitpid(pid, nullptr, 0);
-    ::close(out);
-  }
-  std::string received() const {
-    std::string text;
-    char buffer[4096];
-    for (ssize_t n; (n = ::read(out, buffer, sizeof buffer)) > 0;) text.append(buffer, static_cast<std::size_t>(n));
-    return text;
-  }
-  pid_t pid = -1;
-  int out = -1;
-};
+// A socket's two ends for the test: "serve PATH" listens and prints whatever a
+// peer sends; "send PATH TEXT" prints the answer, or exits 3 when no one listens.
+constexpr char kSocketScript[] = R"py(
+import socket, sys
+s = socket.socket(socket.AF_UNIX)
+if sys.argv[1] == "serve":
+    s.bind(sys.argv[2]); s.listen()
+    while True:
+        peer = s.accept()[0]; sys.stdout.buffer.write(peer.recv(4096)); sys.stdout.flush(); peer.close()
+try: s.connect(sys.argv[2])
+except OSError: sys.exit(3)
+s.settimeout(5); answer = b""
+try:
+    s.sendall(sys.argv[3].encode())
+    while chunk := s.recv(4096): answer += chunk
+except OSError: pass  # dropped, or silent past the time limit
+sys.stdout.buffer.write(answer)
+)py";
 
 class SharedMachine : public ::testing::Test {
  protected:
@@ -96,16 +54,16 @@ class SharedMachine : public ::testing::Test {
     fs::permissions(shared_, fs::perms::all | fs::perms::sticky_bit);  // like /tmp
   }
   void TearDown() override {
-    for (auto& window : windows_) {
-      window->terminate();
-      if (!window->waitForFinished(5000)) window->kill();
-      window->waitForFinished();
+    for (auto& process : processes_) {
+      process->terminate();
+      if (!process->waitForFinished(5000)) process->kill();
+      process->waitForFinished();
     }
   }
 
   // The window program, offscreen, with TMPDIR = the shared folder.
   QProcess& launch(const QStringList& args, const QString& program = QStringLiteral(KIVOTRA_BIN)) {
-    auto& process = *windows_.emplace_back(std::make_unique<QProcess>());
+    auto& process = *processes_.emplace_back(std::make_unique<QProcess>());
     QProcessEnvironment env = test::toolEnvironment(shared_);
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), QString::fromStdString((tmp_ / "config").string()));
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
@@ -115,44 +73,48 @@ class SharedMachine : public ::testing::Test {
     process.start(program, args);
     return process;
   }
+  // The socket script, as us or as the other account.
+  QProcess& socketEnd(bool asOther, const QStringList& args) {
+    auto& process = *processes_.emplace_back(std::make_unique<QProcess>());
+    QStringList command{QStringLiteral("/usr/bin/python3"), QStringLiteral("-c"), QString::fromLatin1(kSocketScript)};
+    if (asOther) command = QStringList{"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"} + command;
+    const QString program = command.takeFirst();
+    process.start(program, command + args);
+    return process;
+  }
+  QProcess& send(bool asOther, const std::string& request) {
+    QProcess& client = socketEnd(asOther, {"send", QString::fromStdString(socket_.string()), QString::fromStdString(request)});
+    if (!client.waitForFinished(10000)) test::hung("a socket client", 10);
+    return client;
+  }
   // Up and serving: our own socket answers. The window is what is running then.
-  bool serving() const {
+  bool serving() {
     struct stat st {};
-    return ::lstat(socket_.c_str(), &st) == 0 && st.st_uid == ::getuid() &&
-           exchange(socket_, "{\"open\":[]}\n") != "<none>";
+    return ::lstat(socket_.c_str(), &st) == 0 && st.st_uid == ::getuid() && send(false, "{\"open\":[]}\n").exitCode() == 0;
   }
   // The paths the running window lists, as bytes.
-  std::set<std::string> listed() const {
-    const QByteArray answer = QByteArray::fromStdString(exchange(socket_, "{\"open\":[]}\n"));
+  std::set<std::string> listed() {
+    const QByteArray answer = send(false, "{\"open\":[]}\n").readAllStandardOutput();
     std::set<std::string> paths;
     for (const QJsonValue& v : QJsonDocument::fromJson(answer).object().value(QStringLiteral("filesBytes")).toArray()) {
       paths.insert(QByteArray::fromBase64(v.toString().toLatin1()).toStdString());
     }
     return paths;
   }
-  void expectWindowOpens(QProcess& window, bool withSocket) {
-    if (withSocket) {
-      EXPECT_TRUE(waitUntil([&] { return serving(); }, 20000)) << window.readAllStandardError().toStdString();
-    } else {
-      EXPECT_FALSE(window.waitForFinished(3000)) << "ended: " << window.readAllStandardError().toStdString();
-    }
-    EXPECT_EQ(window.state(), QProcess::Running);
-  }
 
   fixtures::ScratchDir tmp_;
   const fs::path shared_ = tmp_ / "shared";
   const fs::path own_ = shared_ / ("kivotra-" + std::to_string(::getuid()));
   const fs::path socket_ = own_ / "window.sock";
-  const fs::path secret_ = tmp_ / "secret.mp4";
-  std::vector<std::unique_ptr<QProcess>> windows_;
+  std::vector<std::unique_ptr<QProcess>> processes_;
 };
 
 TEST_F(SharedMachine, AFolderPreCreatedByAnotherUserIsNotUsedAndTheWindowStillOpens) {
   fs::create_directory(own_);
   fs::permissions(own_, fs::perms::all);
   ASSERT_EQ(::chown(own_.c_str(), kOther, kOther), 0);
-  QProcess& window = launch({QString::fromStdString(secret_.string())});
-  expectWindowOpens(window, false);
+  QProcess& window = launch({QString::fromStdString((tmp_ / "secret.mp4").string())});
+  EXPECT_FALSE(window.waitForFinished(3000)) << "ended: " << window.readAllStandardError().toStdString();
   EXPECT_NE(window.readAllStandardError().toStdString().find("no private runtime folder"), std::string::npos);
   EXPECT_TRUE(fs::is_empty(own_)) << "something of ours went into the other user's folder";
   for (const auto& entry : fs::recursive_directory_iterator(shared_)) {
@@ -160,75 +122,26 @@ TEST_F(SharedMachine, AFolderPreCreatedByAnotherUserIsNotUsedAndTheWindowStillOp
   }
 }
 
-TEST_F(SharedMachine, ASocketPlantedWhileTheFolderWasOpenGetsNothing) {
+// Everything another account can plant or try against a running window, in one session:
+// a socket squatted while our folder was open, markers of its own, a connection
+// once a permission slip lets it in. Meanwhile names that are not UTF-8 reach the
+// window byte for byte, from the first launch and handed over by later ones.
+TEST_F(SharedMachine, WhatAnotherAccountPlantsOrSendsGetsNothingAndNamesArriveByteForByte) {
   fs::create_directory(own_);
-  fs::permissions(own_, fs::perms::all);
-  const sockaddr_un address = addressOf(socket_);
-  const Other squatter([&](int out) {  // system calls only: this runs in a forked child
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    if (::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 || ::listen(fd, 4) != 0) return;
-    for (;;) {
-      const int peer = ::accept(fd, nullptr, nullptr);
-      char buffer[4096];
-      const ssize_t n = ::read(peer, buffer, sizeof buffer);
-      if (n > 0) [[maybe_unused]] const ssize_t w = ::write(out, buffer, static_cast<std::size_t>(n));
-      ::close(peer);
-    }
-  });
-  ASSERT_TRUE(waitUntil([&] { return fs::exists(fs::symlink_status(socket_)); }, 5000));
-  fs::permissions(own_, fs::perms::owner_all);  // closed again, the socket stays
-
-  QProcess& window = launch({QString::fromStdString(secret_.string())});
-  expectWindowOpens(window, true);
-  EXPECT_EQ(squatter.received(), "") << "the planted socket received our files";
-  EXPECT_EQ(listed(), std::set<std::string>{secret_.string()});
-}
-
-TEST_F(SharedMachine, AnotherUsersMarkerNeverTurnsTheLaunchIntoASelfTest) {
+  fs::permissions(own_, fs::perms::all);  // open for the planting
   for (const fs::path& marker : {shared_ / "run_selftest", own_ / "run_selftest"}) {
-    fs::create_directory(own_);
-    fs::permissions(own_, fs::perms::all);  // open for the planting
     std::ofstream(marker) << "";
     ASSERT_EQ(::chown(marker.c_str(), kOther, kOther), 0);
   }
-  fs::permissions(own_, fs::perms::owner_all);
-  QProcess& window = launch({});
-  expectWindowOpens(window, true);
-  EXPECT_EQ(window.readAllStandardOutput().toStdString().find("自检"), std::string::npos);
-  EXPECT_FALSE(fs::exists(own_ / "run_selftest")) << "what another user put into our folder is cleared";
-}
+  QProcess& squatter = socketEnd(true, {"serve", QString::fromStdString(socket_.string())});
+  ASSERT_TRUE(waitUntil([&] { return fs::exists(fs::symlink_status(socket_)); }, 5000));
+  fs::permissions(own_, fs::perms::owner_all);  // closed again, the socket stays
 
-TEST_F(SharedMachine, APeerOfAnotherUserIsDroppedUnansweredAndItsFilesAreNotTaken) {
-  QProcess& window = launch({QString::fromStdString(secret_.string())});
-  expectWindowOpens(window, true);
-  // A permission slip: the folder and the socket opened to everyone.
-  fs::permissions(own_, fs::perms(0711));
-  fs::permissions(socket_, fs::perms::all);
-  const sockaddr_un address = addressOf(socket_);
-  const char request[] = "{\"open\":[\"/tmp/evil.mp4\"],\"openBytes\":[\"L3RtcC9ldmlsLm1wNA==\"]}\n";
-  const Other peer([&](int out) {  // system calls only: this runs in a forked child
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) ::_exit(3);
-    [[maybe_unused]] const ssize_t sent = ::write(fd, request, sizeof request - 1);
-    char buffer[4096];
-    for (ssize_t n; (n = ::read(fd, buffer, sizeof buffer)) > 0;) {
-      [[maybe_unused]] const ssize_t w = ::write(out, buffer, static_cast<std::size_t>(n));
-    }
-  });
-  int status = -1;
-  ASSERT_TRUE(waitUntil([&] { return ::waitpid(peer.pid, &status, WNOHANG) == peer.pid; }, 10000));
-  EXPECT_EQ(WEXITSTATUS(status), 0) << "the other user could not even connect: the case tests nothing";
-  EXPECT_EQ(peer.received(), "") << "another user read our list";
-  EXPECT_EQ(listed(), std::set<std::string>{secret_.string()});
-  EXPECT_EQ(window.state(), QProcess::Running);
-}
-
-TEST_F(SharedMachine, NamesThatAreNotUtf8ReachTheRunningWindowByteForByte) {
   std::string cjk;
   for (int i = 0; i < 80; ++i) cjk += "视";
-  const std::string names[] = {"\xC4\xE3\xBA\xC3.mp4", cjk + ".mov", "e\xCC\x81t\xC3\xA9.m4v"};
   std::set<std::string> expected;
-  for (const std::string& name : names) {
+  QProcess* window = nullptr;
+  for (const std::string& name : {"\xC4\xE3\xBA\xC3.mp4"s, cjk + ".mov", "e\xCC\x81t\xC3\xA9.m4v"s}) {
     const fs::path folder = tmp_ / ("in" + std::to_string(expected.size()));
     fs::create_directory(folder);
     std::ofstream(folder / name) << "";
@@ -237,15 +150,27 @@ TEST_F(SharedMachine, NamesThatAreNotUtf8ReachTheRunningWindowByteForByte) {
     QProcess& run = launch({QStringLiteral("-c"), QStringLiteral("exec \"$0\" \"$1\"/*"), QStringLiteral(KIVOTRA_BIN),
                             QString::fromStdString(folder.string())},
                            QStringLiteral("sh"));
-    if (expected.size() == 1) {
-      expectWindowOpens(run, true);
-    } else {
+    if (expected.size() > 1) {
       EXPECT_TRUE(run.waitForFinished(10000)) << "a later launch hands its file over and ends";
       EXPECT_EQ(run.exitCode(), 0);
+      continue;
     }
+    window = &run;
+    EXPECT_TRUE(waitUntil([&] { return serving(); }, 20000)) << run.readAllStandardError().toStdString();
+    EXPECT_EQ(run.readAllStandardOutput().toStdString().find("自检"), std::string::npos);
+    EXPECT_FALSE(fs::exists(own_ / "run_selftest")) << "what another user put into our folder is cleared";
   }
   EXPECT_TRUE(waitUntil([&] { return listed() == expected; }, 5000));
+  EXPECT_EQ(squatter.readAllStandardOutput().toStdString(), "") << "the planted socket received our files";
+
+  // A permission slip: the folder and the socket opened to everyone.
+  fs::permissions(own_, fs::perms(0711));
+  fs::permissions(socket_, fs::perms::all);
+  QProcess& peer = send(true, R"({"open":["/tmp/evil.mp4"],"openBytes":["L3RtcC9ldmlsLm1wNA=="]})"s + "\n");
+  EXPECT_EQ(peer.exitCode(), 0) << "the other user could not even connect: the case tests nothing";
+  EXPECT_EQ(peer.readAllStandardOutput().toStdString(), "") << "another user read our list";
   EXPECT_EQ(listed(), expected);
+  EXPECT_EQ(window->state(), QProcess::Running);
 }
 
 }  // namespace

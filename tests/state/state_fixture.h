@@ -15,8 +15,10 @@
 #include <string>
 #include <thread>
 
+#include "models/errors.h"
 #include "models/temp_dir.h"
 #include "state/app_state.h"
+#include "transcoder/transcoder.h"
 
 namespace kivotra::test {
 
@@ -62,6 +64,7 @@ inline bool waitUntil(const std::function<bool()>& done, int timeoutMs = 30000) 
 }
 
 // A blocking call (a probe, a transcode, writing a fixture) with a time limit of its own.
+// (Not support/bounded.h: this header also serves the Qt Test programs, which do not take gtest.)
 template <class Call>
 auto bounded(Call&& call, int seconds = 60) {
   std::packaged_task<std::invoke_result_t<Call&>()> task(std::ref(call));
@@ -70,6 +73,16 @@ auto bounded(Call&& call, int seconds = 60) {
   if (result.wait_for(std::chrono::seconds(seconds)) != std::future_status::ready) hung("a call", seconds);
   thread.join();
   return result.get();
+}
+
+// What the engine says of a file it cannot read (empty when it can).
+inline std::string probeError(const std::filesystem::path& file) {
+  try {
+    bounded([&] { return Transcoder::probeSync(file); });
+  } catch (const Error& e) {
+    return e.description();
+  }
+  return {};
 }
 
 // Before an AppState goes: its destructor waits for the queue (and for probes),

@@ -1,9 +1,42 @@
+#include "state/progress_throttle.h"
 #include "state/queue_time.h"
 
 #include <gtest/gtest.h>
 
 namespace kivotra {
 namespace {
+
+// A report goes out when its whole percent changed or a fifth of a second passed since the
+// last one that went out; the remaining time comes with it above two percent.
+TEST(ProgressThrottle, WholePercentOrAFifthOfASecondAndRemainingTimeAboveTwoPercent) {
+  const struct {
+    int afterMs;
+    double fraction;
+    bool out;
+    double eta;  // < 0: none
+  } rows[] = {
+      {0, 0.001, true, -1},  // the first always goes out
+      {50, 0.002, false, 0},     {50, 0.003, false, 0},
+      {10, 0.01, true, -1},      {199, 0.011, false, 0},
+      {1, 0.012, true, -1},      {150, 0.013, false, 0},  // counted from the last one out
+      {10, 0.02, true, -1},      {9530, 0.25, true, 30},
+      {10, 0.99, true, 10.01 * 0.01 / 0.99}, {10, 0.995, false, 0},
+  };
+  SteadyTime now{std::chrono::hours(1)};
+  ProgressThrottle throttle([&] { return now; });
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.fraction);
+    now += std::chrono::milliseconds(row.afterMs);
+    const auto update = throttle.report(row.fraction);
+    ASSERT_EQ(update.has_value(), row.out);
+    if (!update) continue;
+    EXPECT_DOUBLE_EQ(update->fraction, row.fraction);
+    EXPECT_EQ(update->etaSeconds.has_value(), row.eta >= 0);
+    if (update->etaSeconds) {
+      EXPECT_NEAR(*update->etaSeconds, row.eta, 1e-9);
+    }
+  }
+}
 
 struct Entry {
   ItemStatus status;
@@ -66,24 +99,21 @@ TEST(QueueTime, ARunMeasuresOnlyTheFilesItTookAtItsStart) {
   const auto at = [&](double seconds) { return start + std::chrono::milliseconds(static_cast<int>(seconds * 1000)); };
   const struct {
     const char* name;
-    std::vector<std::pair<ItemStatus, double>> second, third;  // status, progress
+    std::pair<ItemStatus, double> second, third;  // status, progress
     double now, media, fraction;
     QueueRun::Outcome outcome;
   } rows[] = {
-      {"nothing yet", {{ItemStatus::ready(), 0}}, {{ItemStatus::ready(), 0}}, 0, 0, 0, {}},
-      {"a third of the first", {{ItemStatus::compressing(), 1.0 / 3}}, {{ItemStatus::ready(), 0}}, 5, 10, 0.25, {}},
-      {"first done, second half", {{ItemStatus::done(), 1}}, {{ItemStatus::compressing(), 0.5}}, 20, 35, 35.0 / 40,
+      {"nothing yet", {ItemStatus::ready(), 0}, {ItemStatus::ready(), 0}, 0, 0, 0, {}},
+      {"a third of the first", {ItemStatus::compressing(), 1.0 / 3}, {ItemStatus::ready(), 0}, 5, 10, 0.25, {}},
+      {"first done, second half", {ItemStatus::done(), 1}, {ItemStatus::compressing(), 0.5}, 20, 35, 35.0 / 40,
        {1, 0, 6000, {"/out/b.mp4"}}},
-      {"first failed counts as behind, not as speed", {{ItemStatus::failed("x"), 0}}, {{ItemStatus::done(), 1}}, 8,
-       10, 1, {1, 1, 6000, {"/out/c.mp4"}}},
+      {"first failed counts as behind, not as speed", {ItemStatus::failed("x"), 0}, {ItemStatus::done(), 1}, 8, 10, 1,
+       {1, 1, 6000, {"/out/c.mp4"}}},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
-    items[1].status = row.second[0].first;
-    items[1].progress = row.second[0].second;
-    items[2].status = row.third[0].first;
-    items[2].progress = row.third[0].second;
     for (int i : {1, 2}) {
+      std::tie(items[i].status, items[i].progress) = i == 1 ? row.second : row.third;
       items[i].outputURL.reset();
       if (items[i].status.is(ItemStatus::Kind::done)) items[i].outputURL = i == 1 ? "/out/b.mp4" : "/out/c.mp4";
     }
