@@ -1,15 +1,16 @@
-// The window application's shell, offscreen: the main window and its menus, the About
-// window, closing during a run, the keyboard, the desktop's colour scheme and the
-// hand-over of files between launches (what the running window answers is checked with
-// the real program, in tests/app). Run on an English desktop, only the English window.
+// The window application's shell, offscreen: closing during a run, the keyboard, the
+// desktop's colour scheme and dialogs, the hand-over of files between launches (what the
+// running window answers, its menus and its launch with files are checked with the real
+// program, in tests/app). Run on an English desktop, only the English window.
 #include <QDBusConnection>
-#include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusVariant>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QQmlApplicationEngine>
+#include <QQmlContext>
+#include <QQmlExpression>
 #include <QQuickItem>
 #include <QQuickWindow>
 #include <QRegularExpression>
@@ -133,36 +134,6 @@ class ShellTest : public QObject {
     scope_.reset();
   }
 
-  void mainWindowAboutOpenFilesAndCtrlW() {
-    QQuickWindow* window = loadMainWindow();
-    QVERIFY(window);
-    QVERIFY(QTest::qWaitForWindowExposed(window));
-
-    // The About window: one at a time, built anew after it was closed.
-    QMetaObject::invokeMethod(window->findChild<QObject*>("aboutAction"), "trigger");
-    QPointer<QQuickWindow> about = delegate_->aboutWindow();
-    QVERIFY(about && about->isVisible());
-    delegate_->showAbout();
-    QCOMPARE(delegate_->aboutWindow(), about.data());
-    about->close();
-    delegate_->showAbout();
-    QVERIFY(delegate_->aboutWindow() != about.data());
-    QTRY_VERIFY(!about);  // the closed one is let go
-    delegate_->aboutWindow()->close();
-
-    // Files opened through the system go to the list, movies only.
-    for (const char* name : {"a.mp4", "b.txt", "c.MOV"}) scope_->writeFile(name, "");
-    delegate_->openFiles({path("a.mp4"), path("b.txt"), path("c.MOV")});
-    QCOMPARE(state_->itemCount(), 2);
-
-    window->requestActivate();
-    QVERIFY(QTest::qWaitForWindowActive(window));
-    QSignalSpy quit(engine_.get(), &QQmlEngine::quit);
-    QTest::keyClick(window, Qt::Key_W, Qt::ControlModifier);
-    QTRY_VERIFY(!window->isVisible());
-    QCOMPARE(quit.size(), 1);
-  }
-
   // Closing during a run asks; 继续压缩 changes nothing, 停止并退出 stops the run,
   // leaves no output and ends the program.
   void closingDuringARunAsksThenStopsAndQuitsWithoutOutput() {
@@ -244,12 +215,17 @@ class ShellTest : public QObject {
     const QStringList expected{"pickButton", "card0", "editButton", "removeButton", "tierPicker", "fpsPicker",
                                "bitrateSlider", "bitrateField", "fitPicker", "noUpscaleCheck", "pickFolderButton",
                                "startButton"};
+    QStringList unnamed;  // what a screen reader would have nothing to say of
     for (int i = 0; i < 40 && !seen.contains("startButton"); ++i) {
       QTest::keyClick(window, Qt::Key_Tab);
-      const QString name = window->activeFocusItem() ? window->activeFocusItem()->objectName() : QString();
-      if (expected.contains(name) && !seen.contains(name)) seen << name;
+      QQuickItem* item = window->activeFocusItem();
+      const QString name = item ? item->objectName() : QString();
+      if (!expected.contains(name) || seen.contains(name)) continue;
+      seen << name;
+      if (QQmlExpression(qmlContext(item), item, "Accessible.name").evaluate().toString().isEmpty()) unnamed << name;
     }
     QCOMPARE(seen, expected);
+    QCOMPARE(unnamed, QStringList());
     QQuickItem* start = window->activeFocusItem();
     QTRY_VERIFY(start->mapToScene(QPointF(0, start->height())).y() <= window->contentItem()->height());
 

@@ -27,22 +27,6 @@ class PaneTest : public ::testing::Test {
   AppState& state = pane.state;
 };
 
-TEST_F(PaneTest, TierSwitchTakesTheRecommendedBitrateOnlyWhenAnOutputChangesSize) {
-  panel.selectShortSide(720);  // no file: every switch changes the size
-  EXPECT_EQ(settings.bitrateKbps(), 3000);
-  settings.setBitrateKbps(4100);
-  panel.selectShortSide(720);  // the same tier again changes nothing
-  EXPECT_EQ(settings.bitrateKbps(), 4100);
-
-  state.setItems({probedItem("small.mp4", 640, 360)});
-  panel.selectShortSide(1080);  // not enlarged: its size stays
-  EXPECT_EQ(settings.shortSide(), 1080);
-  EXPECT_EQ(settings.bitrateKbps(), 4100);
-  settings.setNoUpscale(false);
-  panel.selectShortSide(720);
-  EXPECT_EQ(settings.bitrateKbps(), 3000);
-}
-
 TEST_F(PaneTest, EditingWritesThroughToTheEditedFileOnlyAndClosingRestoresTheGlobalValues) {
   VideoItem a = probedItem("a.mp4", 1920, 1080);
   a.customSettings = ItemSettings{720, 0, 2000, FitMode::keep, true};
