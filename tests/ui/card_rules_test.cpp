@@ -91,7 +91,7 @@ TEST(CardRules, SizeColumnForEveryStatusAndMode) {
 
 // A wide cover in three bands (red, green, blue) cut to a square keeps the middle band,
 // with its corners rounded off; a cover whose pixels fall short is not drawn.
-TEST(CardRules, ThumbnailCoverKeepsTheMiddleAndRoundsTheCorners) {
+TEST(CardRules, CoverKeepsTheMiddleAndRoundsTheCornersAndIconsTakeTheirColoursAlpha) {
   RgbaBitmap cover{.width = 300, .height = 100, .pixels = std::vector<std::uint8_t>(300 * 100 * 4)};
   for (int i = 0; i < 300 * 100; ++i) {
     cover.pixels[static_cast<std::size_t>(i) * 4 + static_cast<std::size_t>(i % 300 / 100)] = 255;
@@ -104,11 +104,9 @@ TEST(CardRules, ThumbnailCoverKeepsTheMiddleAndRoundsTheCorners) {
   EXPECT_EQ(coverImage(cover, QSize(), 0).size(), QSize(300, 100));
   cover.pixels.pop_back();
   EXPECT_TRUE(coverImage(cover, QSize(100, 100), 8).isNull());
-}
 
-// A colour with alpha lays the whole icon down at that alpha: a half-transparent
-// icon is nowhere more opaque than half.
-TEST(CardRules, IconsTakeTheirColoursAlpha) {
+  // A colour with alpha lays the whole icon down at that alpha: a half-transparent
+  // icon is nowhere more opaque than half.
   ui::IconProvider icons;
   QSize size;
   const QImage icon = icons.requestImage(QStringLiteral("checkmark/80ff0000"), &size, QSize(32, 32));
