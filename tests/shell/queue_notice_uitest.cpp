@@ -37,8 +37,6 @@ class Desktop : public QObject {
     QTimer::singleShot(0, this, [this, clicked] { bus.send(clicked); });
     return notices.size();
   }
-  QStringList GetCapabilities() { return {"actions", "body"}; }
-  void CloseNotification(uint) {}
   void Update(const QString& uri, const QVariantMap& properties) {
     if (properties.value("progress-visible").toBool())
       shownProgress[uri] << properties.value("progress").toDouble();
