@@ -1,0 +1,519 @@
+// The window program's main window, offscreen, over a real AppState and CompressionSettings:
+// what only QML and the shell can break (bindings to the view-models, clicks and keys reaching
+// AppState, layout, closing during a run), the desktop's colour scheme and dialogs, and the
+// hand-over of files between launches (what the running window answers, its menus and its
+// launch with files are checked with the real program, in tests/app). Run on an English
+// desktop, only the English window.
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusVariant>
+#include <QDir>
+#include <QFile>
+#include <QMimeData>
+#include <QQmlApplicationEngine>
+#include <QQmlContext>
+#include <QQmlExpression>
+#include <QQuickItem>
+#include <QQuickWindow>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QtQuickTest/quicktest.h>
+#include <QtTest>
+#include <future>
+
+#include "models/errors.h"
+#include "shell/app_delegate.h"
+#include "shell/color_scheme.h"
+#include "shell/native_dialogs.h"
+#include "shell/single_instance.h"
+#include "state/language.h"
+#include "support/media_fixtures.h"
+#include "support/qt/quick_find.h"
+#include "ui/palette.h"
+#include "ui/ui_engine.h"
+#include "ui/ui_fixture.h"
+#include "ui/window_view_model.h"
+
+using namespace kivotra;
+
+// The desktop's side of the portal's settings: the colour scheme it answers.
+class DesktopSettings : public QObject {
+  Q_OBJECT
+  Q_CLASSINFO("D-Bus Interface", "org.freedesktop.portal.Settings")
+ public:
+  uint colorScheme = 0;
+ public slots:
+  QDBusVariant Read(const QString& nameSpace, const QString& key) {
+    if (nameSpace != "org.freedesktop.appearance" || key != "color-scheme") return QDBusVariant(QVariant());
+    return QDBusVariant(QVariant::fromValue(QDBusVariant(colorScheme)));  // wrapped twice, as the portal does
+  }
+};
+
+// Each shown text (a string property below root, through the object tree and the visual
+// tree) with Chinese left once the file names are taken out.
+QStringList chineseTexts(QObject* root, const QStringList& fileNames) {
+  static const QRegularExpression cjk(QStringLiteral("[\\x{3000}-\\x{303f}\\x{3400}-\\x{9fff}\\x{ff00}-\\x{ffef}]"));
+  QSet<QObject*> objects;
+  const std::function<void(QObject*)> collect = [&](QObject* object) {
+    if (!object || objects.contains(object)) return;
+    objects.insert(object);
+    for (QObject* child : object->children()) collect(child);
+    if (auto* item = qobject_cast<QQuickItem*>(object))
+      for (QQuickItem* child : item->childItems()) collect(child);
+    if (auto* window = qobject_cast<QQuickWindow*>(object)) collect(window->contentItem());
+  };
+  collect(root);
+  QStringList found;
+  for (QObject* object : objects) {
+    for (int i = 0; i < object->metaObject()->propertyCount(); ++i) {
+      const QMetaProperty property = object->metaObject()->property(i);
+      if (qstrcmp(property.name(), "objectName") == 0 || property.metaType().id() != QMetaType::QString) continue;
+      QString text = property.read(object).toString();
+      for (const QString& name : fileNames) text.remove(name);
+      if (text.contains(cjk)) found << QStringLiteral("%1.%2: %3").arg(object->metaObject()->className(), property.name(), text);
+    }
+  }
+  return found;
+}
+
+class WindowTest : public QObject {
+  Q_OBJECT
+
+ private:
+  std::unique_ptr<test::Scope> scope_;
+  std::unique_ptr<AppState> state_;
+  std::unique_ptr<CompressionSettings> settings_;
+  std::unique_ptr<ui::WindowViewModel> viewModel_;
+  std::unique_ptr<QQmlApplicationEngine> engine_;
+  std::unique_ptr<shell::AppDelegate> delegate_;
+  QQuickWindow* window_ = nullptr;
+  bool english_ = false;
+
+  // Loads the main window and waits until it is shown.
+  bool open() {
+    engine_->setInitialProperties({{"viewModel", QVariant::fromValue(viewModel_.get())},
+                                   {"delegate", QVariant::fromValue(delegate_.get())}});
+    engine_->load(QUrl("qrc:/qt/qml/Kivotra/Shell/qml/MainWindow.qml"));
+    window_ = engine_->rootObjects().size() == 1 ? qobject_cast<QQuickWindow*>(engine_->rootObjects()[0]) : nullptr;
+    if (!window_) return false;
+    delegate_->setMainWindow(window_);
+    return QTest::qWaitForWindowExposed(window_) && QQuickTest::qWaitForPolish(window_);
+  }
+  QString path(const std::string& name) const { return QString::fromStdString(scope_->path(name).string()); }
+  const VideoItem& item(int row) const { return state_->items()[static_cast<std::size_t>(row)]; }
+  QQuickItem* find(const QString& name) const { return testing::findNamedItem(window_->contentItem(), name); }
+  QQuickItem* inCard(int row, const QString& name) const {
+    QQuickItem* card = find(QStringLiteral("card%1").arg(row));
+    return card ? testing::findQuickItem(card, name) : nullptr;
+  }
+  static QString text(QQuickItem* item) { return item ? item->property("text").toString() : QString(); }
+  QString text(const QString& name) const { return text(find(name)); }
+  bool shown(const QString& name) const { return find(name) && find(name)->isVisible(); }
+  QRgb colourOf(QQuickItem* item) const { return item->property("color").value<QColor>().rgba(); }
+  void settle() { QVERIFY(QQuickTest::qWaitForPolish(window_)); }
+  void click(QQuickItem* target) {
+    QVERIFY(target);
+    QTest::mouseClick(window_, Qt::LeftButton, Qt::NoModifier, testing::centreOf(target));
+    settle();
+  }
+  void click(const QString& name) { click(find(name)); }
+  void screenshot(const QString& name) { QVERIFY(testing::saveScreenshot(*window_, name)); }
+  bool pickerShown() const { return window_->findChild<QObject*>("filePicker")->property("visible").toBool(); }
+
+  // An empty file of that name, which AppState takes in by its name.
+  QUrl file(const QString& name) const {
+    return QUrl::fromLocalFile(QString::fromStdString(scope_->writeFile(name.toStdString(), "").string()));
+  }
+  // A movie of that many seconds with sound, written with a time limit.
+  void writeClip(const char* name, int width, int height, double seconds) {
+    fixtures::MediaOptions options;
+    options.width = width;
+    options.height = height;
+    options.seconds = seconds;
+    options.audioChannels = 2;
+    test::bounded([&] { fixtures::writeMedia(scope_->path(name), options); return 0; });
+  }
+  // Drags urls onto the drop zone and drops them; whether the drop was accepted.
+  bool drop(const QList<QUrl>& urls) {
+    QMimeData mime;
+    mime.setUrls(urls);
+    const QPoint at = testing::centreOf(find("dropZone"));
+    QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(window_, &enter);
+    QDropEvent dropped(QPointF(at), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(window_, &dropped);
+    return dropped.isAccepted();
+  }
+  // Types into a field what a user would: select all, type, Enter (or not).
+  void type(const QString& field, const QString& text, bool enter = true) {
+    click(field);
+    QTest::keyClick(window_, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(window_, Qt::Key_Backspace);
+    for (QChar c : text) QTest::keyClick(window_, c.toLatin1());
+    if (enter) QTest::keyClick(window_, Qt::Key_Return);
+    settle();
+  }
+
+ private slots:
+  void initTestCase() {
+    ui::useWindowFont();
+    english_ = installTranslation(*qApp) == UiLanguage::english;
+  }
+
+  void init() {
+    if (english_ != (QString(QTest::currentTestFunction()) == "windowMenusAndAboutSpeakEnglish"))
+      QSKIP("run on the other desktop language");
+    scope_ = std::make_unique<test::Scope>();
+    QVERIFY(scope_->valid());
+    state_ = std::make_unique<AppState>(scope_->settings());
+    settings_ = std::make_unique<CompressionSettings>();
+    viewModel_ = std::make_unique<ui::WindowViewModel>(*state_, *settings_);
+    engine_ = std::make_unique<QQmlApplicationEngine>();
+    ui::installUi(*engine_, *state_);
+    delegate_ = std::make_unique<shell::AppDelegate>(*engine_, *viewModel_);
+  }
+
+  void cleanup() {
+    if (state_) test::quiesce(*state_, true);
+    delegate_.reset();
+    engine_.reset();
+    window_ = nullptr;
+    viewModel_.reset();
+    settings_.reset();
+    state_.reset();
+    scope_.reset();
+  }
+
+  void dropsGoToTheListUntilItIsFullAndANoticeNamesTheRest() {
+    QVERIFY(open());
+    click("dropZone");  // the zone opens the picker while there is room
+    QTRY_VERIFY(pickerShown());
+    QMetaObject::invokeMethod(window_->findChild<QObject*>("filePicker"), "close");
+    state_->setItems({test::probedItem("1.mp4", 1920, 1080), test::probedItem("2.mp4", 1920, 1080),
+                      test::probedItem("3.mp4", 1920, 1080), test::probedItem("4.mp4", 1920, 1080)});
+    // Only the last of the three is a movie: it can only arrive if all three were handed over.
+    QVERIFY(drop({file("notes.txt"), file("cover.png"), file("holiday.mov")}));
+    QCOMPARE(state_->itemCount(), 5);
+    settle();
+    QCOMPARE(text("countText"), QStringLiteral("5 / 5"));
+    QCOMPARE(text("dropHint"), QStringLiteral("已达 5 个上限，先移除再添加"));
+    QVERIFY2(text("noticeText").contains("notes.txt、cover.png"), qPrintable(text("noticeText")));
+    QVERIFY(!drop({file("late.mp4")}));
+    QVERIFY2(text("noticeText").contains("上限：late.mp4"), qPrintable(text("noticeText")));
+    screenshot("window-skipped-notice");
+    click("closeNoticeButton");
+    QVERIFY(!shown("notice"));
+    click("dropZone");
+    QVERIFY(!pickerShown());
+  }
+
+  // Cards in every status follow the desktop's scheme live; a failure's whole message shows on hover
+  // and opens selectable on a click.
+  void cardsFollowTheColourSchemeShowAFailureWholeAndTheirButtonsWork() {
+    QVERIFY(open());
+    VideoItem done = test::probedItem("wide.m4v", 2560, 1080, 75, 120000000, ItemStatus::done(), 24);
+    done.customSettings = ItemSettings{.shortSide = 720, .bitrateKbps = 3000};
+    done.outputURL = "/videos/wide_压缩_720P.mp4";
+    VideoItem failed("/videos/broken.mov");
+    const QString message = QStringLiteral("读取失败：文件已损坏或不是视频（Invalid data found when processing input）");
+    failed.status = ItemStatus::failed(message.toStdString());
+    state_->setItems({test::probedItem("clip0.mp4", 1920, 1080), test::probedItem("portrait.mp4", 1080, 1920, 42, 30000000, ItemStatus::compressing()), done, failed});
+    settle();
+    screenshot("window-statuses");
+    QVERIFY(inCard(1, "stopButton")->isVisible() && !inCard(1, "removeButton")->isEnabled());
+    QCOMPARE(text(inCard(2, "dimsText")), QStringLiteral("1708×720"));  // its own parameters
+    settings_->setShortSide(720);  // a global parameter reaches the cards that follow it
+    QCOMPARE(text(inCard(0, "dimsText")), QStringLiteral("1280×720"));
+
+    ui::Palette::setScheme(ui::Scheme::dark);
+    settle();
+    QCOMPARE(colourOf(find("contentView")), ui::Palette::windowBackground(ui::Scheme::dark).rgba());
+    QCOMPARE(colourOf(find("card0")), ui::Palette::colour(ui::Tone::controlBackground, ui::Scheme::dark).rgba());
+    screenshot("window-dark");
+
+    QQuickItem* caption = inCard(3, "sizeCaption");
+    QTest::mouseMove(window_, testing::centreOf(caption));
+    const auto toolTip = [&](const char* property) {
+      return QQmlExpression(qmlContext(caption), caption, QStringLiteral("ToolTip.") + property).evaluate();
+    };
+    QTRY_VERIFY(toolTip("visible").toBool());
+    QCOMPARE(toolTip("text").toString(), message);
+    screenshot("window-failure-tooltip");
+    click(caption);
+    QQuickItem* whole = testing::findNamedItem(window_->contentItem(), "failureText");  // popups live in the overlay
+    QTRY_VERIFY(whole && whole->isVisible() && whole->hasActiveFocus());
+    QTest::keyClick(window_, Qt::Key_A, Qt::ControlModifier);
+    QCOMPARE(whole->property("selectedText").toString(), message);
+
+    QTest::keyClick(window_, Qt::Key_Escape);
+    ui::Palette::setScheme(ui::Scheme::light);
+    settle();
+    QCOMPARE(colourOf(find("contentView")), ui::Palette::windowBackground(ui::Scheme::light).rgba());
+
+    // The card's buttons, the field, the slider and the folder row reach the state.
+    const Uuid first = item(0).id;
+    click(inCard(0, "fileName"));
+    QCOMPARE(state_->editingID(), std::optional<Uuid>(first));
+    QCOMPARE(text("editingFileName"), QStringLiteral("clip0.mp4"));
+    click("segment_1080P");
+    QCOMPARE(item(0).customSettings.value_or(ItemSettings{}).shortSide, 1080);
+    click("followGlobalButton");
+    QVERIFY(!item(0).customSettings && shown("normalHeader"));
+    QSignalSpy reveal(viewModel_.get(), &ui::WindowViewModel::revealRequested);
+    click(inCard(2, "revealButton"));
+    QCOMPARE(reveal.value(0).value(0).toString(), QStringLiteral("/videos/wide_压缩_720P.mp4"));
+    QVERIFY(!state_->editingID());  // the button's click is not also the card's
+    click(inCard(3, "removeButton"));
+    QCOMPARE(state_->itemCount(), 3);
+    QCOMPARE(item(0).id, first);
+
+    // Typed and not confirmed: already stored, and the summary says so; a refused text shows the stored value again.
+    const QString total = text("totalText");
+    type("bitrateField", "2500", false);
+    QCOMPARE(settings_->bitrateKbps(), 2500);
+    QVERIFY(text("totalText") != total);
+    type("bitrateField", "4500");
+    type("bitrateField", "3k");
+    QCOMPARE(text("bitrateField"), QStringLiteral("4500"));
+    QQuickItem* slider = find("bitrateSlider");
+    QVERIFY(slider->height() >= 16);  // the handle's height, so a pointer can press it
+    slider->setProperty("value", 7000);
+    QMetaObject::invokeMethod(slider, "moved");
+    QCOMPARE(text("bitrateField"), QStringLiteral("7000"));
+
+    QVERIFY(state_->chooseOutputFolder(QString::fromStdString(scope_->makeFolder("Exports").string())));
+    settle();
+    QCOMPARE(text("outputFolderName"), QStringLiteral("Exports"));
+    click("clearFolderButton");
+    QVERIFY(shown("pickFolderButton") && !state_->hasOutputFolder());
+  }
+
+  // The whole window over the real queue, in size mode: the first file is fitted under the typed
+  // limit; the second gets a limit of its own out of its reach through the editor, which is still
+  // open when the start control is pressed; the third is stopped with its card's button. Waiting
+  // cards are locked while the queue runs, and a file dropped then waits for the run's end.
+  void sizeModeSessionWithAnOwnLimitAndAStop() {
+    for (const char* name : {"fit.mov", "tiny.mov", "slow.mov"}) {
+      writeClip(name, 480, 360, name[0] == 's' ? 4 : 1);
+      state_->add(std::vector<std::filesystem::path>{scope_->path(name)});
+    }
+    QVERIFY(open());
+    test::quiesce(*state_, true);
+    settle();
+    QCOMPARE(inCard(0, "thumbnail")->childItems().value(0)->property("status").toInt(), 1);  // the cover is drawn
+    click("segment_按大小");
+    QVERIFY(shown("sizeLimitField") && !shown("bitrateSlider"));
+    type("sizeLimitField", "0.3");
+    constexpr std::int64_t limit = 314572;  // 0.3 MB
+    QCOMPARE(text(inCard(0, "sizeValue")), QStringLiteral("≈ 295 KB"));  // about 96 % of it
+    click(inCard(1, "fileName"));
+    type("sizeLimitField", "0.01");
+    QCOMPARE(text(inCard(1, "sizeCaption")), QStringLiteral("超过上限"));
+    screenshot("window-size-mode");
+
+    const Uuid slow = item(2).id;
+    bool locked = false, stopped = false;
+    QObject watching;  // the watchers below end with this test
+    connect(state_->itemsModel(), &QAbstractItemModel::dataChanged, &watching, [&] {
+      if (!locked && item(0).status.is(ItemStatus::Kind::compressing)) {
+        locked = true;  // bindings follow at once; no frame is needed to read them
+        QCOMPARE(text("startTitle"), QStringLiteral("取消压缩"));
+        QVERIFY(!inCard(2, "editButton")->isEnabled() && !inCard(2, "removeButton")->isEnabled());
+        QTest::mouseClick(window_, Qt::LeftButton, {}, testing::centreOf(inCard(2, "fileName")));
+        QVERIFY(!state_->editingID());
+        QVERIFY(drop({file("late.mov")}));
+        QVERIFY(shown("notice"));
+      } else if (!stopped && state_->find(slow)->status.is(ItemStatus::Kind::compressing)) {
+        stopped = true;
+        click(inCard(2, "stopButton"));
+      }
+    });
+    QSignalSpy finished(state_.get(), &AppState::runFinished);
+    click("startButton");
+    QVERIFY(!state_->editingID());  // the editor closed and the panel shows the global values again
+    QCOMPARE(settings_->snapshot().sizeLimitBytes, limit);
+    QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 60000);
+    settle();
+
+    QVERIFY(locked && stopped);
+    QVERIFY2(item(0).status.is(ItemStatus::Kind::done), item(0).status.message().c_str());
+    QVERIFY(*item(0).actualSize <= limit);
+    QVERIFY2(item(1).status.message().starts_with("无法压缩到 10 KB 以内"), item(1).status.message().c_str());
+    QCOMPARE(ItemListModel::statusKey(state_->find(slow)->status), QStringLiteral("ready"));
+    QCOMPARE(text("startTitle"), QStringLiteral("开始压缩"));
+    QCOMPARE(state_->itemCount(), 4);  // the late file, added once the run ended
+    QVERIFY(!shown("notice"));
+  }
+  // Closing during a run asks; 继续压缩 changes nothing, 停止并退出 stops the run,
+  // leaves no output and ends the program.
+  void closingDuringARunAsksThenStopsAndQuitsWithoutOutput() {
+    writeClip("clip.mov", 640, 360, 10);
+    const QDir out(QString::fromStdString(scope_->makeFolder("out").string()));
+    QVERIFY(open());
+    QQuickWindow* window = window_;
+
+    QVERIFY(state_->chooseOutputFolder(out.path()));
+    state_->addPaths({path("clip.mov")});
+    test::quiesce(*state_, true);
+    state_->startCompressing(settings_->snapshot());
+    QTRY_VERIFY_WITH_TIMEOUT(!out.entryList(QDir::Files | QDir::Hidden).isEmpty(), 20000);
+
+    QSignalSpy quit(engine_.get(), &QQmlEngine::quit);
+    auto* question = window->findChild<QObject*>("closeQuestion");
+    QVERIFY(question);
+    window->close();
+    QTRY_VERIFY(question->property("opened").toBool());
+    click("keepCompressingButton");
+    QTRY_VERIFY(!question->property("visible").toBool());
+    QVERIFY(state_->isRunning() && !state_->cancelRequested());
+    QCOMPARE(quit.size(), 0);
+
+    QMetaObject::invokeMethod(window->findChild<QObject*>("quitAction"), "trigger");  // 退出 asks the same
+    QTRY_VERIFY(question->property("opened").toBool());
+    QCOMPARE(window->findChild<QObject*>("closeQuestionText")->property("text").toString(),
+             QStringLiteral("正在压缩，确定要停止并退出吗？"));
+    click("stopAndQuitButton");
+    window->close();  // closing again while the run stops asks nothing more
+    QVERIFY(!viewModel_->closeQuestionShown());
+
+    QTRY_COMPARE_WITH_TIMEOUT(quit.size(), 1, 20000);
+    QVERIFY(!state_->isRunning());
+    QCOMPARE(out.entryList(QDir::Files | QDir::Hidden), QStringList());
+    QVERIFY(state_->items().at(0).status.is(ItemStatus::Kind::ready));
+  }
+
+  void secondLaunchHandsItsFilesToTheFirstEvenOverACrashedOnesSocket() {
+    const QString name = path("instance.sock");
+    QFile(name).open(QIODevice::WriteOnly);  // a crashed window leaves its socket file behind
+    shell::SingleInstance running(name);
+    QVERIFY(running.listen());
+    QSignalSpy received(&running, &shell::SingleInstance::filesReceived);
+
+    // The second launch blocks on its socket, so it runs on a thread of its own.
+    auto second = std::async(std::launch::async, [name] {
+      return shell::SingleInstance(name).handOver({"/videos/b.mov", "/videos/c.m4v"}, 5000);
+    });
+    QTRY_COMPARE(received.size(), 1);
+    QCOMPARE(received.first().first().toStringList(), (QStringList{"/videos/b.mov", "/videos/c.m4v"}));
+    QVERIFY(test::waitUntil([&] { return second.wait_for(std::chrono::seconds(0)) == std::future_status::ready; }, 10000));
+    QVERIFY(second.get());
+  }
+
+  // At the smallest size the window takes, with the keyboard alone: Ctrl+O opens the
+  // picker (its answer handed in as its accept does), Tab walks the controls in reading
+  // order to the start control, which scrolls into view; Space starts, Ctrl+Return stops.
+  void keyboardAloneAtTheSmallestSize() {
+    writeClip("clip.mov", 320, 240, 10);
+    QVERIFY(open());
+    QQuickWindow* window = window_;
+    // What a 1366 × 768 screen at 125 % leaves: 1093 × 614, less a panel and the title bar.
+    QVERIFY(window->minimumWidth() <= 1000 && window->minimumHeight() <= 540);
+    window->resize(window->minimumSize());
+    window->requestActivate();
+    QVERIFY(QTest::qWaitForWindowActive(window));
+
+    QTest::keyClick(window, Qt::Key_O, Qt::ControlModifier);
+    QObject* picker = window->findChild<QObject*>("filePicker");
+    QTRY_VERIFY(picker->property("visible").toBool());
+    QMetaObject::invokeMethod(picker, "close");
+    QMetaObject::invokeMethod(window->findChild<QObject*>("leftPane"), "filesChosen",
+                              Q_ARG(QVariant, QVariant::fromValue(QList<QUrl>{QUrl::fromLocalFile(path("clip.mov"))})));
+    test::quiesce(*state_, true);
+    QCOMPARE(state_->itemCount(), 1);
+
+    QStringList seen;
+    const QStringList expected{"pickButton", "card0", "editButton", "removeButton", "tierPicker", "fpsPicker",
+                               "bitrateSlider", "bitrateField", "fitPicker", "noUpscaleCheck", "pickFolderButton",
+                               "startButton"};
+    QStringList unnamed;  // what a screen reader would have nothing to say of
+    for (int i = 0; i < 40 && !seen.contains("startButton"); ++i) {
+      QTest::keyClick(window, Qt::Key_Tab);
+      QQuickItem* item = window->activeFocusItem();
+      const QString name = item ? item->objectName() : QString();
+      if (!expected.contains(name) || seen.contains(name)) continue;
+      seen << name;
+      if (QQmlExpression(qmlContext(item), item, "Accessible.name").evaluate().toString().isEmpty()) unnamed << name;
+    }
+    QCOMPARE(seen, expected);
+    QCOMPARE(unnamed, QStringList());
+    QQuickItem* start = window->activeFocusItem();
+    QTRY_VERIFY(start->mapToScene(QPointF(0, start->height())).y() <= window->contentItem()->height());
+
+    QSignalSpy finished(state_.get(), &AppState::runFinished);
+    QTest::keyClick(window, Qt::Key_Space);
+    QTRY_VERIFY(state_->isRunning());
+    QTest::keyClick(window, Qt::Key_Return, Qt::ControlModifier);
+    QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, 20000);
+    QVERIFY(state_->items().front().status.is(ItemStatus::Kind::ready));  // stopped, not done
+  }
+
+  // The scheme the desktop answers at start, then its live changes (on the private session bus).
+  void paletteFollowsTheDesktopColourScheme() {
+    QDBusConnection desktop = QDBusConnection::connectToBus(QDBusConnection::SessionBus, "desktop");
+    const QString service = "org.freedesktop.portal.Desktop";
+    DesktopSettings settings;
+    settings.colorScheme = 1;
+    QVERIFY(desktop.registerObject("/org/freedesktop/portal/desktop", &settings, QDBusConnection::ExportAllSlots));
+    QVERIFY(desktop.registerService(service));
+
+    shell::ColorSchemeWatcher watcher(QDBusConnection::sessionBus(), service);
+    watcher.start();
+    QCOMPARE(ui::Palette::scheme(), ui::Scheme::dark);
+    for (const auto [value, scheme] : {std::pair{2u, ui::Scheme::light}, std::pair{1u, ui::Scheme::dark}}) {
+      QDBusMessage signal = QDBusMessage::createSignal("/org/freedesktop/portal/desktop",
+                                                       "org.freedesktop.portal.Settings", "SettingChanged");
+      signal << "org.freedesktop.appearance" << "color-scheme" << QVariant::fromValue(QDBusVariant(value));
+      QVERIFY(desktop.send(signal));
+      QTRY_COMPARE(ui::Palette::scheme(), scheme);
+    }
+    ui::Palette::setScheme(ui::Scheme::light);
+  }
+
+  void desktopDialogsThemeIsChosenOnlyWhereQtWouldNot() {
+    const struct {
+      const char *chosen, *desktop, *theme;
+    } rows[] = {{nullptr, nullptr, "xdgdesktopportal"}, {nullptr, "sway", "xdgdesktopportal"},
+                {nullptr, "ubuntu:GNOME", ""},          {nullptr, "KDE", ""},
+                {nullptr, "xfce", ""},                  {"gtk3", "sway", ""}};
+    for (const auto& row : rows) {
+      const auto env = [&](const char* name) -> const char* {
+        return qstrcmp(name, "QT_QPA_PLATFORMTHEME") == 0 ? row.chosen
+               : qstrcmp(name, "XDG_CURRENT_DESKTOP") == 0 ? row.desktop
+                                                           : nullptr;
+      };
+      QCOMPARE(shell::platformThemeFor(env), QString::fromLatin1(row.theme));
+    }
+  }
+
+  // On an English desktop (the test's own run sets LANG): a file in every status, the menus,
+  // dialogs and the About window show no Chinese outside file names, and the longer texts
+  // do not push the right pane out of the window.
+  void windowMenusAndAboutSpeakEnglish() {
+    VideoItem compressing = test::probedItem("portrait.mp4", 1080, 1920, 42, 30000000, ItemStatus::compressing(), 60);
+    compressing.etaSeconds = 38;
+    VideoItem done = test::probedItem("wide.m4v", 2560, 1080, 75, 120000000, ItemStatus::done(), 24);
+    done.actualSize = 20000000;
+    done.outputURL = "/videos/wide_压缩_720P.mp4";  // the output name's "_压缩_" stays as it is
+    done.customSettings = ItemSettings{.shortSide = 720, .bitrateKbps = 3000};
+    VideoItem failed("/videos/broken.mov");
+    failed.status = ItemStatus::failed(PlatformError(PlatformError::Cause::damaged, "").description());
+    state_->setItems({VideoItem("/videos/读取.mp4"), test::probedItem("假期.mov", 1920, 1080), compressing, done, failed});
+
+    QVERIFY(open());
+    screenshot("window-english");
+    QCOMPARE(text("startTitle"), "Compress");
+    QQuickItem* start = find("startButton");
+    QVERIFY(start->mapToScene(QPointF(start->width(), 0)).x() <= window_->width());
+
+    QStringList found = chineseTexts(window_, {"读取.mp4", "假期.mov", "wide_压缩_720P.mp4"});
+    QMetaObject::invokeMethod(window_->findChild<QObject*>("aboutAction"), "trigger");
+    QVERIFY(delegate_->aboutWindow());
+    found << chineseTexts(delegate_->aboutWindow(), {});
+    QVERIFY2(found.isEmpty(), qPrintable(found.join('\n')));
+    delegate_->aboutWindow()->close();
+    state_->setItems({});  // the loading card has no probe to wait for
+  }
+};
+
+QTEST_MAIN(WindowTest)
+#include "window_uitest.moc"
