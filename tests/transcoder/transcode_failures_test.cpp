@@ -11,6 +11,7 @@
 #include <chrono>
 #include <csignal>
 #include <thread>
+#include <utility>
 
 extern "C" {
 #include <libavutil/error.h>
@@ -116,7 +117,9 @@ TEST_F(Failure, StopEndsTheRunCancelledPromptlyWhenEverItIsAsked) {
   EXPECT_LT(secondsSince(Clock::time_point(Clock::duration(askedAt.load()))), 0.5);
   EXPECT_TRUE(std::filesystem::exists(dir_ / "out.mp4")) << "the engine leaves the partial output to its caller";
 
-  error = transcodeErrorOf([&] { transcode(src, dir_ / "out.mp4", config(90), infoFor(o), {}, [] { return true; }); });
+  // Asked once and not again: still a stop.
+  const auto once = [asked = false]() mutable { return !std::exchange(asked, true); };
+  error = transcodeErrorOf([&] { transcode(src, dir_ / "out.mp4", config(90), infoFor(o), {}, once); });
   EXPECT_EQ(error, TranscodeError::cancelled());
 
   // A read that waits for data that never comes.
