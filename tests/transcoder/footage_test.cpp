@@ -272,23 +272,23 @@ TEST_F(Footage, SurroundDownMixIsAsLoudAsTheStandardMixAndNeverClips) {
     return std::pair{value("RMS level dB:"), value("Peak level dB:")};
   };
   // Fronts, centre and LFE hold a steady tone; the surrounds burst for 0.1 s
-  // a second, enough that the standard stereo mix goes above full scale. In
-  // stereo the burst itself reaches full scale.
-  for (const auto& [layout, channels] : {std::pair{"stereo", 2}, {"5.1", 6}, {"7.1", 8}}) {
+  // a second, enough that the standard stereo mix goes above full scale.
+  for (const auto& [layout, channels] : {std::pair{"5.1", 6}, {"7.1", 8}}) {
     SCOPED_TRACE(layout);
-    const QString burst = "sin(2*PI*660*t)*clip((0.05-abs(mod(t,1)-0.55))*100,0,1)";
     QStringList tones;
     for (int ch = 0; ch < channels; ++ch) {
-      tones << (channels == 2 ? "0.65*sin(2*PI*440*t)+0.4*" + burst : ch < 4 ? "0.4*sin(2*PI*440*t)" : "0.6*" + burst);
+      tones << (ch < 4 ? "0.4*sin(2*PI*440*t)" : "0.6*sin(2*PI*660*t)*clip((0.05-abs(mod(t,1)-0.55))*100,0,1)");
     }
     ffmpeg({"-f", "lavfi", "-i", QString("aevalsrc='%1':c=%2:s=48000:d=2").arg(tones.join('|'), layout), "-f", "lavfi",
             "-i", "color=c=gray:s=160x120:r=25:d=2", "-c:v", "libx264", "-preset", "ultrafast", "-c:a", "pcm_s16le", "src.mov"});
     ffmpeg({"-i", "src.mov", "-ac", "2", "-c:a", "pcm_f32le", "mix.mov"});
     ffmpeg({"-i", "src.mov", "-ac", "2", "-c:v", "copy", "-c:a", "aac", "ref.mp4"});
-    ASSERT_GT(levels("mix.mov").second, -0.2) << "the standard mix should reach full scale";
+    ASSERT_GT(levels("mix.mov").second, 0.2) << "the standard mix should go above full scale";
     const auto [rms, peak] = levels(compress("src.mov"));
     EXPECT_NEAR(rms, levels("ref.mp4").first, 1.0);
-    EXPECT_LT(peak, -0.3);
+    // The limiter's ceiling is 1 dB below full scale; AAC adds a little on top,
+    // and without the limiter the peaks come out near -0.3 dB.
+    EXPECT_LT(peak, -0.6);
   }
 }
 
