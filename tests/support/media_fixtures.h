@@ -68,8 +68,7 @@ struct VideoFacts {
   std::string profile;  // "High", "Main 10", ... ("" if unknown)
   int width = 0;  // stored size
   int height = 0;
-  int rotation = 0;  // clockwise degrees 0..359 from the display matrix, as written above
-  bool hflip = false;
+  int rotation = 0;  // clockwise degrees 0..359 from the display matrix, as written above (a mirror is not read)
   std::string pixelFormat;  // "yuv420p", "yuv420p10le", ...
   // av_color_*_name texts: "bt709", "bt2020", "smpte2084", "arib-std-b67",
   // "bt2020nc", "tv"/"pc"; "unknown" when untagged.
@@ -77,7 +76,6 @@ struct VideoFacts {
   std::string colorTransfer;
   std::string colorSpace;
   std::string colorRange;
-  double fps = 0;  // avg_frame_rate, else r_frame_rate; 0 if none
   Rational avgFrameRate{0, 1};
   double startTime = 0;  // seconds, first presentation time
   double duration = 0;  // seconds, the stream's own duration (container's if none)

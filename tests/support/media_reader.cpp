@@ -6,7 +6,6 @@ extern "C" {
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 
 #include "support/av_check.h"
 #include "support/media_fixtures.h"
@@ -47,22 +46,12 @@ double streamDuration(const AVStream* st, const AVFormatContext* input) {
   return input->duration > 0 ? static_cast<double>(input->duration) / AV_TIME_BASE : 0;
 }
 
-// Rotation (clockwise) and mirroring, the inverse of what writeMedia stores.
-void readOrientation(const AVStream* st, VideoFacts& v) {
+// Clockwise degrees from the display matrix, the inverse of what writeMedia stores.
+int readRotation(const AVStream* st) {
   size_t size = 0;
-  const auto* data = reinterpret_cast<const std::int32_t*>(
-      av_stream_get_side_data(st, AV_PKT_DATA_DISPLAYMATRIX, &size));
-  if (data == nullptr || size < 9 * sizeof(std::int32_t)) return;
-  std::int32_t m[9];
-  std::memcpy(m, data, sizeof m);
-  const double det = static_cast<double>(m[0]) * m[4] - static_cast<double>(m[1]) * m[3];
-  if (det < 0) {
-    v.hflip = true;
-    av_display_matrix_flip(m, 1, 0);
-  }
-  const double ccw = av_display_rotation_get(m);
-  if (std::isnan(ccw)) return;
-  v.rotation = ((static_cast<int>(std::lround(-ccw)) % 360) + 360) % 360;
+  const auto* m = reinterpret_cast<const std::int32_t*>(av_stream_get_side_data(st, AV_PKT_DATA_DISPLAYMATRIX, &size));
+  const double ccw = m != nullptr && size >= 9 * sizeof(std::int32_t) ? av_display_rotation_get(m) : 0;
+  return std::isnan(ccw) ? 0 : ((static_cast<int>(std::lround(-ccw)) % 360) + 360) % 360;
 }
 
 }  // namespace
@@ -88,15 +77,13 @@ MediaFacts readFacts(const std::filesystem::path& path) {
       v.profile = profile ? profile : "";
       v.width = par->width;
       v.height = par->height;
-      readOrientation(st, v);
+      v.rotation = readRotation(st);
       v.pixelFormat = orUnknown(av_get_pix_fmt_name(static_cast<AVPixelFormat>(par->format)));
       v.colorPrimaries = orUnknown(av_color_primaries_name(par->color_primaries));
       v.colorTransfer = orUnknown(av_color_transfer_name(par->color_trc));
       v.colorSpace = orUnknown(av_color_space_name(par->color_space));
       v.colorRange = orUnknown(av_color_range_name(par->color_range));
-      const AVRational rate = st->avg_frame_rate.num > 0 ? st->avg_frame_rate : st->r_frame_rate;
       v.avgFrameRate = {st->avg_frame_rate.num, st->avg_frame_rate.den};
-      v.fps = rate.num > 0 && rate.den > 0 ? av_q2d(rate) : 0;
       v.startTime = seconds(st->start_time, st->time_base);
       v.duration = streamDuration(st, input.get());
       facts.video = v;

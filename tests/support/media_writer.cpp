@@ -15,7 +15,7 @@ extern "C" {
 
 #include "support/av_check.h"
 #include "support/media_fixtures.h"
-#include "support/mov_cover.h"
+#include "support/scratch_dir.h"
 #include "transcoder/av_ptr.h"
 
 namespace kivotra::fixtures {
@@ -23,7 +23,6 @@ namespace kivotra::fixtures {
 using detail::check;
 using detail::fail;
 using detail::require;
-using detail::insertCoverArt;
 
 namespace {
 
@@ -66,6 +65,52 @@ constexpr char kCoverPng[] =
     "\x15\x31\x0c\x2d\x09\x00\x28\xff\x3f\xc1\xce\x77\xc8\x4f\x00\x00\x00\x00\x49\x45\x4e\x44\xae\x42"
     "\x60\x82";
 
+// ---- cover art ----------------------------------------------------------
+
+std::uint32_t readBe32(const std::string& data, std::size_t at) {
+  std::uint32_t v = 0;
+  for (int i = 0; i < 4; ++i) v = (v << 8) | static_cast<std::uint8_t>(data[at + i]);
+  return v;
+}
+
+std::string be32(std::size_t v) { return {char(v >> 24), char(v >> 16), char(v >> 8), char(v)}; }
+
+std::string box(const char* type, const std::string& payload) { return be32(8 + payload.size()) + type + payload; }
+
+// Where the first box of `type` among those in [begin, end) starts; npos if none.
+// Files this small have no 64-bit or open-ended boxes.
+std::size_t findBox(const std::string& data, std::size_t begin, std::size_t end, const char* type) {
+  for (std::size_t at = begin; at + 8 <= end; at += readBe32(data, at)) {
+    if (readBe32(data, at) < 8 || at + readBe32(data, at) > end) fail("malformed box in the written file");
+    if (data.compare(at + 4, 4, type) == 0) return at;
+  }
+  return std::string::npos;
+}
+
+// Adds a cover picture (iTunes-style udta/meta/ilst/covr) to a finished file,
+// placed before the first track so that demuxers list the cover as stream 0.
+// The muxer puts its own udta after the tracks (and writes none at all for
+// .mov), which would make the cover the last stream instead. Needs the moov box
+// after mdat (the muxer's default), so offsets stay valid.
+void insertCoverArt(const std::filesystem::path& path, const std::string& png) {
+  std::string data = readFile(path);
+  const std::size_t mdat = findBox(data, 0, data.size(), "mdat"), moov = findBox(data, 0, data.size(), "moov");
+  if (mdat == std::string::npos || moov == std::string::npos || moov < mdat) fail("cover art needs moov after mdat");
+  const std::size_t trak = findBox(data, moov + 8, moov + readBe32(data, moov), "trak");
+  if (trak == std::string::npos) fail("no track to put the cover before");
+  const std::string fullBox(4, '\0');  // version 0, flags 0
+  // Pre-defined, handler type, reserved and an empty name; the data's type is 14 (PNG), its locale 0.
+  const std::string hdlr = box("hdlr", fullBox + be32(0) + "mdirappl" + std::string(9, '\0'));
+  const std::string covr = box("covr", box("data", be32(14) + be32(0) + png));
+  const std::string udta = box("udta", box("meta", fullBox + hdlr + box("ilst", covr)));
+  data.replace(moov, 4, be32(readBe32(data, moov) + udta.size()));
+  data.insert(trak, udta);
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  if (!out.write(data.data(), static_cast<std::streamsize>(data.size())).flush()) fail("cannot write " + path.string());
+}
+
+// ---- the writer ---------------------------------------------------------
+
 struct OutputStream {
   av::CodecContextPtr ctx;
   AVStream* stream = nullptr;
@@ -75,11 +120,7 @@ class Writer {
  public:
   Writer(const std::filesystem::path& path, const MediaOptions& o) : path_(path), o_(o) {
     if (!o.video && o.audioChannels <= 0) fail("a file needs video or audio");
-    if (o.video && (o.width < 2 || o.height < 8 || o.width % 2 || o.height % 2)) fail("video size must be even, 2x8 or more");
-    if (o.fps.num <= 0 || o.fps.den <= 0) fail("frame rate must be positive");
-    if (o.audioChannels < 0 || o.audioChannels > 8) fail("audio channels 0..8");
-    if (o.audioLeadSeconds < 0) fail("audio lead must not be negative");
-    if (o.keyframeInterval < 0) fail("key frame interval must not be negative");
+    if (o.fps.num <= 0 || o.fps.den <= 0 || o.audioLeadSeconds < 0) fail("frame rate and audio lead must be positive");
   }
 
   void write() {

@@ -1,4 +1,5 @@
-// The engine's pure rules: frame rates, orientation, placement, error names.
+// The engine's pure rules and parts: frame rates, orientation, placement,
+// error names, colour conversion of one picture, the stage hand-over queue.
 #include <gtest/gtest.h>
 
 extern "C" {
@@ -7,23 +8,29 @@ extern "C" {
 }
 
 #include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <future>
+#include <stop_token>
 
 #include "transcoder/av_error.h"
+#include "transcoder/detail/bounded_queue.h"
 #include "transcoder/detail/frame_rate.h"
 #include "transcoder/detail/orientation.h"
 #include "transcoder/detail/placement.h"
+#include "transcoder/detail/video_filter.h"
 #include "transcoder/transcoder.h"
 
 using namespace kivotra;
 using namespace kivotra::detail;
+using namespace std::chrono_literals;
 
 TEST(FrameRate, TypicalIntervalWinsOverFramesPerDuration) {
-  struct Row {
+  const struct {
     const char* shape;
     AVRational real, average;
     double median, framesPerSecond, expected;
-  };
-  const Row rows[] = {
+  } rows[] = {
       {"constant 29.97", {30000, 1001}, {30000, 1001}, 1001 / 30000.0, 29.9, 29.97003},
       {"paused screen recording", {60, 1}, {8280, 1261}, 1 / 60.0, 6.6, 60},
       {"timestamps at a 1 ms tick", {1000, 1}, {24, 1}, 1 / 24.0, 24, 24},
@@ -32,72 +39,54 @@ TEST(FrameRate, TypicalIntervalWinsOverFramesPerDuration) {
       {"nothing measured", {0, 1}, {25, 1}, 0, 0, 25},
       {"only frames over duration", {0, 1}, {0, 1}, 0, 12.5, 12.5},
   };
-  for (const Row& r : rows) {
-    EXPECT_NEAR(detail::typicalRate(r.real, r.average, r.median, r.framesPerSecond), r.expected, 1e-4) << r.shape;
+  for (const auto& r : rows) {
+    EXPECT_NEAR(typicalRate(r.real, r.average, r.median, r.framesPerSecond), r.expected, 1e-4) << r.shape;
   }
 }
 
 TEST(FrameRate, OutputNeverAboveTheSourceKeptExactAndWithinTheLimit) {
-  struct Row {
+  const struct {
     double source;
     int requested;
     AVRational expected;
     int shown;
+  } rows[] = {
+      {30000 / 1001.0, 0, {30000, 1001}, 30}, {30, 60, {30, 1}, 30},        {23.976, 25, {24000, 1001}, 24},
+      {59.94, 0, {60000, 1001}, 60},          {29.97, 30, {30000, 1001}, 30}, {59.94, 30, {30, 1}, 30},
+      {1000, 0, {240, 1}, 240},               {12.5, 0, {25, 2}, 13},        {0.3, 0, {1, 1}, 1},
+      {0, -5, {30, 1}, 30},                   {0, 24, {24, 1}, 24},
   };
-  const Row rows[] = {
-      {30000 / 1001.0, 0, {30000, 1001}, 30},
-      {30, 60, {30, 1}, 30},
-      {23.976, 25, {24000, 1001}, 24},
-      {50, 0, {50, 1}, 50},
-      {24000 / 1001.0, 0, {24000, 1001}, 24},
-      {59.94, 0, {60000, 1001}, 60},
-      {25, 0, {25, 1}, 25},
-      {29.97, 30, {30000, 1001}, 30},
-      {59.94, 30, {30, 1}, 30},
-      {1000, 0, {240, 1}, 240},
-      {12.5, 0, {25, 2}, 13},
-      {0.3, 0, {1, 1}, 1},
-      {0, 0, {30, 1}, 30},
-      {0, -5, {30, 1}, 30},
-      {0, 24, {24, 1}, 24},
-  };
-  for (const Row& r : rows) {
+  for (const auto& r : rows) {
     ProbeInfo info;
     info.fps = r.source;
     Transcoder::Config c;
     c.fps = r.requested;
-    const AVRational rate = detail::outputRate(info, c);
-    EXPECT_EQ(av_cmp_q(rate, r.expected), 0)
-        << r.source << " asked " << r.requested << ": " << rate.num << "/" << rate.den;
+    const AVRational rate = outputRate(info, c);
+    EXPECT_EQ(av_cmp_q(rate, r.expected), 0) << r.source << " asked " << r.requested << ": " << rate.num << "/" << rate.den;
     EXPECT_EQ(Transcoder::outputFPS(info, c), r.shown) << r.source;
   }
 }
 
-namespace {
-struct Matrix {
-  std::int32_t m[9];
-};
-Matrix turned(int clockwise, bool mirrored) {
-  Matrix x;
-  av_display_rotation_set(x.m, clockwise);  // positive: clockwise on screen
-  av_display_matrix_flip(x.m, mirrored, 0);
-  return x;
-}
-}  // namespace
-
 TEST(Orientation, QuarterTurnsMirrorsAndUprightSize) {
-  using av::Orientation;
-  EXPECT_EQ(av::orientationOf(nullptr), (Orientation{0, false}));
+  struct Matrix {
+    std::int32_t m[9];
+  };
+  const auto turned = [](int clockwise, bool mirrored) {
+    Matrix x;
+    av_display_rotation_set(x.m, clockwise);  // positive: clockwise on screen
+    av_display_matrix_flip(x.m, mirrored, 0);
+    return x;
+  };
+  EXPECT_EQ(av::orientationOf(nullptr), (av::Orientation{0, false}));
   for (int clockwise : {0, 90, 180, 270}) {
     for (bool mirrored : {false, true}) {
       const Matrix m = turned(clockwise, mirrored);
-      EXPECT_EQ(av::orientationOf(m.m), (Orientation{clockwise, mirrored})) << clockwise << " " << mirrored;
+      EXPECT_EQ(av::orientationOf(m.m), (av::Orientation{clockwise, mirrored})) << clockwise << " " << mirrored;
       const bool sideways = clockwise % 180 != 0;
       EXPECT_EQ(av::uprightSize(1920, 1080, m.m), (av::Size{sideways ? 1080 : 1920, sideways ? 1920 : 1080}));
     }
   }
-  EXPECT_EQ(av::orientationOf(turned(-92, false).m).clockwise,
-            270);                                                           // nearest quarter
+  EXPECT_EQ(av::orientationOf(turned(-92, false).m).clockwise, 270);  // nearest quarter
   EXPECT_EQ(av::uprightSize(1279.5, 720, nullptr), (av::Size{1280, 720}));  // halves away from zero
   EXPECT_EQ(av::uprightSize(1279.4, 720.5, nullptr), (av::Size{1279, 721}));
   const Matrix collapsed{{1, 0, 0, 0, 1, 0, 0, 0, 1 << 30}};  // shrinks the picture to nothing
@@ -132,14 +121,10 @@ TEST(Placement, KeepCropAndPadOnAnyShape) {
   for (const auto& r : rows) {
     SCOPED_TRACE(::testing::Message() << r.w << "x" << r.h << " turned " << r.o.clockwise << " " << rawValue(r.fit));
     const Placement p = placeFrame(r.w, r.h, r.aspect, r.o, r.canvas, r.fit);
-    EXPECT_NEAR(p.scaledWidth, r.scaledW, 2);
-    EXPECT_NEAR(p.scaledHeight, r.scaledH, 2);
-    EXPECT_NEAR(p.x, r.x, 2);
+    const int got[] = {p.scaledWidth, p.scaledHeight, p.x, p.crop.x, p.crop.y, p.crop.w, p.crop.h};
+    const int want[] = {r.scaledW, r.scaledH, r.x, r.cropX, r.cropY, r.cropW, r.cropH};
+    for (int i = 0; i < 7; ++i) EXPECT_NEAR(got[i], want[i], 2) << "value " << i;
     EXPECT_EQ(p.y, 0);
-    EXPECT_NEAR(p.crop.x, r.cropX, 2);
-    EXPECT_NEAR(p.crop.y, r.cropY, 2);
-    EXPECT_NEAR(p.crop.w, r.cropW, 2);
-    EXPECT_NEAR(p.crop.h, r.cropH, 2);
     EXPECT_EQ(p.fillsCanvas(), r.x == 0);
     EXPECT_EQ(p.cropsSource(), r.cropW != r.w || r.cropH != r.h);
   }
@@ -188,4 +173,87 @@ TEST(AvError, NamesTheCommonCausesInChineseWithFfmpegsTextInBrackets) {
   }
   EXPECT_EQ(av::check(7), 7);
   EXPECT_THROW(av::check(AVERROR(ENOENT)), PlatformError);
+}
+
+// One flat picture of a limited-range Y'CbCr colour through the filter to a
+// canvas of its own size. A yellow-green well inside both gamuts, so no library
+// clips it: (156, 68, 128) read with the BT.601 matrix is (163, 67, 123.5) with
+// BT.709's; left as it is, or read with the other matrix, it lands 7 steps away.
+TEST(VideoFilter, ConvertsToLimitedRangeBt709ReadingUntaggedSdAsBt601) {
+  const struct {
+    const char* name;
+    int width, height;
+    int in[3];
+    AVColorSpace matrix;
+    AVColorRange range;
+    int out[3];
+  } rows[] = {
+      {"BT.601", 320, 240, {156, 68, 128}, AVCOL_SPC_SMPTE170M, AVCOL_RANGE_MPEG, {163, 67, 123}},
+      {"untagged 640x480", 640, 480, {156, 68, 128}, AVCOL_SPC_UNSPECIFIED, AVCOL_RANGE_MPEG, {163, 67, 123}},
+      {"untagged 1280x720", 1280, 720, {156, 68, 128}, AVCOL_SPC_UNSPECIFIED, AVCOL_RANGE_MPEG, {156, 68, 128}},
+      {"untagged 720x1080", 720, 1080, {156, 68, 128}, AVCOL_SPC_UNSPECIFIED, AVCOL_RANGE_MPEG, {156, 68, 128}},
+      {"full-range white", 320, 180, {255, 128, 128}, AVCOL_SPC_BT709, AVCOL_RANGE_JPEG, {235, 128, 128}},
+  };
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.name);
+    av::FramePtr f = av::makeFrame();
+    f->width = r.width;
+    f->height = r.height;
+    f->format = AV_PIX_FMT_YUV420P;
+    f->colorspace = r.matrix;
+    f->color_range = r.range;
+    const bool tagged = r.matrix != AVCOL_SPC_UNSPECIFIED, sd = r.matrix == AVCOL_SPC_SMPTE170M;
+    f->color_primaries = !tagged ? AVCOL_PRI_UNSPECIFIED : sd ? AVCOL_PRI_SMPTE170M : AVCOL_PRI_BT709;
+    f->color_trc = !tagged ? AVCOL_TRC_UNSPECIFIED : sd ? AVCOL_TRC_SMPTE170M : AVCOL_TRC_BT709;
+    f->pts = 0;
+    ASSERT_EQ(av_frame_get_buffer(f.get(), 0), 0);
+    for (int plane = 0; plane < 3; ++plane) {
+      const int rows = plane ? r.height / 2 : r.height, columns = plane ? r.width / 2 : r.width;
+      for (int y = 0; y < rows; ++y) std::memset(f->data[plane] + y * f->linesize[plane], r.in[plane], columns);
+    }
+    VideoFilter filter({{r.width, r.height}, 30, FitMode::keep, {}}, {1, 30});
+    filter.send(std::move(f));
+    filter.close(1);
+    const av::FramePtr out = filter.receive();
+    ASSERT_TRUE(out);
+    EXPECT_EQ(out->format, AV_PIX_FMT_YUV420P);
+    EXPECT_EQ(out->colorspace, AVCOL_SPC_BT709);
+    for (int plane = 0; plane < 3; ++plane) {
+      const int at = plane ? r.height / 4 * out->linesize[plane] + r.width / 4 : r.height / 2 * out->linesize[0] + r.width / 2;
+      EXPECT_NEAR(out->data[plane][at], r.out[plane], 2) << "plane " << plane;
+    }
+  }
+}
+
+// The hand-over between pipeline stages never holds more than its bound, and
+// a stop frees every waiting stage at once.
+TEST(BoundedQueue, HoldsAtMostItsBoundAndAStopReleasesWaiters) {
+  for (const bool producerWaits : {true, false}) {
+    for (const bool stop : {true, false}) {
+      SCOPED_TRACE(::testing::Message() << (producerWaits ? "full queue" : "empty queue") << (stop ? ", stopped" : ""));
+      BoundedQueue<int> queue(2);
+      std::stop_source source;
+      const auto token = source.get_token();
+      if (producerWaits) {
+        ASSERT_TRUE(queue.push(1, token));
+        ASSERT_TRUE(queue.push(2, token));
+      }
+      auto waiter = std::async(std::launch::async, [&] { return producerWaits ? queue.push(3, token) : bool(queue.pop(token)); });
+      EXPECT_EQ(waiter.wait_for(100ms), std::future_status::timeout) << "the waiter got through";
+      if (stop) {
+        source.request_stop();
+        EXPECT_FALSE(waiter.get());
+        EXPECT_FALSE(queue.pop(token)) << "a stopped queue hands nothing on";
+        EXPECT_FALSE(queue.push(4, token)) << "a stopped queue takes nothing";
+      } else if (producerWaits) {
+        EXPECT_EQ(queue.pop(token), 1);
+        EXPECT_TRUE(waiter.get());
+        EXPECT_EQ(queue.pop(token), 2);
+        EXPECT_EQ(queue.pop(token), 3);
+      } else {
+        queue.close();
+        EXPECT_FALSE(waiter.get());
+      }
+    }
+  }
 }

@@ -105,4 +105,7 @@ std::optional<TranscodeError> transcodeErrorOf(Call&& call) {
   return std::nullopt;
 }
 
+// The frame counter of a whole picture (see media_fixtures.h).
+inline int counterOf(const fx::Image& img) { return fx::readFrameCounter(img, {0, 0, img.width, img.height}); }
+
 }  // namespace kivotra::testing

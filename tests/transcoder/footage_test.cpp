@@ -1,0 +1,405 @@
+// Footage shaped like what phones, screen recorders and cameras write, made by
+// the ffmpeg command-line tool, through the probe and the engine; each case
+// checks what a viewer of the output would notice.
+
+#include <gtest/gtest.h>
+
+#include <QProcess>
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <regex>
+#include <sstream>
+
+#include "support/tool_process.h"
+#include "transcode_fixture.h"
+
+using namespace kivotra;
+using namespace kivotra::testing;
+
+namespace {
+
+const QStringList kSmallH264{"-c:v", "libx264", "-preset", "ultrafast", "-pix_fmt", "yuv420p"};
+
+struct Box {
+  std::string type;
+  std::uintmax_t at = 0;
+};
+
+// The top-level boxes of an MP4/MOV file.
+std::vector<Box> topBoxes(const std::filesystem::path& path) {
+  const std::string bytes = fx::readFile(path);
+  std::vector<Box> boxes;
+  for (std::uintmax_t at = 0, size = 8; size >= 8 && at + 8 <= bytes.size(); at += size) {
+    size = 0;
+    for (int i = 0; i < 4; ++i) size = (size << 8) | static_cast<unsigned char>(bytes[at + i]);
+    boxes.push_back({bytes.substr(at + 4, 4), at});
+  }
+  return boxes;
+}
+
+// Rewrites the bytes at `offset` after the movie header's "mvhd" (version 0
+// expected) with what `patch` makes of the movie's timescale.
+void patchMovieHeader(const std::filesystem::path& file, int offset, std::string (*patch)(std::uint32_t timescale)) {
+  std::fstream f(file, std::ios::in | std::ios::out | std::ios::binary);
+  const std::string all((std::istreambuf_iterator<char>(f)), {});
+  const auto mvhd = all.find("mvhd");
+  ASSERT_TRUE(mvhd != std::string::npos && all[mvhd + 4] == 0) << "version 0 movie header expected";
+  std::uint32_t timescale = 0;
+  for (int i = 0; i < 4; ++i) timescale = (timescale << 8) | static_cast<unsigned char>(all[mvhd + 16 + i]);
+  const std::string bytes = patch(timescale);
+  f.seekp(static_cast<std::streamoff>(mvhd + offset));
+  f.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+class Footage : public TranscodeTest {
+ protected:
+  // Runs ffmpeg or ffprobe in the test's folder (file names need no escaping
+  // inside filter graphs) and returns what it printed on stdout or stderr.
+  std::string tool(const char* program, const QStringList& args, bool wantStderr = false) {
+    QProcess process;
+    process.setWorkingDirectory(QString::fromStdString(dir_.path().string()));
+    test::startTool(process, program, QStringList{"-v", "error"} + args, dir_.path());
+    const test::ToolResult r = test::finishTool(process, 60000);
+    EXPECT_TRUE(r.exitCode == 0 && !r.hung) << program << " " << args.join(' ').toStdString() << "\n" << r.err;
+    return wantStderr ? r.err : r.out;
+  }
+  void ffmpeg(const QStringList& args) { tool("ffmpeg", QStringList{"-y"} + args); }
+  // What ffmpeg reports on stderr for a file through a video or audio filter.
+  std::string analyse(const std::string& file, const QString& option, const QString& filter) {
+    return tool("ffmpeg", {"-v", "info", "-nostats", "-i", QString::fromStdString(file), option, filter, "-f", "null", "-"},
+                true);
+  }
+
+  // Compresses a file of the test's folder as the app does; the output's name there.
+  std::string compress(const std::string& src, int fps = 0, int kbps = 1500, std::vector<double>* progress = nullptr) {
+    const std::string out = "out-" + src + ".mp4";
+    test::bounded([&] {
+      Transcoder::transcodeSync(dir_ / src, dir_ / out, config(240, FitMode::keep, fps, kbps), Transcoder::probeSync(dir_ / src),
+                                [progress](double f) { if (progress) progress->push_back(f); }, {});
+      return 0;
+    });
+    return out;
+  }
+  fx::Image frame(const std::string& file, int index, fx::PixelKind kind = fx::PixelKind::luma) {
+    return fx::decodeVideoFrame(dir_ / file, index, kind);
+  }
+
+  // Per-period measurements of a decoded stream, by presentation time.
+  std::vector<std::pair<double, double>> series(const std::string& graph, const QString& key) {
+    std::istringstream lines(tool("ffprobe", {"-f", "lavfi", "-i", QString::fromStdString(graph), "-show_entries",
+                                              "frame=pts_time:frame_tags=" + key, "-of", "csv=p=0"}));
+    std::vector<std::pair<double, double>> out;
+    for (std::string line; std::getline(lines, line);) {
+      const auto comma = line.find(',');
+      if (comma != std::string::npos) out.emplace_back(std::atof(line.c_str()), std::strtod(&line[comma + 1], nullptr));
+    }
+    return out;
+  }
+};
+
+// ---- picture ------------------------------------------------------------
+
+TEST_F(Footage, ContainerPixelAspectPlacesAndShowsThePictureUnpillarboxed) {
+  // 240x240 stored, the stream's own aspect 1:1, 4:3 pixels only in the MOV header.
+  ffmpeg(QStringList{"-f", "lavfi", "-i", "color=c=gray:s=240x240:r=25", "-t", "0.5"} + kSmallH264 + QStringList{"square.mp4"});
+  ffmpeg({"-i", "square.mp4", "-c", "copy", "-aspect", "4:3", "pasp.mov"});
+  const ProbeInfo info = probe(dir_ / "pasp.mov");
+  ASSERT_EQ(info.width, 320);
+  ASSERT_EQ(info.height, 240);
+  ASSERT_TRUE(info.thumbnail);
+  const fx::Image pictures[] = {{info.thumbnail->width, info.thumbnail->height, 4, info.thumbnail->pixels},
+                                frame(compress("pasp.mov"), 3)};
+  for (const fx::Image& img : pictures) {
+    EXPECT_EQ(img.width, 320);
+    for (int x = 0; x < img.width; ++x) ASSERT_GT(img.mean({x, 0, 1, img.height}), 40) << "black column " << x;
+  }
+}
+
+TEST_F(Footage, InterlacedCameraFootageComesOutProgressive) {
+  const std::regex counts(R"(Multi frame detection: TFF:\s*(\d+) BFF:\s*(\d+) Progressive:\s*(\d+))");
+  for (const QString field : {"tff", "bff"}) {
+    SCOPED_TRACE(field.toStdString());
+    const QString src = field + ".mp4";
+    ffmpeg(QStringList{"-f", "lavfi", "-i",
+                       QString("testsrc2=s=320x240:r=50,tinterlace=interleave_%1,setfield=%2")
+                           .arg(field == "tff" ? QString("top") : QString("bottom"), field),
+                       "-t", "2"} +
+           kSmallH264 + QStringList{"-flags", "+ildct+ilme", "-x264opts", field + "=1", src});
+    const std::string before = analyse(src.toStdString(), "-vf", "idet");
+    std::smatch m;
+    ASSERT_TRUE(std::regex_search(before, m, counts)) << before;
+    ASSERT_GT(std::stoi(m[1]) + std::stoi(m[2]), 40);  // the source really is combed
+    EXPECT_NEAR(probe(dir_ / src.toStdString()).fps, 25, 0.01);  // one frame per frame, not per field
+    const std::string after = analyse(compress(src.toStdString(), 0, 3000), "-vf", "idet");
+    ASSERT_TRUE(std::regex_search(after, m, counts)) << after;
+    EXPECT_LE(std::stoi(m[1]) + std::stoi(m[2]), 8) << after;  // ffmpeg -vf bwdif leaves as many
+    EXPECT_GE(std::stoi(m[3]), 40) << after;
+  }
+}
+
+TEST_F(Footage, TenBitGradientKeepsItsShadesWithoutBands) {
+  // Luma climbs 10 8-bit steps across the width: 32-pixel bands if rounded.
+  ffmpeg({"-f", "lavfi", "-i", "nullsrc=s=320x240:r=25,format=yuv420p10le,geq=lum='400+X/8':cb=512:cr=512", "-t", "0.4",
+          "-c:v", "ffv1", "gradient.mkv"});
+  const fx::Image out = frame(compress("gradient.mkv", 0, 8000), 5);
+  // Means of 8-pixel-wide bands against the straight ramp through them:
+  // rounding leaves a staircase up to half a code value off, a dither keeps
+  // the in-between shades on average.
+  std::vector<double> bands;
+  for (int x = 8; x + 8 <= out.width - 8; x += 2) bands.push_back(out.mean({x, 0, 8, out.height}));
+  const double n = static_cast<double>(bands.size());
+  double sx = 0, sy = 0, sxx = 0, sxy = 0;
+  for (std::size_t i = 0; i < bands.size(); ++i) {
+    sx += i;
+    sy += bands[i];
+    sxx += static_cast<double>(i) * i;
+    sxy += i * bands[i];
+  }
+  const double slope = (n * sxy - sx * sy) / (n * sxx - sx * sx);
+  const double offset = (sy - slope * sx) / n;
+  double banding = 0;
+  for (std::size_t i = 0; i < bands.size(); ++i) banding = std::max(banding, std::abs(bands[i] - offset - slope * i));
+  EXPECT_NEAR(slope * 160, 10, 1);  // still the same ramp: 10 code values over the width
+  EXPECT_LT(banding, 0.25) << "steps up to " << banding << " code values off the ramp";
+}
+
+// The cover thumbnail and the output read their colours the same way: the
+// card shows what the file will look like. Standard-definition bars, untagged
+// or with sides that do not split into whole chroma samples, keep the colours
+// a player shows for them (75 % bars, BT.601, no gamut conversion).
+TEST_F(Footage, ThumbnailAndOutputShowTheSourcesColours) {
+  const QString bars = "smptebars=s=%1:r=25,format=%2";
+  const QStringList hdr{"-c:v", "ffv1", "-color_primaries", "bt2020", "-colorspace", "bt2020nc", "-color_trc"};
+  const struct {
+    QStringList input;
+    bool standardBars;
+  } rows[] = {
+      {QStringList{"-i", bars.arg("320x240", "yuv420p10le")} + hdr + QStringList{"arib-std-b67"}, false},
+      {QStringList{"-i", bars.arg("320x240", "yuv420p10le")} + hdr + QStringList{"smpte2084"}, false},
+      {{"-i", bars.arg("1280x720", "yuv420p"), "-c:v", "ffv1"}, false},
+      {{"-i", bars.arg("320x240", "yuv420p"), "-c:v", "libx264", "-preset", "ultrafast", "-qp", "0"}, true},
+      {{"-i", "smptebars=s=320x240:r=25,scale=321:241", "-c:v", "ffv1", "-pix_fmt", "yuv420p"}, true},
+  };
+  // The largest difference in any channel between the centres of the seven bars of two pictures.
+  const auto worstBarDifference = [](const fx::Image& a, const fx::Image& b) {
+    const auto centre = [](const fx::Image& img, int bar) {
+      return fx::Rect{(2 * bar + 1) * img.width / 14 - img.width / 40, img.height / 6, img.width / 20, img.height / 4};
+    };
+    double worst = 0;
+    for (int bar = 0; bar < 7; ++bar) {
+      for (int c = 0; c < 3; ++c) worst = std::max(worst, std::abs(a.mean(centre(a, bar), c) - b.mean(centre(b, bar), c)));
+    }
+    return worst;
+  };
+  const std::uint8_t levels[7][3] = {{191, 191, 191}, {191, 191, 0}, {0, 191, 191}, {0, 191, 0},
+                                     {191, 0, 191},   {191, 0, 0},   {0, 0, 191}};
+  fx::Image standard{70, 10, 4, std::vector<std::uint8_t>(70 * 10 * 4, 255)};
+  for (int i = 0; i < 700; ++i) std::copy_n(levels[i % 70 / 10], 3, &standard.pixels[i * 4]);
+  int n = 0;
+  for (const auto& r : rows) {
+    const std::string src = "bars" + std::to_string(n++) + ".mkv";
+    SCOPED_TRACE(r.input.join(' ').toStdString());
+    ffmpeg(QStringList{"-f", "lavfi"} + r.input + QStringList{"-t", "0.2", QString::fromStdString(src)});
+    const ProbeInfo info = probe(dir_ / src);
+    ASSERT_TRUE(info.thumbnail);
+    const fx::Image thumb{info.thumbnail->width, info.thumbnail->height, 4, info.thumbnail->pixels};
+    const fx::Image out = frame(compress(src, 0, 4000), 2, fx::PixelKind::rgba);
+    EXPECT_LT(worstBarDifference(thumb, out), 6);
+    if (r.standardBars) {
+      EXPECT_LT(worstBarDifference(thumb, standard), 8);
+      EXPECT_LT(worstBarDifference(out, standard), 8);
+    }
+  }
+}
+
+// ---- sound --------------------------------------------------------------
+
+TEST_F(Footage, EverySoundStaysWithItsPictureAfterGapsAndDamage) {
+  // A flash and a 1 kHz beep of 40 ms every 1.5 s, at the same instants.
+  const QString flashes = "color=c=black:s=160x120:r=25:d=3.2,drawbox=c=white:t=fill:enable='lt(mod(t\\,1.5)\\,0.04)'";
+  const QString beeps = "sine=f=1000:r=48000:d=3.2,volume=volume=0:enable='gte(mod(t\\,1.5)\\,0.04)'";
+  const struct {
+    const char* name;
+    const char* audioFilter;  // on the beeps
+    QStringList remux;  // a copy of the source made with these options, if any
+  } cases[] = {
+      {"1 s gap", ",aselect='not(between(t\\,1.9\\,2.9))'", {}},
+      {"damaged packets", "", {"-bsf:a", "noise=amount=between(pts*tb\\,1.9\\,2.6)", "damaged.mp4"}},
+      {"timestamps from 10 s on", "", {"-output_ts_offset", "10", "late.mkv"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ffmpeg({"-f", "lavfi", "-i", flashes, "-f", "lavfi", "-i", beeps + c.audioFilter, "-c:v", "libx264", "-preset", "ultrafast",
+            "-c:a", "aac", "src.mp4"});
+    if (!c.remux.isEmpty()) ffmpeg(QStringList{"-i", "src.mp4", "-c", "copy"} + c.remux);
+    const std::string out = compress(c.remux.isEmpty() ? "src.mp4" : c.remux.last().toStdString());
+    std::vector<double> seen, heard;  // flashes; where sound starts after silence, to 5 ms
+    for (auto [t, luma] : series("movie=" + out + ",signalstats", "lavfi.signalstats.YAVG")) {
+      if (luma > 100) seen.push_back(t);
+    }
+    bool sounding = false;
+    for (auto [t, rms] : series("amovie=" + out + ",asetnsamples=n=240,astats=metadata=1:reset=1",
+                                "lavfi.astats.Overall.RMS_level")) {
+      if (rms > -30 && !sounding) heard.push_back(t);
+      sounding = rms > -30;
+    }
+    ASSERT_FALSE(seen.empty() || heard.empty());
+    const auto near = [](const std::vector<double>& v, double t) {
+      return *std::min_element(v.begin(), v.end(), [t](double a, double b) { return std::fabs(a - t) < std::fabs(b - t); });
+    };
+    // Sound that starts first moves the whole picture a little later.
+    const double offset = near(seen, 3) - 3;
+    ASSERT_LT(std::fabs(offset), 0.05);
+    for (double t : {0.0, 1.5, 3.0}) {
+      const double flash = near(seen, t + offset);
+      ASSERT_NEAR(flash, t + offset, 0.03) << "the picture moved";
+      EXPECT_NEAR(near(heard, flash), flash, 0.045) << "the sound of the flash at " << flash;
+    }
+  }
+}
+
+TEST_F(Footage, SurroundDownMixIsAsLoudAsTheStandardMixAndNeverClips) {
+  // {RMS, peak} of the whole audio in dBFS.
+  const auto levels = [&](const std::string& file) {
+    const std::string err = analyse(file, "-af", "astats=measure_perchannel=none");
+    const auto value = [&](const std::string& label) {
+      const auto at = err.rfind(label);
+      return at == std::string::npos ? NAN : std::atof(err.c_str() + at + label.size());
+    };
+    return std::pair{value("RMS level dB:"), value("Peak level dB:")};
+  };
+  // Fronts, centre and LFE hold a steady tone; the surrounds burst for 0.1 s
+  // a second, enough that the standard stereo mix goes above full scale.
+  for (const auto& [layout, channels] : {std::pair{"5.1", 6}, {"7.1", 8}}) {
+    SCOPED_TRACE(layout);
+    QStringList tones;
+    for (int ch = 0; ch < channels; ++ch) {
+      tones << (ch < 4 ? "0.4*sin(2*PI*440*t)" : "0.6*sin(2*PI*660*t)*clip((0.05-abs(mod(t,1)-0.55))*100,0,1)");
+    }
+    ffmpeg({"-f", "lavfi", "-i", QString("aevalsrc='%1':c=%2:s=48000:d=1.2").arg(tones.join('|'), layout), "-f", "lavfi",
+            "-i", "color=c=gray:s=160x120:r=25:d=1.2", "-c:v", "libx264", "-preset", "ultrafast", "-c:a", "pcm_s16le", "src.mov"});
+    ffmpeg({"-i", "src.mov", "-ac", "2", "-c:a", "pcm_f32le", "mix.mov"});
+    ffmpeg({"-i", "src.mov", "-ac", "2", "-c:v", "copy", "-c:a", "aac", "ref.mp4"});
+    ASSERT_GT(levels("mix.mov").second, 0.2) << "the standard mix should go above full scale";
+    const auto [rms, peak] = levels(compress("src.mov"));
+    EXPECT_NEAR(rms, levels("ref.mp4").first, 1.0);
+    // The limiter's ceiling is 1 dB below full scale; AAC adds a little on top,
+    // and without the limiter the peaks come out near -0.3 dB.
+    EXPECT_LT(peak, -0.6);
+  }
+}
+
+// ---- the file -----------------------------------------------------------
+
+TEST_F(Footage, CameraTagsCreationTimeAndFileDateSurvive) {
+  const struct {
+    const char* name;
+    QStringList tags;  // as written by the camera
+    std::vector<std::string> expected;  // ffprobe lines of the output
+    const char* movieDate;  // the output's own creation_time, when checked
+    bool undatedMovie = false;  // the movie header's dates zeroed, the track's kept
+  } cases[] = {
+      {"Android",
+       {"-metadata", "creation_time=2024-05-06T07:08:09Z", "-metadata", "location=+48.8584+002.2945/", "-metadata",
+        "make=Pixelphone", "-metadata", "model=P 9"},
+       {"TAG:location=+48.8584+002.2945/", "TAG:make=Pixelphone", "TAG:model=P 9"},
+       "2024-05-06T07:08:09.000000Z"},
+      {"Apple",
+       {"-movflags", "use_metadata_tags", "-metadata", "com.apple.quicktime.location.ISO6709=+35.6586+139.7454+010.000/",
+        "-metadata", "com.apple.quicktime.make=Apple", "-metadata", "com.apple.quicktime.model=iPhone 15", "-metadata",
+        "com.apple.quicktime.software=17.4", "-metadata:s:v", "creation_time=2023-01-02T03:04:05Z"},
+       {"TAG:com.apple.quicktime.location.ISO6709=+35.6586+139.7454+010.000/", "TAG:com.apple.quicktime.make=Apple",
+        "TAG:com.apple.quicktime.model=iPhone 15", "TAG:com.apple.quicktime.software=17.4",
+        "TAG:location=+35.6586+139.7454+010.000/"},  // the ©xyz atom Android reads
+       nullptr},
+      {"a dated track in an undated movie", {"-metadata", "creation_time=2023-01-02T03:04:05Z"}, {},
+       "2023-01-02T03:04:05.000000Z", true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ffmpeg(QStringList{"-f", "lavfi", "-i", "color=c=gray:s=160x120:r=25:d=1", "-c:v", "libx264", "-preset", "ultrafast"} +
+           c.tags + QStringList{"src.mov"});
+    if (c.undatedMovie) {  // creation and modification time
+      patchMovieHeader(dir_ / "src.mov", 8, [](std::uint32_t) { return std::string(8, '\0'); });
+    }
+    const auto recorded = std::filesystem::file_time_type::clock::now() - std::chrono::hours(24 * 400);
+    std::filesystem::last_write_time(dir_ / "src.mov", recorded);
+    const QString out = QString::fromStdString(compress("src.mov"));
+    const std::string tags = tool("ffprobe", {"-show_entries", "format_tags", "-of", "default=nw=1", out});
+    for (const std::string& line : c.expected) EXPECT_NE(tags.find(line + "\n"), std::string::npos) << line << " in\n" << tags;
+    if (c.movieDate) {
+      EXPECT_EQ(tool("ffprobe", {"-show_entries", "format_tags=creation_time", "-of", "default=nw=1:nk=1", out}),
+                std::string(c.movieDate) + "\n");
+    }
+    EXPECT_EQ(std::filesystem::last_write_time(dir_ / out.toStdString()), recorded);
+    std::vector<std::string> order;
+    for (const Box& b : topBoxes(dir_ / out.toStdString())) order.push_back(b.type);
+    EXPECT_LT(std::find(order.begin(), order.end(), "mdat"), std::find(order.begin(), order.end(), "moov"))
+        << "the index stays at the end";
+  }
+}
+
+TEST_F(Footage, AHeaderClaimingTenHoursDoesNotStallProgress) {
+  ffmpeg({"-f", "lavfi", "-i", "color=c=gray:s=160x120:r=25:d=2", "-c:v", "libx264", "-preset", "ultrafast", "src.mp4"});
+  patchMovieHeader(dir_ / "src.mp4", 20, [](std::uint32_t timescale) {  // the duration
+    const std::uint32_t claim = timescale * 36000;
+    return std::string{char(claim >> 24), char(claim >> 16), char(claim >> 8), char(claim)};
+  });
+  EXPECT_NEAR(probe(dir_ / "src.mp4").duration, 2, 0.1);
+  std::vector<double> progress;
+  compress("src.mp4", 0, 1500, &progress);
+  ASSERT_GE(progress.size(), 2u);
+  EXPECT_GT(progress[progress.size() - 2], 0.8) << "progress before the end";
+}
+
+TEST_F(Footage, ACutFragmentedRecordingKeepsItsWholeFragments) {
+  const struct {
+    const char* name;
+    const char* movflags;
+    int cutFragment;  // the fragment the recording breaks off in (1-based)
+    int cutInto;  // bytes into that fragment's moof box
+    double keptSeconds;  // 0: fails as incomplete
+  } cases[] = {
+      {"cut in a fragment header", "frag_keyframe+empty_moov+default_base_moof", 3, 40, 2},
+      {"cut in a fragment's media", "frag_keyframe+empty_moov+default_base_moof", 3, 600, 2},
+      {"cut in the last fragment", "frag_keyframe+empty_moov", 4, 40, 3},
+      {"global index promises 4 s", "frag_keyframe+global_sidx", 3, 600, 0},
+  };
+  std::string made;  // the movflags whole.mp4 was last written with
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    if (made != c.movflags) {
+      ffmpeg({"-f", "lavfi", "-i", "color=c=gray:s=160x120:r=25:d=4", "-f", "lavfi", "-i", "sine=r=48000:d=4", "-c:v",
+              "libx264", "-preset", "ultrafast", "-g", "25", "-c:a", "aac", "-movflags", c.movflags, "whole.mp4"});
+      made = c.movflags;
+    }
+    std::vector<Box> moofs;
+    for (const Box& b : topBoxes(dir_ / "whole.mp4")) {
+      if (b.type == "moof") moofs.push_back(b);
+    }
+    // Without empty_moov the index holds the first fragment.
+    const std::size_t nth = c.cutFragment - (std::string(c.movflags).find("empty_moov") == std::string::npos ? 2 : 1);
+    ASSERT_LT(nth, moofs.size());
+    std::filesystem::copy_file(dir_ / "whole.mp4", dir_ / "cut.mp4", std::filesystem::copy_options::overwrite_existing);
+    std::filesystem::resize_file(dir_ / "cut.mp4", moofs[nth].at + c.cutInto);
+    if (c.keptSeconds == 0) {
+      const auto error = transcodeErrorOf([&] { compress("cut.mp4"); });
+      // The index's length, and what was read: two whole fragments and part of the third.
+      std::smatch read;
+      const std::string text = error ? error->description() : "";
+      ASSERT_TRUE(std::regex_match(text, read, std::regex("读取器初始化失败：源文件不完整：索引记载 4.0 秒画面，只读到 (.*) 秒")))
+          << text;
+      EXPECT_GE(std::stod(read[1]), 2.0);
+      EXPECT_LT(std::stod(read[1]), 3.0);
+      continue;
+    }
+    EXPECT_NEAR(probe(dir_ / "cut.mp4").duration, c.keptSeconds, 0.1);
+    const auto facts = fx::readFacts(dir_ / compress("cut.mp4"));
+    ASSERT_TRUE(facts.video);
+    EXPECT_NEAR(facts.video->duration, c.keptSeconds, 0.1);
+  }
+}
+}  // namespace
