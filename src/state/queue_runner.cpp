@@ -1,5 +1,6 @@
 #include "state/queue_runner.h"
 
+#include <pthread.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -83,6 +84,7 @@ void NextInput::begin(const Uuid& id, const fs::path& source, const std::functio
   const auto deadline = std::chrono::steady_clock::now() + Transcoder::kProbeTimeLimit;
   try {
     thread_ = std::jthread([this, source, deadline](std::stop_token stop) {
+      pthread_setname_np(pthread_self(), "open next");  // else it bears the engine thread's name
       input_ = Transcoder::prepareInput(source, stop, deadline);
     });
     id_ = id;
@@ -116,7 +118,7 @@ QueueRunner::QueueRunner(RunSink& sink, const OutputFolder& folder, Clock clock)
     : sink_(sink), folder_(folder), clock_(std::move(clock)) {}
 
 QueueRunner::~QueueRunner() {
-  stopAll_ = true;
+  stopAll();
   if (thread_.joinable()) thread_.join();
 }
 
@@ -194,8 +196,8 @@ void QueueRunner::compressOne(const VideoItem& item, const ItemSettings& global,
     if (e.kind() == TranscodeError::Kind::cancelled) {
       // The part file, if one was made, went with the OutputFile above; the
       // next file opens its source when it starts.
-      next_.discard();
       sink_.stopped(id);
+      next_.discard();
       cancels_.erase(id);
       return;
     }
