@@ -18,7 +18,7 @@ using Events = std::vector<std::string>;
 std::multiset<std::string> openFiles() {
   std::multiset<std::string> targets;
   for (const auto& fd : fs::directory_iterator("/proc/self/fd")) {
-    std::error_code ec;
+    std::error_code ec;  // the directory's own descriptor is gone by now
     targets.insert(fs::read_symlink(fd.path(), ec).string());
   }
   return targets;
@@ -31,12 +31,13 @@ struct HoldingSink : RunSink {
   std::mutex lock;
   Events events;
   std::promise<void> held, release;
+  int dones = 0;  // the runner's thread only
   void add(std::string e) { std::lock_guard g(lock); events.push_back(std::move(e)); }
   void started(const Uuid&, const QString& name) override { add("started " + name.toStdString()); }
   void progress(const Uuid&, double, std::optional<double>) override {}
   void done(const Uuid&, const fs::path& out, std::int64_t, int, std::optional<std::int64_t>) override {
     add("done " + out.parent_path().filename().string() + "/" + out.filename().string());
-    if (events.size() > 2) return;
+    if (++dones > 1) return;
     held.set_value();
     if (release.get_future().wait_for(std::chrono::seconds(60)) != std::future_status::ready) test::hung("a held run", 60);
   }
@@ -53,18 +54,15 @@ TEST(QueuePrefetch, TheNextSourceOpensWhileAFileEndsAndEveryWayOutLeavesNothingO
   const fs::path out = scope.makeFolder("out"), other = scope.makeFolder("other");
   std::vector<VideoItem> work;
   for (const char* name : {"p1.mp4", "p2.mp4", "p3.mp4"}) {
-    fixtures::writeMedia(scope.path(name), {.width = 320, .height = 240, .seconds = 1, .audioChannels = 2});
+    const fixtures::MediaOptions options{.width = 320, .height = 240, .seconds = 1, .audioChannels = 2};
+    test::bounded([&] { return fixtures::writeMedia(scope.path(name), options), 0; });
     VideoItem item(scope.path(name));
     item.applyProbe(test::bounded([&] { return Transcoder::probeSync(item.url); }));
     item.status = ItemStatus::ready();
     work.push_back(item);
   }
   const std::string source2 = scope.path("p2.mp4").string();
-  struct Case {
-    const char* what;
-    std::function<void(QueueRunner&, OutputFolder&)> meanwhile;
-    Events expected;
-  };
+  struct Case { const char* what; std::function<void(QueueRunner&, OutputFolder&)> meanwhile; Events expected; };
   const Case cases[] = {
       {"nothing", [](QueueRunner&, OutputFolder&) {},
        {"started p1.mp4", "done out/p1_压缩_240P.mp4", "started p2.mp4", "done out/p2_压缩_240P.mp4", "started p3.mp4",
@@ -82,7 +80,7 @@ TEST(QueuePrefetch, TheNextSourceOpensWhileAFileEndsAndEveryWayOutLeavesNothingO
     for (const fs::path& dir : {out, other}) fs::remove_all(dir), fs::create_directory(dir);
     const auto filesBefore = openFiles();
     const std::size_t threadsBefore = threads();
-    auto settings = scope.settings();
+    const auto settings = scope.settings();
     OutputFolder folder(settings.get());
     ASSERT_TRUE(folder.choose(QString::fromStdString(out)));
     HoldingSink sink;
