@@ -16,8 +16,9 @@ Writes docs/benchmarks.md with two pictures beside it. Environment:
   BENCH_QUICK=1 short sources, one round, report into <build>/bench-quick/
                 (a smoke run of the harness, not a measurement)
   BENCH_ONLY    "sources" (generate and stop), "sweep" (the preset sweep only),
-                "stop" (the stop latencies only, printed, no report) or "phone" (the
-                phone-footage cases of bench_phone.py only, into benchmarks-phone.md)
+                "stop" (the stop latencies only, printed, no report), "phone" (the
+                phone-footage cases of bench_phone.py only, into benchmarks-phone.md) or
+                "queue" (case G only, printed; BENCH_BASELINE=another kivotra-cli runs too)
 """
 
 import json
@@ -34,7 +35,7 @@ from pathlib import Path
 ROOT = Path(__file__).resolve().parent.parent
 BUILD = Path(sys.argv[1] if len(sys.argv) > 1 else "build").resolve()
 QUICK = os.environ.get("BENCH_QUICK") == "1"
-ONLY = os.environ.get("BENCH_ONLY", "")  # sources | sweep | stop | phone: only that step
+ONLY = os.environ.get("BENCH_ONLY", "")  # sources | sweep | stop | phone | queue: only that step
 STOP_RUNS = 5
 STOP_TARGET = 0.5  # seconds from the stop request until the engine has returned
 ROUNDS = 1 if QUICK else int(os.environ.get("BENCH_ROUNDS", "3"))
@@ -345,7 +346,7 @@ def run_round(rnd, cases, tools, work: Path, keep: Path):
 
 
 def main():
-    needed = ("ffmpeg", "ffprobe", "/usr/bin/time") if ONLY == "stop" else ("ffmpeg", "ffprobe", "HandBrakeCLI", "gnuplot", "/usr/bin/time")
+    needed = ("ffmpeg", "ffprobe", "/usr/bin/time") if ONLY in ("stop", "queue") else ("ffmpeg", "ffprobe", "HandBrakeCLI", "gnuplot", "/usr/bin/time")
     for tool in needed:
         if shutil.which(tool) is None:
             sys.exit(f"bench: {tool} is missing")
@@ -355,6 +356,9 @@ def main():
     MEDIA.mkdir(parents=True, exist_ok=True)
     OUT_DIR.mkdir(parents=True, exist_ok=True)
     preset = run([str(ENGINE), "--default-preset"]).stdout.strip()
+    if ONLY == "queue":
+        bench_phone.queue_only(sys.modules[__name__], preset)
+        return
 
     short = (lambda full, quick: quick if QUICK else full)
     A = Source("A", "1920x1080 30 fps, moving pattern under per-frame grain, stereo 48 kHz", "1920x1080",

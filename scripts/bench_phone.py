@@ -9,6 +9,9 @@ F and H go to 1080P at 30 fps. G runs as one `kivotra-cli compress` with five fi
 five ffmpeg and five HandBrakeCLI runs one after another; the CPU use of each over time is
 sampled from /proc every 100 ms and plotted. Each source also gets a probe line: probe +
 cover time of our engine, median of 5.
+
+queue_only() runs case G alone (BENCH_ONLY=queue): ours, ffmpeg and, when BENCH_BASELINE
+names another kivotra-cli (an earlier build), that one too, in alternating order, printed.
 """
 
 import os
@@ -240,3 +243,40 @@ def report(b, sources, cases, queue, g_quality, probes, cores):
         if key in probes:
             verdicts.append((f"probe + cover of {key} ≤ {limit} ms", probes[key][0] <= limit, f"{probes[key][0]:.0f} ms"))
     return L, verdicts
+
+
+def queue_only(b, preset):
+    """Case G alone, printed: wall, CPU, idle and cores busy on average per run, and medians."""
+    G = b.Source("G", f"1920x1080 30 fps H.264, stereo 48 kHz; the queue is {QUEUE} copies", "1920x1080",
+                 2 if b.QUICK else 15, 20)
+    b.make_source(G)
+    files = queue_files(b, G)
+    baseline = os.environ.get("BENCH_BASELINE")
+    cores = os.cpu_count()
+    runs = {}
+    with tempfile.TemporaryDirectory(prefix="kivotra-bench-queue-") as tmp:
+        work = Path(tmp)
+        for rnd in range(b.ROUNDS):
+            commands, outs = queue_commands(b, files, work, preset)
+            commands.pop("handbrake")
+            if baseline:
+                outs["before"] = outs["ours"]
+                commands["before"] = [baseline, *commands["ours"][1:]]
+            tools = list(commands)
+            order = tools[rnd % len(tools):] + tools[:rnd % len(tools)]
+            for tool in order:
+                for old in outs[tool].glob("*.mp4"):
+                    old.unlink()
+                load = Path("/proc/loadavg").read_text().split()[0]
+                m = sampled(commands[tool])
+                if len(list(outs[tool].glob("*.mp4"))) != QUEUE:
+                    raise RuntimeError(f"{tool} did not write {QUEUE} outputs")
+                m["idle"] = idle_seconds(m["curve"], cores)
+                runs.setdefault(tool, []).append(m)
+                b.log(f"round {rnd + 1} G {tool}: wall {m['wall']:.2f} s, CPU {m['cpu']:.1f} s, "
+                      f"{m['cpu'] / m['wall']:.2f} cores busy, {m['idle']:.1f} s below half the cores (load {load})")
+    for tool, ms in runs.items():
+        wall = b.med([m["wall"] for m in ms])
+        print(f"G {tool}: median wall {wall:.2f} s, CPU {b.med([m['cpu'] for m in ms]):.1f} s, "
+              f"{b.med([m['cpu'] / m['wall'] for m in ms]):.2f} cores busy, idle {b.med([m['idle'] for m in ms]):.1f} s"
+              f" over {len(ms)} runs")

@@ -1,5 +1,6 @@
 #include "state/queue_runner.h"
 
+#include <pthread.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -75,11 +76,49 @@ void markStopped(VideoItem& item) {
   item.etaSeconds.reset();
 }
 
+void NextInput::begin(const Uuid& id, const fs::path& source, const std::function<bool()>& wanted) {
+  std::lock_guard guard(lock_);
+  if (id_ || !wanted()) return;
+  // A source that delivers nothing gives up as a probe would; its file then
+  // opens it itself and fails as it always did.
+  const auto deadline = std::chrono::steady_clock::now() + Transcoder::kProbeTimeLimit;
+  try {
+    thread_ = std::jthread([this, source, deadline](std::stop_token stop) {
+      pthread_setname_np(pthread_self(), "open next");  // else it bears the engine thread's name
+      input_ = Transcoder::prepareInput(source, stop, deadline);
+    });
+    id_ = id;
+  } catch (const std::system_error&) {
+    // no thread to spare: the file opens its source when it starts
+  }
+}
+
+void NextInput::abandon(const Uuid& id) {
+  std::lock_guard guard(lock_);
+  if (id.isNil() || id_ == id) thread_.request_stop();
+}
+
+std::unique_ptr<Transcoder::PreparedInput> NextInput::take(const Uuid& id) {
+  std::jthread thread;
+  bool wanted = false;
+  {
+    std::lock_guard guard(lock_);
+    wanted = id_ == id;
+    if (!wanted) thread_.request_stop();
+    thread = std::move(thread_);
+    id_.reset();
+  }
+  if (thread.joinable()) thread.join();
+  std::unique_ptr<Transcoder::PreparedInput> input = std::move(input_);
+  if (!wanted) input.reset();
+  return input;
+}
+
 QueueRunner::QueueRunner(RunSink& sink, const OutputFolder& folder, Clock clock)
     : sink_(sink), folder_(folder), clock_(std::move(clock)) {}
 
 QueueRunner::~QueueRunner() {
-  stopAll_ = true;
+  stopAll();
   if (thread_.joinable()) thread_.join();
 }
 
@@ -94,12 +133,23 @@ void QueueRunner::start(std::vector<VideoItem> work, const ItemSettings& global)
 }
 
 void QueueRunner::run(std::vector<VideoItem> work, ItemSettings global) {
-  for (const VideoItem& item : work) {
+  for (std::size_t i = 0; i < work.size(); ++i) {
+    const VideoItem& item = work[i];
     if (stopAll_) break;
     if (skipped_.contains(item.id)) continue;
     cancels_.erase(item.id);
-    compressOne(item, global);
+    // The next file still waiting, once this one's source is read.
+    auto openNext = [this, &work, i] {
+      for (std::size_t j = i + 1; j < work.size(); ++j) {
+        const Uuid id = work[j].id;
+        if (skipped_.contains(id)) continue;
+        next_.begin(id, work[j].url, [this, id] { return !stopAll_ && !skipped_.contains(id); });
+        return;
+      }
+    };
+    compressOne(item, global, openNext);
   }
+  next_.discard();
   sink_.runEnded();
 }
 
@@ -107,12 +157,15 @@ bool QueueRunner::stopAsked(const Uuid& id) const {
   return stopAll_ || cancels_.contains(id) || skipped_.contains(id);
 }
 
-void QueueRunner::compressOne(const VideoItem& item, const ItemSettings& global) {
+void QueueRunner::compressOne(const VideoItem& item, const ItemSettings& global, std::function<void()> inputRead) {
   const Uuid id = item.id;
   sink_.started(id, shownText(pathText(item.url.filename())));
 
   QString failure;
   try {
+    // Opened while the previous file drained; what depends on this file's
+    // parameters is decided when its transcode starts.
+    Transcoder::Handover handover{next_.take(id), std::move(inputRead)};
     // In size mode the bitrate (and the limit a second encode holds to) is this file's own.
     VideoItem fitted = item;
     const ItemSettings params = fitToSizeLimit(fitted, effectiveSettings(item, global));
@@ -135,14 +188,16 @@ void QueueRunner::compressOne(const VideoItem& item, const ItemSettings& global)
     };
     auto isCancelled = [this, id] { return stopAsked(id); };
 
-    const FitResult fit = transcodeWithinLimit(fitted, output, params, progress, isCancelled);
+    const FitResult fit = transcodeWithinLimit(fitted, output, params, progress, isCancelled, std::move(handover));
     const fs::path published = output.publish();
     sink_.done(id, published, fit.size, fit.encodes, fitted.sizeLimit);
     return;
   } catch (const TranscodeError& e) {
     if (e.kind() == TranscodeError::Kind::cancelled) {
-      // The part file, if one was made, went with the OutputFile above.
+      // The part file, if one was made, went with the OutputFile above; the
+      // next file opens its source when it starts.
       sink_.stopped(id);
+      next_.discard();
       cancels_.erase(id);
       return;
     }

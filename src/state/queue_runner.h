@@ -4,6 +4,9 @@
 #include <atomic>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
+#include <memory>
+#include <mutex>
 #include <optional>
 #include <thread>
 #include <vector>
@@ -14,6 +17,7 @@
 #include "state/cancel_flags.h"
 #include "state/output_folder.h"
 #include "state/progress_throttle.h"
+#include "transcoder/transcoder.h"
 
 namespace kivotra {
 
@@ -42,9 +46,35 @@ void markDone(VideoItem& item, const std::filesystem::path& output, std::int64_t
 void markFailed(VideoItem& item, const QString& message);
 void markStopped(VideoItem& item);
 
+// The next file's source, opened on a thread of its own while the current
+// file's encoders drain, so that the next file starts with its input open.
+// begin() is called from an engine thread, abandon() from any thread, take()
+// and discard() from the runner's thread, never while begin() may run.
+class NextInput {
+ public:
+  ~NextInput() { discard(); }
+
+  // Starts opening source for id, unless one is under way or taken already,
+  // or wanted() (asked under the lock abandon() takes) says no.
+  void begin(const Uuid& id, const std::filesystem::path& source, const std::function<bool()>& wanted);
+  // Makes the opening for id (any opening, for nil) give up soon; does not wait.
+  void abandon(const Uuid& id = {});
+  // Waits for the opening to end and hands over what it opened for id; null
+  // when it was for another file, gave up or failed. Whatever else was opened goes.
+  std::unique_ptr<Transcoder::PreparedInput> take(const Uuid& id);
+  void discard() { take(Uuid()); }
+
+ private:
+  std::mutex lock_;
+  std::optional<Uuid> id_;  // guarded by lock_
+  std::jthread thread_;     // guarded by lock_
+  std::unique_ptr<Transcoder::PreparedInput> input_;  // written by thread_, read once it ended
+};
+
 // Compresses a work list one file after another on a thread of its own: the
 // free-space check, a hidden part file published whole when done, throttled
-// progress. stopAll, cancel and skip may be called from any thread.
+// progress. While a file's encoders drain, the next file's source is opened
+// (NextInput). stopAll, cancel and skip may be called from any thread.
 class QueueRunner {
  public:
   // Free space a file needs beyond its estimate (plus 5 % of it) before it starts.
@@ -61,16 +91,26 @@ class QueueRunner {
   // The caller starts a run only once the previous one reported runEnded.
   void start(std::vector<VideoItem> work, const ItemSettings& global);
   // Stops the file being compressed and ends the run after it.
-  void stopAll() { stopAll_ = true; }
+  void stopAll() {
+    stopAll_ = true;
+    next_.abandon();
+  }
   bool stopRequested() const { return stopAll_.load(); }
   // Stops this file if it is being compressed; the run goes on with the next.
-  void cancel(const Uuid& id) { cancels_.insert(id); }
+  void cancel(const Uuid& id) {
+    cancels_.insert(id);
+    next_.abandon(id);
+  }
   // Leaves this file out of the run, or stops it should the run be at it.
-  void skip(const Uuid& id) { skipped_.insert(id); }
+  void skip(const Uuid& id) {
+    skipped_.insert(id);
+    next_.abandon(id);
+  }
 
  private:
   void run(std::vector<VideoItem> work, ItemSettings global);
-  void compressOne(const VideoItem& item, const ItemSettings& global);
+  // inputRead: called once the file's source has been read to its end.
+  void compressOne(const VideoItem& item, const ItemSettings& global, std::function<void()> inputRead);
   bool stopAsked(const Uuid& id) const;
 
   RunSink& sink_;
@@ -79,6 +119,7 @@ class QueueRunner {
   std::atomic<bool> stopAll_{false};
   CancelFlags cancels_;
   CancelFlags skipped_;
+  NextInput next_;
   std::thread thread_;
 };
 

@@ -26,12 +26,13 @@ ItemSettings fitToSizeLimit(VideoItem& item, const ItemSettings& params) {
 }
 
 FitResult transcodeWithinLimit(const VideoItem& item, OutputFile& output, const ItemSettings& params,
-                               const Transcoder::ProgressFn& progress, const Transcoder::CancelFn& isCancelled) {
+                               const Transcoder::ProgressFn& progress, const Transcoder::CancelFn& isCancelled,
+                               Transcoder::Handover handover) {
   ItemSettings settings = params;
   FitResult result;
   result.kbps = settings.bitrateKbps;
   result.size = Transcoder::transcodeInto(item.url, output.fd(), Transcoder::Config{settings}, item.probeInfo(),
-                                          progress, isCancelled);
+                                          progress, isCancelled, std::move(handover));
   if (!item.sizeLimit || result.size <= *item.sizeLimit) return result;
 
   settings.bitrateKbps = retryKbps(item, settings.bitrateKbps, result.size, *item.sizeLimit);

@@ -50,7 +50,9 @@ struct FitResult {
 // limit and the result is over it, encodes once more into the same part file at the bitrate
 // scaled down by the measured overshoot (progress starts again from 0), and
 // throws SizeLimitError when even that is over. Engine failures pass through.
+// The first encode gets `handover`.
 FitResult transcodeWithinLimit(const VideoItem& item, OutputFile& output, const ItemSettings& params,
-                               const Transcoder::ProgressFn& progress, const Transcoder::CancelFn& isCancelled);
+                               const Transcoder::ProgressFn& progress, const Transcoder::CancelFn& isCancelled,
+                               Transcoder::Handover handover = {});
 
 }  // namespace kivotra

@@ -5,7 +5,9 @@
 #include <filesystem>
 #include <functional>
 #include <future>
+#include <memory>
 #include <optional>
+#include <stop_token>
 #include <string>
 
 #include "models/item_settings.h"
@@ -68,6 +70,43 @@ void limitAllocatorArenas();
 // when neither is known; at least 1.
 int outputFPS(const ProbeInfo& info, const Config& config);
 
+// A source opened ahead of its transcode: its container read and analysed,
+// its decoders started. Nothing in it depends on a transcode's parameters;
+// those are applied when the transcode starts. Dropping it closes the file and
+// ends the decoders' threads.
+class PreparedInput {
+ public:
+  struct Parts;  // the engine's own
+  explicit PreparedInput(std::unique_ptr<Parts> parts);
+  ~PreparedInput();
+  PreparedInput(const PreparedInput&) = delete;
+  PreparedInput& operator=(const PreparedInput&) = delete;
+
+  const std::filesystem::path& source() const;
+  std::unique_ptr<Parts> takeParts();
+
+ private:
+  std::unique_ptr<Parts> parts_;
+};
+
+// Opens a regular file as a transcode of it would, on the calling thread.
+// Never throws: null when the source is not a regular file, cannot be opened
+// or decoded, `deadline` passed or `stop` was requested first (within a
+// fraction of a second, however the source blocks). A transcode of such a
+// source opens it itself and reports what is wrong with it.
+std::unique_ptr<PreparedInput> prepareInput(const std::filesystem::path& source, std::stop_token stop,
+                                            std::chrono::steady_clock::time_point deadline);
+
+// What a transcode may be handed besides its parameters.
+struct Handover {
+  // The source, opened ahead by prepareInput; ignored when it is another file.
+  std::unique_ptr<PreparedInput> input;
+  // Called once, on an engine thread, when the source has been read and
+  // decoded to its end: what is left is the encoders' drain and the trailer.
+  // Never called after the transcode has returned.
+  std::function<void()> inputRead;
+};
+
 // Re-encodes source into an MP4 at destination and returns the written size in
 // bytes. Blocks until done. Ends with TranscodeError::cancelled within about
 // half a second of isCancelled answering true. Never deletes destination.
@@ -82,6 +121,9 @@ std::int64_t transcodeSync(const std::filesystem::path& source, const std::files
 // returns from is left behind holding only its own duplicate. Never closes output.
 std::int64_t transcodeInto(const std::filesystem::path& source, int output, const Config& config,
                            const ProbeInfo& info, const ProgressFn& progress, const CancelFn& isCancelled);
+std::int64_t transcodeInto(const std::filesystem::path& source, int output, const Config& config,
+                           const ProbeInfo& info, const ProgressFn& progress, const CancelFn& isCancelled,
+                           Handover handover);
 // The same on a background thread.
 std::future<std::int64_t> transcode(std::filesystem::path source, std::filesystem::path destination, Config config,
                                     ProbeInfo info, ProgressFn progress, CancelFn isCancelled);

@@ -12,13 +12,19 @@
 namespace kivotra::detail {
 
 Demuxer::Demuxer(const std::filesystem::path& source, RunControl& control)
-    : control_(control), input_(source, av::MediaInput::Clock::time_point::max(), control.token()) {
-  const int video = input_.firstVideoStream();
+    : Demuxer(std::make_unique<av::MediaInput>(source, av::MediaInput::Clock::time_point::max(), control.token()),
+              control) {}
+
+Demuxer::Demuxer(std::unique_ptr<av::MediaInput> input, RunControl& control)
+    : control_(control), input_(std::move(input)) {
+  input_->setStop(control.token());
+  input_->setDeadline(av::MediaInput::Clock::time_point::max());
+  const int video = input_->firstVideoStream();
   if (video < 0) throw TranscodeError::noVideoTrack();
-  video_ = input_.stream(video);
-  if (const int audio = input_.firstAudioStream(); audio >= 0) audio_ = input_.stream(audio);
-  for (unsigned i = 0; i < input_.context()->nb_streams; ++i) {
-    AVStream* st = input_.stream(static_cast<int>(i));
+  video_ = input_->stream(video);
+  if (const int audio = input_->firstAudioStream(); audio >= 0) audio_ = input_->stream(audio);
+  for (unsigned i = 0; i < input_->context()->nb_streams; ++i) {
+    AVStream* st = input_->stream(static_cast<int>(i));
     if (st != video_ && st != audio_) st->discard = AVDISCARD_ALL;
   }
 }
@@ -68,7 +74,7 @@ void Demuxer::run(PacketQueue& video, PacketQueue* audio) {
   for (;;) {
     av::PacketPtr packet = av::makePacket();
     if (!packet) return readerFailed(AVERROR(ENOMEM));
-    const int err = av_read_frame(input_.context(), packet.get());
+    const int err = av_read_frame(input_->context(), packet.get());
     if (err == AVERROR(EAGAIN)) {
       std::this_thread::sleep_for(std::chrono::milliseconds(5));
       continue;

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 
 #include "transcoder/av_ptr.h"
 #include "transcoder/detail/bounded_queue.h"
@@ -18,8 +19,10 @@ class Demuxer {
   // TranscodeError::noVideoTrack when there is no video besides cover art.
   // Reads give up once the run is stopped.
   Demuxer(const std::filesystem::path& source, RunControl& control);
+  // The same over a source opened ahead, which from now on reads under the run's stop.
+  Demuxer(std::unique_ptr<av::MediaInput> input, RunControl& control);
 
-  const AVFormatContext* context() const { return input_.context(); }
+  const AVFormatContext* context() const { return input_->context(); }
   AVStream* video() const { return video_; }
   AVStream* audio() const { return audio_; }  // nullptr when there is none
   // No audio path after all: its packets are no longer read.
@@ -34,7 +37,7 @@ class Demuxer {
 
  private:
   RunControl& control_;
-  av::MediaInput input_;
+  std::unique_ptr<av::MediaInput> input_;
   AVStream* video_ = nullptr;
   AVStream* audio_ = nullptr;
 };

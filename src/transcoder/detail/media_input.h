@@ -45,6 +45,8 @@ class MediaInput {
   int firstAudioStream() const;  // -1 when none
 
   void setDeadline(Clock::time_point deadline) { deadline_.store(deadline.time_since_epoch().count()); }
+  // Hands the input to another owner's stop; only while no read is under way.
+  void setStop(std::stop_token stop) { stop_ = std::move(stop); }
   bool pastDeadline() const { return Clock::now().time_since_epoch().count() >= deadline_.load(); }
   bool interrupted() const { return stop_.stop_requested() || pastDeadline(); }
 

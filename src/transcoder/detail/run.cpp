@@ -26,6 +26,7 @@
 #include "transcoder/detail/video_path.h"
 #include "transcoder/detail/frame_rate.h"
 #include "transcoder/detail/muxer.h"
+#include "transcoder/detail/prepared_input.h"
 #include "transcoder/detail/run_control.h"
 #include "transcoder/detail/video_encoder.h"
 #include "transcoder/detail/video_filter.h"
@@ -50,6 +51,7 @@ struct RunShared {
   Dims canvas;
   std::filesystem::path destination;  // opened by the worker when there is no descriptor
   int fd = -1;                        // the worker's own duplicate of the caller's descriptor
+  std::unique_ptr<Transcoder::PreparedInput::Parts> prepared;  // the source opened ahead, if it was
   RunControl control;
   std::atomic<bool> complete{false};
   std::atomic<std::int64_t> decodedPictures{0};
@@ -71,16 +73,25 @@ struct RunShared {
     std::lock_guard lock(progressLock_);
     if (progress_) progress_(fraction);
   }
-  void setProgress(Transcoder::ProgressFn progress) { progress_ = std::move(progress); }
-  // The caller goes: its callback is not called again, nor still running, after this.
+  void inputRead() {
+    std::lock_guard lock(progressLock_);
+    if (inputRead_) std::exchange(inputRead_, nullptr)();
+  }
+  void setCallbacks(Transcoder::ProgressFn progress, std::function<void()> inputRead) {
+    progress_ = std::move(progress);
+    inputRead_ = std::move(inputRead);
+  }
+  // The caller goes: its callbacks are not called again, nor still running, after this.
   void callerLeft() {
     std::lock_guard lock(progressLock_);
     progress_ = nullptr;
+    inputRead_ = nullptr;
   }
 
  private:
   std::mutex progressLock_;
-  Transcoder::ProgressFn progress_;  // guarded by progressLock_
+  Transcoder::ProgressFn progress_;    // guarded by progressLock_
+  std::function<void()> inputRead_;    // guarded by progressLock_
 };
 
 // Everything from opening the source to the trailer, on the run's worker
@@ -92,14 +103,24 @@ bool runPipeline(RunShared& run) {
   const Transcoder::Config& config = run.config;
   const ProbeInfo& info = run.info;
   const Dims canvas = run.canvas;
-  Demuxer demuxer(run.source, control);
+  // A source opened ahead brings its decoders along; what follows from the
+  // parameters (the audio path, which pictures are skipped) is decided here.
+  const std::unique_ptr<Transcoder::PreparedInput::Parts> prepared = std::move(run.prepared);
+  Demuxer demuxer(prepared ? std::move(prepared->input)
+                           : std::make_unique<av::MediaInput>(run.source, av::MediaInput::Clock::time_point::max(),
+                                                              control.token()),
+                  control);
   const AVRational rate = outputRate(info, config);
 
   std::string why;
-  av::CodecContextPtr videoDecoder = openDecoder(demuxer.video(), why);
+  av::CodecContextPtr videoDecoder = prepared ? std::move(prepared->videoDecoder) : openDecoder(demuxer.video(), why);
   if (!videoDecoder) throw TranscodeError::readerInit(fillIn(translate("Engine", "无法添加视频输出：%1"), {why}));
   av::CodecContextPtr audioDecoder;
-  if (info.hasAudio && demuxer.audio() != nullptr) audioDecoder = openDecoder(demuxer.audio(), why);
+  if (info.hasAudio && demuxer.audio() != nullptr) {
+    audioDecoder = prepared && prepared->audioDecoder ? std::move(prepared->audioDecoder)
+                                                      : openDecoder(demuxer.audio(), why);
+  }
+  if (prepared) prepared->audioDecoder.reset();  // an audio path the probe did not find is not taken
   if (control.stopRequested()) return false;
 
   Muxer muxer(run.takeOutput(), control);
@@ -143,7 +164,10 @@ bool runPipeline(RunShared& run) {
   {
     Stages stages(control);
     stages.add("demux", [&] { demuxer.run(videoPackets, audioEncoder ? &audioPackets : nullptr); });
-    stages.add("decode", [&] { decodeVideoStage(videoSource, videoPackets, decoded, control); });
+    stages.add("decode", [&] {
+      decodeVideoStage(videoSource, videoPackets, decoded, control);
+      if (!control.stopRequested()) run.inputRead();
+    });
     stages.add("place", [&] { placeVideoStage(decoded, filter, placed, control); });
     stages.add("encode", [&] { encodeVideoStage(videoEncoder.get(), placed, muxer, videoStream, control, written); });
     if (audioEncoder) stages.add("audio", [&] { audioStage(audioRoute, audioPackets, muxer, control); });
@@ -212,7 +236,8 @@ void watchRun(const std::shared_ptr<RunShared>& run, const Transcoder::CancelFn&
 }
 
 std::shared_ptr<RunShared> makeRun(const std::filesystem::path& source, const Transcoder::Config& config,
-                                   const ProbeInfo& info, const Transcoder::ProgressFn& progress) {
+                                   const ProbeInfo& info, const Transcoder::ProgressFn& progress,
+                                   Transcoder::Handover handover = {}) {
   const Dims canvas = outputDims(info.width, info.height, config.settings());
   checkConfig(config, canvas);
   auto run = std::make_shared<RunShared>();
@@ -220,7 +245,8 @@ std::shared_ptr<RunShared> makeRun(const std::filesystem::path& source, const Tr
   run->config = config;
   run->info = info;
   run->canvas = canvas;
-  run->setProgress(progress);
+  run->setCallbacks(progress, std::move(handover.inputRead));
+  if (handover.input && handover.input->source() == source) run->prepared = handover.input->takeParts();
   return run;
 }
 
@@ -241,8 +267,9 @@ std::int64_t runTranscode(const std::filesystem::path& source, const std::filesy
 
 std::int64_t runTranscode(const std::filesystem::path& source, int output, const Transcoder::Config& config,
                           const ProbeInfo& info, const Transcoder::ProgressFn& progress,
-                          const Transcoder::CancelFn& isCancelled, const RunLimits& limits) {
-  const std::shared_ptr<RunShared> run = makeRun(source, config, info, progress);
+                          const Transcoder::CancelFn& isCancelled, const RunLimits& limits,
+                          Transcoder::Handover handover) {
+  const std::shared_ptr<RunShared> run = makeRun(source, config, info, progress, std::move(handover));
   run->fd = ::fcntl(output, F_DUPFD_CLOEXEC, 0);
   if (run->fd < 0) throw TranscodeError::writerInit(av::platformErrorFromAv(AVERROR(errno)).description());
   watchRun(run, isCancelled, limits);
@@ -264,6 +291,12 @@ std::int64_t transcodeSync(const std::filesystem::path& source, const std::files
 std::int64_t transcodeInto(const std::filesystem::path& source, int output, const Config& config,
                            const ProbeInfo& info, const ProgressFn& progress, const CancelFn& isCancelled) {
   return detail::runTranscode(source, output, config, info, progress, isCancelled, {});
+}
+
+std::int64_t transcodeInto(const std::filesystem::path& source, int output, const Config& config,
+                           const ProbeInfo& info, const ProgressFn& progress, const CancelFn& isCancelled,
+                           Handover handover) {
+  return detail::runTranscode(source, output, config, info, progress, isCancelled, {}, std::move(handover));
 }
 
 std::future<std::int64_t> transcode(std::filesystem::path source, std::filesystem::path destination, Config config,

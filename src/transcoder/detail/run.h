@@ -35,6 +35,7 @@ std::int64_t runTranscode(const std::filesystem::path& source, const std::filesy
 // transcodeInto with its limits spelled out.
 std::int64_t runTranscode(const std::filesystem::path& source, int output, const Transcoder::Config& config,
                           const ProbeInfo& info, const Transcoder::ProgressFn& progress,
-                          const Transcoder::CancelFn& isCancelled, const RunLimits& limits);
+                          const Transcoder::CancelFn& isCancelled, const RunLimits& limits,
+                          Transcoder::Handover handover = {});
 
 }  // namespace kivotra::detail
