@@ -80,7 +80,9 @@ TEST(RunMode, WindowNeedsADisplayForThePlatformQtWillUse) {
       return found == c.env.end() ? nullptr : found->second.c_str();
     });
     EXPECT_EQ(message.empty(), c.opens) << testing::PrintToString(c.env);
-    if (!c.opens) EXPECT_NE(message.find("kivotra-cli"), std::string::npos) << "the message points to the terminal program";
+    if (!c.opens) {
+      EXPECT_NE(message.find("kivotra-cli"), std::string::npos) << "the message points to the terminal program";
+    }
   }
 }
 

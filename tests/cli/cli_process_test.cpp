@@ -127,13 +127,9 @@ TEST_F(Cli, WithoutOutputDirEachOutputGoesNextToItsSourceAndOneBiggerThanItsSour
   EXPECT_TRUE(fs::exists(tmp_ / "big_压缩_1080P.mp4"));
   EXPECT_EQ(entriesIn(tmp_ / "remembered"), 0);
   EXPECT_EQ(fixtures::readFile(settingsFile.toStdString()), settingsBefore);
-  EXPECT_NE(result.err.find("✓ [2/2] big.mov → big_压缩_1080P.mp4"), std::string::npos) << result.err;
   EXPECT_NE(result.err.find("⚠ small.mov：输出"), std::string::npos) << result.err;
   EXPECT_NE(result.err.find("大于源文件"), std::string::npos) << result.err;
   EXPECT_EQ(result.err.find("big.mov：输出"), std::string::npos) << result.err;
-  // Each row of the summary gives the time its file took.
-  EXPECT_TRUE(QString::fromStdString(result.out).contains(QRegularExpression("\nbig.mov .* [0-9]+\\.[0-9]s ")))
-      << result.out;
   EXPECT_NE(result.out.find("共 2 个文件：完成 2，失败 0，未处理 0"), std::string::npos) << result.out;
 }
 
