@@ -127,6 +127,8 @@ TEST_F(Cli, WithoutOutputDirEachOutputGoesNextToItsSourceAndOneBiggerThanItsSour
   EXPECT_TRUE(fs::exists(tmp_ / "big_压缩_1080P.mp4"));
   EXPECT_EQ(entriesIn(tmp_ / "remembered"), 0);
   EXPECT_EQ(fixtures::readFile(settingsFile.toStdString()), settingsBefore);
+  // Each file's line as it ends: its output, size and time.
+  EXPECT_NE(result.err.find("✓ [2/2] big.mov → big_压缩_1080P.mp4"), std::string::npos) << result.err;
   EXPECT_NE(result.err.find("⚠ small.mov：输出"), std::string::npos) << result.err;
   EXPECT_NE(result.err.find("大于源文件"), std::string::npos) << result.err;
   EXPECT_EQ(result.err.find("big.mov：输出"), std::string::npos) << result.err;
