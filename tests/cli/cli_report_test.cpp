@@ -70,7 +70,7 @@ TEST(CliJson, ProbeAndResultLinesCarryEveryKey) {
   for (const auto& [item, json] : rows) EXPECT_EQ(jsonLine(resultJson("a.mov", item)), QString::fromUtf8(json));
 }
 
-TEST(CliText, ProbeLinesAndTheSummaryTableAlignWideCharactersAndTotalTheSaving) {
+TEST(CliText, ProbeLinesAndTheSummaryTableGiveEachFileItsStatusAndTotalTheSaving) {
   EXPECT_EQ(probeFailureLine("bad.mp4", "文件已损坏"), QStringLiteral("bad.mp4：读取失败：文件已损坏"));
   EXPECT_EQ(probeLine("a.mov", facts()),
             QStringLiteral("a.mov：01:30\u2009·\u20091920×1080\u2009·\u200942.9 MB\u2009·\u200930 FPS\u2009·\u2009"
@@ -82,12 +82,8 @@ TEST(CliText, ProbeLinesAndTheSummaryTableAlignWideCharactersAndTotalTheSaving) 
   const QString table = summaryTable({{"开学典礼.mov", &done, 4.25}, {"b.mov", &failed, 1.0}, {"c.mov", &stopped, {}}});
   const QStringList lines = table.split('\n', Qt::SkipEmptyParts);
   ASSERT_EQ(lines.size(), 6) << table.toStdString();
-  // The status column starts at the same cell on every row.
-  const int column = displayWidth(lines[0].left(lines[0].indexOf(QStringLiteral("状态"))));
   const QString statuses[] = {"完成", "失败", "未处理"};
-  for (int row = 1; row <= 3; ++row) {
-    EXPECT_EQ(displayWidth(lines[row].left(lines[row].indexOf(statuses[row - 1]))), column) << row;
-  }
+  for (int row = 1; row <= 3; ++row) EXPECT_TRUE(lines[row].contains(statuses[row - 1])) << row;
   for (const char* cell : {"10.0 MB", "2.5 MB", "75.0%", "/out/a_压缩_720P.mp4"}) {
     EXPECT_TRUE(lines[1].contains(QString::fromUtf8(cell))) << cell << " in " << lines[1].toStdString();
   }
