@@ -60,12 +60,7 @@ grep -q "<release version=\"$version\"" "$metainfo" || fail "metainfo has no rel
 
 export LC_ALL=C.UTF-8 MANWIDTH=80
 for exe in kivotra kivotra-cli; do
-  page="$share/man/man1/$exe.1.gz"
-  text=$(man -l "$page" 2>/dev/null)
-  for section in NAME SYNOPSIS OPTIONS "EXIT STATUS" FILES EXAMPLES; do
-    grep -q "^$section" <<<"$text" || fail "man $exe has no $section section"
-  done
-  grep -q "kivotra $version" <<<"$text" || fail "man $exe does not name version $version"
+  man -l "$share/man/man1/$exe.1.gz" 2>/dev/null | grep "kivotra $version" >/dev/null || fail "man $exe does not name version $version"
 done
 cli_page=$(man -l "$share/man/man1/kivotra-cli.1.gz" 2>/dev/null)
 cli_options=$("$build_dir/bin/kivotra-cli" compress --help | grep -oE -- '--[a-z-]+' | sort -u)
