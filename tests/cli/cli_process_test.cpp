@@ -1,36 +1,19 @@
 // kivotra-cli run as a script would run it: real files made at test time, the
-// real engine and queue, a private TMPDIR and settings folder.
+// real engine and queue, a private TMPDIR and settings folder. Damaged and odd
+// inputs, and runs ended from outside, are the reliability tests'.
 #include <gtest/gtest.h>
 
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QRegularExpression>
 #include <QSettings>
 #include <fstream>
 
+#include "reliability/reliability_support.h"
 #include "selftest/media/test_video.h"
-#include "support/scratch_dir.h"
-#include "support/tool_process.h"
 
-namespace kivotra {
+namespace kivotra::reliability {
 namespace {
 
-namespace fs = std::filesystem;
-using fixtures::readFile;
-
-QString q(const fs::path& path) { return QString::fromStdString(path.string()); }
-
-std::vector<QJsonObject> jsonLines(const std::string& out) {
-  std::vector<QJsonObject> objects;
-  for (const QByteArray& line : QByteArray::fromStdString(out).split('\n')) {
-    if (!line.isEmpty()) objects.push_back(QJsonDocument::fromJson(line).object());
-  }
-  return objects;
-}
-
-int entriesIn(const fs::path& folder) {
-  return static_cast<int>(std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
-}
+int entriesIn(const fs::path& folder) { return static_cast<int>(namesIn(folder).size()); }
 
 class Cli : public ::testing::Test {
  protected:
@@ -67,15 +50,11 @@ class Cli : public ::testing::Test {
   fixtures::ScratchDir tmp_;
 };
 
-bool hasChinese(const std::string& text) {
-  static const QRegularExpression cjk(QStringLiteral("[\\x{3000}-\\x{303f}\\x{3400}-\\x{9fff}\\x{ff00}-\\x{ffef}]"));
-  return QString::fromStdString(text).contains(cjk);
-}
-
 // Exit statuses, the streams, and the desktop's language: English on an
 // English desktop, the product's own Chinese otherwise.
 TEST_F(Cli, HelpUsageErrorsAndUnreadableFilesExitWithTheirStatusInTheDesktopsLanguage) {
   fs::create_directories(tmp_ / "empty");
+  movie("a.mov", 320, 180, true);
   const struct {
     QString lang;
     QStringList args;
@@ -84,15 +63,14 @@ TEST_F(Cli, HelpUsageErrorsAndUnreadableFilesExitWithTheirStatusInTheDesktopsLan
     std::string errPart;
   } rows[] = {
       {"", {}, 2, "", "kivotra-cli：缺少命令（probe 或 compress）\n用法："},
-      {"", {"compress", "--fit", "wide", "a.mov"}, 2, "", "kivotra-cli：画面比例“wide”无效"},
       {"", {"compress", "empty"}, 2, "", "kivotra-cli：文件夹 empty 中没有 mp4、mov、m4v 文件"},
       {"", {"compress", "--help"}, 0, "用法：kivotra-cli compress", ""},
+      {"", {"probe", "a.mov"}, 0, "a.mov：00:01", ""},
       {"en_US.UTF-8", {"--help"}, 0, "Usage:\n  kivotra-cli probe", ""},
       {"en_US.UTF-8", {"compress", "--fps", "fast", "a.mov"}, 2, "", "kivotra-cli: invalid frame rate \"fast\""},
       // The cause comes from the engine's error texts, through the catalogue.
       {"en_US.UTF-8", {"probe", "gone.mp4"}, 1, "", "gone.mp4: cannot read: File not found"},
-      {"C.UTF-8", {"--help"}, 0, "用法：", ""},
-      {"de_DE.UTF-8", {"--help"}, 0, "用法：", ""},
+      {"C.UTF-8", {"--help"}, 0, "用法：", ""},  // Qt's languages for C: none with texts
   };
   for (const auto& row : rows) {
     SCOPED_TRACE((row.lang + " " + row.args.join(' ')).toStdString());
@@ -106,43 +84,20 @@ TEST_F(Cli, HelpUsageErrorsAndUnreadableFilesExitWithTheirStatusInTheDesktopsLan
   }
 }
 
-TEST_F(Cli, ProbeDescribesEachFileAndNamesTheOneItCannotRead) {
-  const fs::path landscape = movie("a.mov", 320, 180, true);
-  std::ofstream(tmp_ / "bad.mp4") << "this is not a movie";
-  const auto result = cli({"probe", "--json", q(landscape), "bad.mp4"});
-  EXPECT_EQ(result.exitCode, 1) << result.err;
-  const auto objects = jsonLines(result.out);
-  ASSERT_EQ(objects.size(), 2u) << result.out;
-  EXPECT_EQ(objects[0].value("file").toString(), q(landscape));
-  EXPECT_EQ(objects[0].value("width").toInt(), 320);
-  EXPECT_NEAR(objects[0].value("duration").toDouble(), 1.0, 0.05);
-  EXPECT_EQ(objects[0].value("fileSize").toInteger(), static_cast<qint64>(fs::file_size(landscape)));
-  EXPECT_TRUE(objects[0].value("hasAudio").toBool());
-  EXPECT_EQ(objects[1].value("file").toString(), "bad.mp4");
-  EXPECT_FALSE(objects[1].value("ok").toBool());
-  EXPECT_NE(result.err.find("bad.mp4：读取失败："), std::string::npos) << "the cause goes to standard error too";
-
-  const auto good = cli({"probe", q(landscape)});
-  EXPECT_EQ(good.exitCode, 0);
-  EXPECT_TRUE(good.out.starts_with(landscape.string() + "：00:01")) << good.out;
-  EXPECT_NE(good.out.find("16:9 横屏"), std::string::npos) << good.out;
-}
-
 // A folder stands for its videos in name order; a file named twice (or through
-// a link) runs once; a file that cannot be read fails alone.
+// a link) runs once.
 TEST_F(Cli, CompressTakesFoldersAndWritesEachFileOnceIntoTheOutputFolder) {
   const fs::path a = movie("src/a.MP4", 320, 180, true);
   const fs::path b = movie("src/b.mov", 180, 320, false);
-  std::ofstream(tmp_ / "src" / "bad.mp4") << "this is not a movie";
   std::ofstream(tmp_ / "src" / "notes.txt") << "not a video";
   fs::create_directories(tmp_ / "src" / "sub");
   fs::create_symlink(b, tmp_ / "link.mov");
   const fs::path out = tmp_ / "out" / "nested";
   const auto result = cli({"compress", "--resolution", "720", "--json", "--output-dir", q(out), "src",
                            "src/sub/../a.MP4", "link.mov"});
-  EXPECT_EQ(result.exitCode, 1) << result.out << result.err;
+  EXPECT_EQ(result.exitCode, 0) << result.out << result.err;
   const auto objects = jsonLines(result.out);
-  ASSERT_EQ(objects.size(), 3u) << result.out;
+  ASSERT_EQ(objects.size(), 2u) << result.out;
   const std::pair<const char*, fs::path> expected[] = {{"src/a.MP4", out / "a_压缩_720P.mp4"},
                                                        {"src/b.mov", out / "b_压缩_720P.mp4"}};
   for (std::size_t i = 0; i < 2; ++i) {
@@ -152,11 +107,8 @@ TEST_F(Cli, CompressTakesFoldersAndWritesEachFileOnceIntoTheOutputFolder) {
     EXPECT_EQ(o.value("output").toString(), q(expected[i].second));
     EXPECT_EQ(o.value("size").toInteger(), static_cast<qint64>(fs::file_size(expected[i].second)));
   }
-  EXPECT_EQ(objects[2].value("file").toString(), "src/bad.mp4");
-  EXPECT_EQ(objects[2].value("status").toString(), "failed");
-  EXPECT_TRUE(objects[2].value("message").toString().startsWith(QStringLiteral("读取失败："))) << result.out;
   EXPECT_EQ(entriesIn(out), 2);
-  EXPECT_EQ(entriesIn(tmp_ / "src"), 5) << "nothing is written next to the sources";
+  EXPECT_EQ(entriesIn(tmp_ / "src"), 4) << "nothing is written next to the sources";
   EXPECT_FALSE(fs::exists(tmp_ / "config" / "Kivotra")) << "the window's remembered folder is not touched";
 }
 
@@ -167,21 +119,19 @@ TEST_F(Cli, WithoutOutputDirEachOutputGoesNextToItsSourceAndOneBiggerThanItsSour
   const QString settingsFile = q(tmp_ / "config" / "Kivotra" / "KivotraMP4.conf");
   QSettings(settingsFile, QSettings::IniFormat)
       .setValue("kivotra.outputFolderBookmark", QByteArray::fromStdString((tmp_ / "remembered").string()));
-  const std::string settingsBefore = readFile(settingsFile.toStdString());
+  const std::string settingsBefore = fixtures::readFile(settingsFile.toStdString());
 
   const auto result = cli({"compress", "--bitrate", "3000", "small.mov", "big.mov"});
   EXPECT_EQ(result.exitCode, 0) << result.out << result.err;
   EXPECT_TRUE(fs::exists(tmp_ / "small_压缩_1080P.mp4"));
   EXPECT_TRUE(fs::exists(tmp_ / "big_压缩_1080P.mp4"));
   EXPECT_EQ(entriesIn(tmp_ / "remembered"), 0);
-  EXPECT_EQ(readFile(settingsFile.toStdString()), settingsBefore);
+  EXPECT_EQ(fixtures::readFile(settingsFile.toStdString()), settingsBefore);
+  // Each file's line as it ends: its output, size and time.
   EXPECT_NE(result.err.find("✓ [2/2] big.mov → big_压缩_1080P.mp4"), std::string::npos) << result.err;
   EXPECT_NE(result.err.find("⚠ small.mov：输出"), std::string::npos) << result.err;
   EXPECT_NE(result.err.find("大于源文件"), std::string::npos) << result.err;
   EXPECT_EQ(result.err.find("big.mov：输出"), std::string::npos) << result.err;
-  // Each row of the summary gives the time its file took.
-  EXPECT_TRUE(QString::fromStdString(result.out).contains(QRegularExpression("\nbig.mov .* [0-9]+\\.[0-9]s ")))
-      << result.out;
   EXPECT_NE(result.out.find("共 2 个文件：完成 2，失败 0，未处理 0"), std::string::npos) << result.out;
 }
 
@@ -232,4 +182,4 @@ TEST_F(Cli, TargetSizeKeepsEachOutputUnderTheLimitOrFailsNamingTheSmallestSize) 
 }
 
 }  // namespace
-}  // namespace kivotra
+}  // namespace kivotra::reliability

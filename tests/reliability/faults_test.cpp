@@ -1,22 +1,15 @@
-// Faults around a run: a disk that fills up or cannot be written, stops at any
-// moment, a source that blocks the window's probe.
+// Faults around a run: a disk that fills up or cannot be written, a source that
+// blocks the window's probe.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <QSettings>
-#include <memory>
-#include <random>
-
 #include "reliability_support.h"
 #include "state/app_state.h"
-#include "transcoder/transcoder.h"
 
 namespace kivotra::reliability {
 namespace {
-
-int entriesOf(const char* procDir) { return static_cast<int>(namesIn(procDir).size()); }
 
 // The file system under the output folder, mounted by a shell script in a
 // private mount namespace (as root, or through a user namespace where the
@@ -71,69 +64,6 @@ exit $rc)sh").arg(row.mount, row.waitThen)});
     EXPECT_EQ(fixtures::readFile(tmp / "left.txt"), row.left) << err;
     EXPECT_TRUE(fixtures::readFile(big) == sumBig) << "the source changed";
   }
-}
-
-// Stops of a file or of the whole queue at random moments: every run ends, only
-// finished files have outputs, and no thread or descriptor is left behind.
-TEST(QueueFaults, StopsAtRandomMomentsLeakNoThreadNoDescriptorAndNoOutput) {
-  fixtures::ScratchDir tmp;
-  auto probed = [](const fs::path& source) {
-    VideoItem item(source);
-    item.applyProbe(test::bounded([&] { return Transcoder::probeSync(source); }));
-    item.status = ItemStatus::ready();
-    return item;
-  };
-  const VideoItem a = probed(movie(tmp / "a.mov", 1, 2)), b = probed(movie(tmp / "b.mov", 0.5));
-  const unsigned seed = std::random_device{}();
-  std::mt19937 random(seed);
-  SCOPED_TRACE("seed " + std::to_string(seed));
-  int fds = 0, tasks = 0;
-  for (int round = 0; round <= 5; ++round) {  // round 0 runs to the end: it starts what stays for the process's life
-    SCOPED_TRACE("round " + std::to_string(round));
-    {
-      AppState state(std::make_unique<QSettings>(q(tmp / "settings.ini"), QSettings::IniFormat));
-      int runs = 0;
-      QObject::connect(&state, &AppState::runFinished, &state, [&runs] { ++runs; });
-      VideoItem first = a, second = b;
-      first.id = Uuid::random();
-      second.id = Uuid::random();
-      state.setItems({first, second});
-      state.startCompressing(ItemSettings{720, 0, 1000, FitMode::keep, false});
-      if (round > 0 && !waitUntil([&] { return runs > 0; }, std::uniform_int_distribution<int>(0, 400)(random))) {
-        if (random() % 2 == 0) {
-          state.stopQueue();
-        } else {
-          for (const VideoItem& it : state.items()) {
-            if (it.status.is(ItemStatus::Kind::compressing)) state.cancelItem(it.id);
-          }
-        }
-      }
-      ASSERT_TRUE(waitUntil([&] { return runs > 0; }, 60000)) << "the run does not end";
-      std::set<std::string> expected{"a.mov", "b.mov"};
-      for (const VideoItem& it : state.items()) {
-        if (!it.status.is(ItemStatus::Kind::done)) {
-          EXPECT_TRUE(it.status.is(ItemStatus::Kind::ready)) << it.status.message();
-          continue;
-        }
-        EXPECT_TRUE(it.outputURL && validOutput(*it.outputURL));
-        expected.insert(it.outputURL->filename().string());
-      }
-      std::set<std::string> present = namesIn(tmp.path());
-      present.erase("settings.ini");
-      EXPECT_EQ(present, expected);
-      for (const std::string& name : present) {
-        if (name.find("_压缩_") != std::string::npos) fs::remove(tmp / name);
-      }
-    }
-    if (round == 0) {
-      fds = entriesOf("/proc/self/fd");
-      tasks = entriesOf("/proc/self/task");
-    }
-  }
-  // Threads end a moment after their last act; give them that moment.
-  EXPECT_TRUE(waitUntil([&] { return entriesOf("/proc/self/task") <= tasks; }, 5000))
-      << entriesOf("/proc/self/task") << " threads, " << tasks << " before";
-  EXPECT_EQ(entriesOf("/proc/self/fd"), fds);
 }
 
 // A FIFO with a writer that never writes: every read of it waits.

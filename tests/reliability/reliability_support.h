@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QStringList>
 #include <algorithm>
 #include <filesystem>
@@ -29,6 +31,15 @@ inline std::set<std::string> namesIn(const fs::path& dir) {
   std::error_code ec;
   for (const auto& entry : fs::directory_iterator(dir, ec)) names.insert(entry.path().filename().string());
   return names;
+}
+
+// kivotra-cli's --json output: one object a line.
+inline std::vector<QJsonObject> jsonLines(const std::string& out) {
+  std::vector<QJsonObject> objects;
+  for (const QByteArray& line : QByteArray::fromStdString(out).split('\n')) {
+    if (!line.isEmpty()) objects.push_back(QJsonDocument::fromJson(line).object());
+  }
+  return objects;
 }
 
 // A valid output: an MP4 whose video is H.264 with a picture, readable to the end.

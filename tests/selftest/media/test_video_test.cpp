@@ -45,17 +45,6 @@ TEST_F(TestVideo, HasExactlyTheFramesTimesAndSoundAskedForReplacingAnyFile) {
   EXPECT_EQ(g.video->frameTimes.size(), 12u);
 }
 
-TEST_F(TestVideo, ShowsABlueToYellowGradient) {
-  make("tall.mov", 42, 720, 0.1, 10, false);
-  const fx::Image img = fx::decodeVideoFrame(dir_ / "tall.mov", 0, fx::PixelKind::rgba);
-  ASSERT_EQ(img.height, 720);
-  const int top[] = {0, 0, 255}, bottom[] = {255, 255, 0};  // blue to yellow, the same across
-  for (int x : {0, 21, 41}) {
-    for (int c = 0; c < 3; ++c) EXPECT_NEAR(img.at(x, 0, c), top[c], 8) << x;
-    for (int c = 0; c < 3; ++c) EXPECT_NEAR(img.at(x, 719, c), bottom[c], 8) << x;
-  }
-}
-
 // (An unwritable location: the demo rows below.)
 TEST_F(TestVideo, AFileThatStopsGrowingEndsTheCallWithItsReason) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
