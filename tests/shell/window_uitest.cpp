@@ -161,11 +161,7 @@ class WindowTest : public QObject {
   }
   // A movie of that many seconds with sound, written with a time limit.
   void writeClip(const char* name, int width, int height, double seconds) {
-    fixtures::MediaOptions options;
-    options.width = width;
-    options.height = height;
-    options.seconds = seconds;
-    options.audioChannels = 2;
+    const fixtures::MediaOptions options{.width = width, .height = height, .seconds = seconds, .audioChannels = 2};
     test::bounded([&] { fixtures::writeMedia(scope_->path(name), options); return 0; });
   }
   // Drags urls onto the drop zone and drops them; whether the drop was accepted.
@@ -493,7 +489,7 @@ class WindowTest : public QObject {
 
     // One real clip that compresses and one empty file that fails.
     AppState& state = *state_;
-    test::bounded([&] { fixtures::writeMedia(scope_->path("clip.mov"), {}); return 0; });
+    writeClip("clip.mov", 160, 120, 1);
     state.add(std::vector<std::filesystem::path>{scope_->path("clip.mov")});
     test::quiesce(state, true);
     state.setItems({state.items().front(), test::probedItem(scope_->writeFile("broken.mov", ""), 160, 120)});
