@@ -2,8 +2,8 @@
 // what only QML and the shell can break (bindings to the view-models, clicks and keys reaching
 // AppState, layout, closing during a run), the desktop's colour scheme and dialogs, and the
 // hand-over of files between launches (what the running window answers, its menus and its
-// launch with files are checked with the real program, in tests/app). Run on an English
-// desktop, only the English window.
+// launch with files are checked with the real program, in tests/app), and the queue's
+// notification and dock progress. Run on an English desktop, only the English window.
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusVariant>
@@ -24,9 +24,10 @@
 #include "models/errors.h"
 #include "shell/app_delegate.h"
 #include "shell/color_scheme.h"
-#include "shell/native_dialogs.h"
+#include "shell/queue_notifier.h"
 #include "shell/single_instance.h"
 #include "state/language.h"
+#include "state/path_text.h"
 #include "support/media_fixtures.h"
 #include "support/qt/quick_find.h"
 #include "ui/palette.h"
@@ -46,6 +47,40 @@ class DesktopSettings : public QObject {
   QDBusVariant Read(const QString& nameSpace, const QString& key) {
     if (nameSpace != "org.freedesktop.appearance" || key != "color-scheme") return QDBusVariant(QVariant());
     return QDBusVariant(QVariant::fromValue(QDBusVariant(colorScheme)));  // wrapped twice, as the portal does
+  }
+};
+
+// The desktop's side of notifications and of the dock's progress, on a connection of its own:
+// it records what reaches it and clicks the notification's action, as a user would.
+class NotificationDesktop : public QObject {
+  Q_OBJECT
+  Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
+ public:
+  struct Notice {
+    QString summary, body;
+    QStringList actions;
+    QString desktopEntry;
+  };
+  QList<Notice> notices;
+  QMap<QString, QList<double>> shownProgress;  // by the dock's application, while shown
+  QStringList hiddenDocks;
+  QDBusConnection bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, "notifications");
+
+ public slots:
+  uint Notify(const QString&, uint, const QString&, const QString& summary, const QString& body,
+              const QStringList& actions, const QVariantMap& hints, int) {
+    notices << Notice{summary, body, actions, hints.value("desktop-entry").toString()};
+    QDBusMessage clicked = QDBusMessage::createSignal("/org/freedesktop/Notifications",
+                                                      "org.freedesktop.Notifications", "ActionInvoked");
+    clicked << uint(notices.size()) << QStringLiteral("open-folder");
+    QTimer::singleShot(0, this, [this, clicked] { bus.send(clicked); });
+    return notices.size();
+  }
+  void Update(const QString& uri, const QVariantMap& properties) {
+    if (properties.value("progress-visible").toBool())
+      shownProgress[uri] << properties.value("progress").toDouble();
+    else
+      hiddenDocks << uri;
   }
 };
 
@@ -126,11 +161,7 @@ class WindowTest : public QObject {
   }
   // A movie of that many seconds with sound, written with a time limit.
   void writeClip(const char* name, int width, int height, double seconds) {
-    fixtures::MediaOptions options;
-    options.width = width;
-    options.height = height;
-    options.seconds = seconds;
-    options.audioChannels = 2;
+    const fixtures::MediaOptions options{.width = width, .height = height, .seconds = seconds, .audioChannels = 2};
     test::bounded([&] { fixtures::writeMedia(scope_->path(name), options); return 0; });
   }
   // Drags urls onto the drop zone and drops them; whether the drop was accepted.
@@ -207,8 +238,8 @@ class WindowTest : public QObject {
     QVERIFY(!pickerShown());
   }
 
-  // Cards in every status follow the desktop's scheme live; a failure's whole message shows on hover
-  // and opens selectable on a click.
+  // Cards in every status follow the desktop's scheme at start and live; a failure's whole message
+  // shows on hover and opens selectable on a click.
   void cardsFollowTheColourSchemeShowAFailureWholeAndTheirButtonsWork() {
     QVERIFY(open());
     VideoItem done = test::probedItem("wide.m4v", 2560, 1080, 75, 120000000, ItemStatus::done(), 24);
@@ -225,7 +256,14 @@ class WindowTest : public QObject {
     settings_->setShortSide(720);  // a global parameter reaches the cards that follow it
     QCOMPARE(text(inCard(0, "dimsText")), QStringLiteral("1280×720"));
 
-    ui::Palette::setScheme(ui::Scheme::dark);
+    // The desktop answers dark at start, then turns light (on the private session bus).
+    QDBusConnection desktop = QDBusConnection::connectToBus(QDBusConnection::SessionBus, "desktop");
+    DesktopSettings portal;
+    portal.colorScheme = 1;
+    QVERIFY(desktop.registerObject("/org/freedesktop/portal/desktop", &portal, QDBusConnection::ExportAllSlots));
+    QVERIFY(desktop.registerService("org.freedesktop.portal.Desktop"));
+    shell::ColorSchemeWatcher watcher(QDBusConnection::sessionBus(), "org.freedesktop.portal.Desktop");
+    watcher.start();
     settle();
     QCOMPARE(colourOf(find("contentView")), ui::Palette::windowBackground(ui::Scheme::dark).rgba());
     QCOMPARE(colourOf(find("card0")), ui::Palette::colour(ui::Tone::controlBackground, ui::Scheme::dark).rgba());
@@ -246,9 +284,11 @@ class WindowTest : public QObject {
     QCOMPARE(whole->property("selectedText").toString(), message);
 
     QTest::keyClick(window_, Qt::Key_Escape);
-    ui::Palette::setScheme(ui::Scheme::light);
-    settle();
-    QCOMPARE(colourOf(find("contentView")), ui::Palette::windowBackground(ui::Scheme::light).rgba());
+    QDBusMessage light = QDBusMessage::createSignal("/org/freedesktop/portal/desktop", "org.freedesktop.portal.Settings",
+                                                    "SettingChanged");
+    light << "org.freedesktop.appearance" << "color-scheme" << QVariant::fromValue(QDBusVariant(2u));
+    QVERIFY(desktop.send(light));
+    QTRY_COMPARE(colourOf(find("contentView")), ui::Palette::windowBackground(ui::Scheme::light).rgba());
 
     // The card's buttons, the field, the slider and the folder row reach the state.
     const Uuid first = item(0).id;
@@ -344,44 +384,6 @@ class WindowTest : public QObject {
     QCOMPARE(state_->itemCount(), 4);  // the late file, added once the run ended
     QVERIFY(!shown("notice"));
   }
-  // Closing during a run asks; 继续压缩 changes nothing, 停止并退出 stops the run,
-  // leaves no output and ends the program.
-  void closingDuringARunAsksThenStopsAndQuitsWithoutOutput() {
-    writeClip("clip.mov", 640, 360, 10);
-    const QDir out(QString::fromStdString(scope_->makeFolder("out").string()));
-    QVERIFY(open());
-    QQuickWindow* window = window_;
-
-    QVERIFY(state_->chooseOutputFolder(out.path()));
-    state_->addPaths({path("clip.mov")});
-    test::quiesce(*state_, true);
-    state_->startCompressing(settings_->snapshot());
-    QTRY_VERIFY_WITH_TIMEOUT(!out.entryList(QDir::Files | QDir::Hidden).isEmpty(), 20000);
-
-    QSignalSpy quit(engine_.get(), &QQmlEngine::quit);
-    auto* question = window->findChild<QObject*>("closeQuestion");
-    QVERIFY(question);
-    window->close();
-    QTRY_VERIFY(question->property("opened").toBool());
-    click("keepCompressingButton");
-    QTRY_VERIFY(!question->property("visible").toBool());
-    QVERIFY(state_->isRunning() && !state_->cancelRequested());
-    QCOMPARE(quit.size(), 0);
-
-    QMetaObject::invokeMethod(window->findChild<QObject*>("quitAction"), "trigger");  // 退出 asks the same
-    QTRY_VERIFY(question->property("opened").toBool());
-    QCOMPARE(window->findChild<QObject*>("closeQuestionText")->property("text").toString(),
-             QStringLiteral("正在压缩，确定要停止并退出吗？"));
-    click("stopAndQuitButton");
-    window->close();  // closing again while the run stops asks nothing more
-    QVERIFY(!viewModel_->closeQuestionShown());
-
-    QTRY_COMPARE_WITH_TIMEOUT(quit.size(), 1, 20000);
-    QVERIFY(!state_->isRunning());
-    QCOMPARE(out.entryList(QDir::Files | QDir::Hidden), QStringList());
-    QVERIFY(state_->items().at(0).status.is(ItemStatus::Kind::ready));
-  }
-
   void secondLaunchHandsItsFilesToTheFirstEvenOverACrashedOnesSocket() {
     const QString name = path("instance.sock");
     QFile(name).open(QIODevice::WriteOnly);  // a crashed window leaves its socket file behind
@@ -402,8 +404,10 @@ class WindowTest : public QObject {
   // At the smallest size the window takes, with the keyboard alone: Ctrl+O opens the
   // picker (its answer handed in as its accept does), Tab walks the controls in reading
   // order to the start control, which scrolls into view; Space starts, Ctrl+Return stops.
-  void keyboardAloneAtTheSmallestSize() {
-    writeClip("clip.mov", 320, 240, 10);
+  // Then closing during a run asks; 继续压缩 changes nothing, 停止并退出 stops the run,
+  // leaves no output and ends the program.
+  void keyboardAloneAtTheSmallestSizeAndClosingDuringARun() {
+    writeClip("clip.mov", 640, 360, 10);
     QVERIFY(open());
     QQuickWindow* window = window_;
     // What a 1366 × 768 screen at 125 % leaves: 1093 × 614, less a panel and the title bar.
@@ -445,44 +449,75 @@ class WindowTest : public QObject {
     QTest::keyClick(window, Qt::Key_Return, Qt::ControlModifier);
     QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, 20000);
     QVERIFY(state_->items().front().status.is(ItemStatus::Kind::ready));  // stopped, not done
+
+    const QDir out(QString::fromStdString(scope_->makeFolder("out").string()));
+    QVERIFY(state_->chooseOutputFolder(out.path()));
+    state_->startCompressing(settings_->snapshot());
+    QTRY_VERIFY_WITH_TIMEOUT(!out.entryList(QDir::Files | QDir::Hidden).isEmpty(), 20000);
+    QSignalSpy quit(engine_.get(), &QQmlEngine::quit);
+    auto* question = window->findChild<QObject*>("closeQuestion");
+    QVERIFY(question);
+    window->close();
+    QTRY_VERIFY(question->property("opened").toBool());
+    click("keepCompressingButton");
+    QTRY_VERIFY(!question->property("visible").toBool());
+    QVERIFY(state_->isRunning() && !state_->cancelRequested());
+    QCOMPARE(quit.size(), 0);
+
+    QMetaObject::invokeMethod(window->findChild<QObject*>("quitAction"), "trigger");  // 退出 asks the same
+    QTRY_VERIFY(question->property("opened").toBool());
+    QCOMPARE(window->findChild<QObject*>("closeQuestionText")->property("text").toString(),
+             QStringLiteral("正在压缩，确定要停止并退出吗？"));
+    click("stopAndQuitButton");
+    window->close();  // closing again while the run stops asks nothing more
+    QVERIFY(!viewModel_->closeQuestionShown());
+
+    QTRY_COMPARE_WITH_TIMEOUT(quit.size(), 1, 20000);
+    QVERIFY(!state_->isRunning());
+    QCOMPARE(out.entryList(QDir::Files | QDir::Hidden), QStringList());
+    QVERIFY(state_->items().at(0).status.is(ItemStatus::Kind::ready));
   }
 
-  // The scheme the desktop answers at start, then its live changes (on the private session bus).
-  void paletteFollowsTheDesktopColourScheme() {
-    QDBusConnection desktop = QDBusConnection::connectToBus(QDBusConnection::SessionBus, "desktop");
-    const QString service = "org.freedesktop.portal.Desktop";
-    DesktopSettings settings;
-    settings.colorScheme = 1;
-    QVERIFY(desktop.registerObject("/org/freedesktop/portal/desktop", &settings, QDBusConnection::ExportAllSlots));
-    QVERIFY(desktop.registerService(service));
+  // One run heard by two windows: one in the background, which notifies and whose
+  // action reveals the output, and the active one, which does not; both show the dock's progress.
+  void onlyAnInactiveWindowNotifiesAndItsActionRevealsTheOutput() {
+    NotificationDesktop desktop;
+    QVERIFY(desktop.bus.registerObject("/org/freedesktop/Notifications", &desktop, QDBusConnection::ExportAllSlots));
+    QVERIFY(desktop.bus.connect({}, {}, "com.canonical.Unity.LauncherEntry", "Update", &desktop,
+                                SLOT(Update(QString, QVariantMap))));
+    QVERIFY(desktop.bus.registerService("org.freedesktop.Notifications"));
 
-    shell::ColorSchemeWatcher watcher(QDBusConnection::sessionBus(), service);
-    watcher.start();
-    QCOMPARE(ui::Palette::scheme(), ui::Scheme::dark);
-    for (const auto [value, scheme] : {std::pair{2u, ui::Scheme::light}, std::pair{1u, ui::Scheme::dark}}) {
-      QDBusMessage signal = QDBusMessage::createSignal("/org/freedesktop/portal/desktop",
-                                                       "org.freedesktop.portal.Settings", "SettingChanged");
-      signal << "org.freedesktop.appearance" << "color-scheme" << QVariant::fromValue(QDBusVariant(value));
-      QVERIFY(desktop.send(signal));
-      QTRY_COMPARE(ui::Palette::scheme(), scheme);
-    }
-    ui::Palette::setScheme(ui::Scheme::light);
-  }
+    // One real clip that compresses and one empty file that fails.
+    AppState& state = *state_;
+    writeClip("clip.mov", 160, 120, 1);
+    state.add(std::vector<std::filesystem::path>{scope_->path("clip.mov")});
+    test::quiesce(state, true);
+    state.setItems({state.items().front(), test::probedItem(scope_->writeFile("broken.mov", ""), 160, 120)});
+    shell::QueueNotifier background(state, "com.example.background", [] { return false; });
+    shell::QueueNotifier active(state, "com.example.active", [] { return true; });
+    QSignalSpy open(&background, &shell::QueueNotifier::openFolderRequested);
+    QSignalSpy finished(&state, &AppState::runFinished);
+    state.startCompressing(ItemSettings{.shortSide = 720, .bitrateKbps = 200});
+    QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 30000);
+    QTRY_COMPARE_WITH_TIMEOUT(open.count(), 1, 10000);
+    const VideoItem& clip = state.items().front();
+    QCOMPARE(open.first().first().toString(), pathText(*clip.outputURL));
+    QTRY_COMPARE(desktop.hiddenDocks.size(), 2);  // both docks hidden at the end
+    QTest::qWait(300);  // room for a notification that must not come
 
-  void desktopDialogsThemeIsChosenOnlyWhereQtWouldNot() {
-    const struct {
-      const char *chosen, *desktop, *theme;
-    } rows[] = {{nullptr, nullptr, "xdgdesktopportal"}, {nullptr, "sway", "xdgdesktopportal"},
-                {nullptr, "ubuntu:GNOME", ""},          {nullptr, "KDE", ""},
-                {nullptr, "xfce", ""},                  {"gtk3", "sway", ""}};
-    for (const auto& row : rows) {
-      const auto env = [&](const char* name) -> const char* {
-        return qstrcmp(name, "QT_QPA_PLATFORMTHEME") == 0 ? row.chosen
-               : qstrcmp(name, "XDG_CURRENT_DESKTOP") == 0 ? row.desktop
-                                                           : nullptr;
-      };
-      QCOMPARE(shell::platformThemeFor(env), QString::fromLatin1(row.theme));
+    for (const char* id : {"background", "active"}) {
+      // Shown from 0 and rising.
+      const QList<double> shown = desktop.shownProgress.value(QStringLiteral("application://com.example.%1.desktop").arg(id));
+      QVERIFY2(!shown.isEmpty() && shown.first() == 0, id);
+      QVERIFY(std::is_sorted(shown.begin(), shown.end()) && shown.last() <= 1);
     }
+    QCOMPARE(desktop.notices.size(), 1);
+    const NotificationDesktop::Notice& notice = desktop.notices.first();
+    QCOMPARE(notice.desktopEntry, QStringLiteral("com.example.background"));
+    QCOMPARE(notice.summary, QStringLiteral("压缩完成"));
+    QVERIFY2(notice.body.startsWith(QStringLiteral("1 个完成，1 个失败")), qPrintable(notice.body));
+    QCOMPARE(notice.body.contains(QStringLiteral("共节省")), *clip.actualSize < clip.fileSize);
+    QCOMPARE(notice.actions, (QStringList{"open-folder", "打开文件夹"}));
   }
 
   // On an English desktop (the test's own run sets LANG): a file in every status, the menus,

@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <QAbstractItemModelTester>
 #include <QSignalSpy>
 
 #include "models/errors.h"
 #include "state/app_state.h"
 #include "state/intake.h"
+#include "state/item_list_model.h"
+#include "state/language.h"
 #include "state/output_folder.h"
 #include "state/path_text.h"
 #include "state_fixture.h"
@@ -27,11 +30,6 @@ class AppStateTest : public ::testing::Test {
   std::unique_ptr<AppState> makeState() { return std::make_unique<AppState>(scope.settings()); }
   // A file with the right name that no probe can read.
   fs::path junk(const std::string& name) { return scope.writeFile(name, "this is not a video"); }
-  std::vector<std::string> names(const AppState& state) {
-    std::vector<std::string> out;
-    for (const VideoItem& item : state.items()) out.push_back(item.url.filename().string());
-    return out;
-  }
   test::Scope scope;
 };
 
@@ -139,6 +137,62 @@ TEST_F(AppStateTest, ChosenFolderPersistsAndOutputsFallBackWhileItIsGone) {
   EXPECT_EQ(OutputFolder(settings.get()).name(), QStringLiteral("出片"));
   second.clear();
   EXPECT_FALSE(OutputFolder(settings.get()).bookmark());
+}
+
+TEST(ItemListModel, AnnouncesOnlyTheRolesAChangeTouched) {
+  ItemListModel model;
+  // Every change below is also checked against the item-model contract.
+  QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
+  VideoItem a("/v/a.mov"), b("/v/b.mov");
+  model.append(a);
+  model.append(b);
+  model.append(VideoItem("/v/c.mov"));
+  QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+  auto rolesOf = [&](int call) { return changed.at(call).at(2).value<QList<int>>(); };
+
+  ASSERT_TRUE(model.update(b.id, [](VideoItem& it) {
+    it.progress = 0.5;
+    it.etaSeconds = 12;
+  }));
+  ASSERT_EQ(changed.count(), 1);
+  EXPECT_EQ(changed.at(0).at(0).toModelIndex().row(), 1);
+  EXPECT_EQ(rolesOf(0), (QList<int>{ItemListModel::ProgressRole, ItemListModel::EtaSecondsRole}));
+  model.update(b.id, [](VideoItem& it) { it.status = ItemStatus::failed("坏了"); });
+  ASSERT_EQ(changed.count(), 2);
+  EXPECT_EQ(rolesOf(1), (QList<int>{ItemListModel::StatusRole, ItemListModel::StatusMessageRole}));
+  EXPECT_FALSE(model.update(Uuid::random(), [](VideoItem& it) { it.progress = 1; }));
+
+  // Fields by role name, for QML; an absent value is no value.
+  model.update(a.id, [](VideoItem& it) { it.customSettings = ItemSettings{1440, 30, 8000, FitMode::crop, false}; });
+  EXPECT_FALSE(model.get(0).value("etaSeconds").isValid());
+  EXPECT_EQ(model.get(0).value("customSettings").toMap().value("fit").toString(), QStringLiteral("裁切 16:9"));
+  EXPECT_TRUE(model.get(3).isEmpty());
+
+  // The id read from the list itself: the removal must not read it from the row it frees.
+  model.removeId(model.items()[0].id);
+  ASSERT_EQ(model.count(), 2);
+  EXPECT_EQ(model.items()[0].id, b.id);
+  EXPECT_EQ(model.indexOf(a.id), -1);
+}
+
+// The desktop's language list decides the texts.
+TEST(Language, FirstListedLanguageWithTextsWins) {
+  struct Case {
+    const char* desktop;  // the variables that give this list
+    QStringList uiLanguages;
+    UiLanguage expected;
+  };
+  const Case cases[] = {
+      {"LANG=en_US.UTF-8", {"en-US", "en-Latn-US", "en"}, UiLanguage::english},
+      {"LANG=zh_CN.UTF-8", {"zh-CN", "zh-Hans-CN", "zh"}, UiLanguage::chinese},
+      {"LANG=zh_TW.UTF-8", {"zh-TW", "zh-Hant-TW"}, UiLanguage::chinese},
+      {"LANG=de_DE.UTF-8", {"de-DE", "de-Latn-DE", "de"}, UiLanguage::chinese},
+      {"LANGUAGE=fr:en", {"fr", "fr-Latn-FR", "fr-FR", "en", "en-Latn-US", "en-US"}, UiLanguage::english},
+      {"LANGUAGE=de:zh_CN LANG=en_US.UTF-8", {"de", "de-Latn-DE", "de-DE", "zh-CN", "zh-Hans-CN", "zh"},
+       UiLanguage::chinese},
+      {"nothing usable", {}, UiLanguage::chinese},
+  };
+  for (const Case& c : cases) EXPECT_EQ(chooseUiLanguage(c.uiLanguages), c.expected) << c.desktop;
 }
 
 }  // namespace

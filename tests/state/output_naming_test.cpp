@@ -21,8 +21,6 @@ TEST(OutputNaming, SourceStemTierLabelAndTheFirstFreeNumber) {
   } rows[] = {
       {"/x/trip.mov", 720, {}, "trip_压缩_720P.mp4"},
       {"/x/trip.mov", 1440, {}, "trip_压缩_2K.mp4"},
-      {"/x/trip.mov", 2160, {}, "trip_压缩_4K.mp4"},
-      {"/x/trip.mov", 480, {}, "trip_压缩_480P.mp4"},
       {"/x/a.b.mov", 720, {}, "a.b_压缩_720P.mp4"},  // only the last extension goes
       {"/x/clip", 720, {}, "clip_压缩_720P.mp4"},
       {"/x/clip.mov", 720, {"clip_压缩_720P_2.mp4"}, "clip_压缩_720P.mp4"},  // a gap is filled first

@@ -16,10 +16,10 @@ TEST(ProgressThrottle, WholePercentOrAFifthOfASecondAndRemainingTimeAboveTwoPerc
     double eta;  // < 0: none
   } rows[] = {
       {0, 0.001, true, -1},  // the first always goes out
-      {50, 0.002, false, 0},     {50, 0.003, false, 0},
-      {10, 0.01, true, -1},      {199, 0.011, false, 0},
-      {1, 0.012, true, -1},      {150, 0.013, false, 0},  // counted from the last one out
-      {10, 0.02, true, -1},      {9530, 0.25, true, 30},
+      {50, 0.002, false, 0},     {10, 0.01, true, -1},
+      {199, 0.011, false, 0},    {1, 0.012, true, -1},
+      {150, 0.013, false, 0},  // counted from the last one out
+      {10, 0.02, true, -1},      {9580, 0.25, true, 30},
       {10, 0.99, true, 10.01 * 0.01 / 0.99}, {10, 0.995, false, 0},
   };
   SteadyTime now{std::chrono::hours(1)};
@@ -73,7 +73,6 @@ TEST(QueueTime, WholeQueueLeftAtTheMeasuredSpeed) {
        {{ItemStatus::done(), 100, 1}, {ItemStatus::failed("x"), 50, 0}, {ItemStatus::loading(), 30, 0}, {ready, 10, 0}},
        {10, 10},
        10.0},
-      {"slower than real time", {{compressing, 60, 0.25}, {ready, 30, 0}}, {15, 30}, 150.0},
       {"nothing measured yet", {{compressing, 10, 0}, {ready, 10, 0}}, {0, 0.4}, std::nullopt},
       {"under a second measured", {{compressing, 10, 0.1}}, {1, 0.9}, std::nullopt},
       {"the last file finishing", {{ItemStatus::done(), 10, 1}, {compressing, 10, 1}}, {20, 10}, 0.0},

@@ -1,0 +1,308 @@
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+#include <sys/stat.h>
+
+#include <fstream>
+
+#include "ui/card_rules.h"
+#include "ui/icon_provider.h"
+#include "ui/intake_notice.h"
+#include "ui/panel_rules.h"
+#include "ui/summary_rules.h"
+#include "ui/thumbnail_provider.h"
+#include "ui_fixture.h"
+
+namespace kivotra::ui {
+
+void PrintTo(const Skipped& s, std::ostream* os) { *os << static_cast<int>(s.reason) << ' ' << s.name; }
+void PrintTo(const Saving& s, std::ostream* os) { *os << static_cast<int>(s.kind) << " \"" << s.text << "\""; }
+void PrintTo(const SizeColumn& c, std::ostream* os) {
+  *os << int(c.kind) << " \"" << c.value << "\" \"" << c.caption << "\" " << int(c.valueTone) << " \"" << c.note << '"';
+}
+
+namespace {
+
+using test::probedItem;
+
+TEST(CardRules, ThumbnailWidthAndRatioToneFollowTheShape) {
+  const struct {
+    int w, h;
+    double thumb;
+    Tone tone;
+  } rows[] = {
+      {1920, 1080, 84, Tone::secondaryLabel},  // 92.4 capped
+      {1080, 1920, 29.25, Tone::portrait},        {1080, 3840, 28, Tone::portrait},  // 14.6 raised
+      {1998, 1080, 84, Tone::secondaryLabel},     {2560, 1080, 84, Tone::wide},  // 1.85 exactly, and wider
+      {1920, 0, 84, Tone::tertiaryLabel},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(::testing::Message() << row.w << "x" << row.h);
+    EXPECT_DOUBLE_EQ(thumbnailWidth(row.w, row.h), row.thumb);
+    EXPECT_EQ(ratioTone(row.w, row.h), row.tone);
+  }
+}
+
+TEST(CardRules, TagsDimsAndTimeLeftWhileCompressing) {
+  VideoItem item = test::probedItem("clip.mov", 1920, 1080, 90, 45000000, ItemStatus::ready(), 29.97);
+  item.etaSeconds = 65;  // not compressing: not shown
+  EXPECT_EQ(tags(item), (std::vector<Tag>{{"16:9 横屏", Tone::secondaryLabel}, {"30 FPS", Tone::secondaryLabel}}));
+  item.customSettings = ItemSettings{.shortSide = 720};
+  item.status = ItemStatus::compressing();
+  EXPECT_EQ(tags(item).back(), (Tag{"剩 01:05", Tone::primary}));
+  EXPECT_EQ(tags(item)[2], (Tag{"单独设置", Tone::primary}));
+  item.etaSeconds = 3;  // three seconds or less: not shown
+  EXPECT_EQ(tags(item).size(), 3u);
+  EXPECT_EQ(tags(VideoItem("/a.mp4")), (std::vector<Tag>{{"—", Tone::tertiaryLabel}}));
+
+  EXPECT_EQ(dimsText(VideoItem("/a.mp4"), {}), "—");
+  EXPECT_EQ(dimsText(test::probedItem("p.mp4", 1080, 1920), {.shortSide = 720, .noUpscale = false}), "720×1280");
+  EXPECT_EQ(dimsText(test::probedItem("small.mp4", 640, 360), {}), "640×360");  // not enlarged
+}
+
+// What a card shows in its size column for every status, in both modes, and the
+// note when the file would come out (or came out) bigger than its source.
+TEST(CardRules, SizeColumnForEveryStatusAndMode) {
+  using K = SizeColumn::Kind;
+  constexpr std::int64_t MiB = 1048576;
+  const auto file = [](double seconds, std::int64_t bytes, ItemStatus status = ItemStatus::ready()) {
+    return test::probedItem("a.mp4", 1920, 1080, seconds, bytes, std::move(status));
+  };
+  VideoItem compressing = file(60, 100 * MiB, ItemStatus::compressing());
+  compressing.progress = 0.0734;
+  VideoItem grown = file(60, 20 * MiB, ItemStatus::done()), shrunk = grown;
+  grown.actualSize = 21 * MiB;
+  shrunk.actualSize = 19 * MiB;
+  VideoItem failed("/a.mp4");
+  failed.status = ItemStatus::failed("读取失败：文件已损坏");
+  const ItemSettings bitrate5000, bySize25{.bySize = true}, bySize1{.bySize = true, .sizeLimitBytes = MiB};
+  const struct {
+    VideoItem item;
+    ItemSettings settings;
+    SizeColumn column;
+  } rows[] = {
+      {VideoItem("/a.mp4"), bitrate5000, {K::loading, "—", "读取中", Tone::secondaryLabel}},
+      {file(60, 100 * MiB), bitrate5000, {K::estimate, "≈ 36.7 MB", "预估", Tone::primary}},
+      {file(60, 100 * MiB), {.bitrateKbps = 3000}, {K::estimate, "≈ 22.4 MB", "预估", Tone::primary}},
+      {file(60, 30 * MiB), bitrate5000, {K::estimate, "≈ 36.7 MB", "预估", Tone::primary, "大于源文件"}},
+      {compressing, bitrate5000, {K::progress, "7.3%", "", Tone::primary}},
+      {grown, bySize25, {K::result, "21.0 MB", "", Tone::primary, "大于源文件"}},
+      {shrunk, bySize25, {K::result, "19.0 MB", "", Tone::primary}},
+      {failed, bitrate5000, {K::failed, "失败", "读取失败：文件已损坏", Tone::danger}},
+      // Size mode fills about 96 % of the limit; out of reach it names the smallest size.
+      {file(60, 100 * MiB), bySize25, {K::estimate, "≈ 24.0 MB", "预估", Tone::primary}},
+      {file(60, 10 * MiB), bySize25, {K::estimate, "≈ 24.0 MB", "预估", Tone::primary, "大于源文件"}},
+      {file(60, 100 * MiB), bySize1, {K::estimate, "≈ 1.7 MB", "超过上限", Tone::danger}},
+      {file(0, 1000), bySize25, {K::estimate, "—", "时长未知", Tone::danger}},
+  };
+  for (const auto& row : rows) EXPECT_EQ(sizeColumn(row.item, row.settings), row.column);
+}
+
+// A wide cover in three bands (red, green, blue) cut to a square keeps the middle band,
+// with its corners rounded off; a cover whose pixels fall short is not drawn.
+TEST(CardRules, CoverKeepsTheMiddleAndRoundsTheCornersAndIconsTakeTheirColoursAlpha) {
+  RgbaBitmap cover{.width = 300, .height = 100, .pixels = std::vector<std::uint8_t>(300 * 100 * 4)};
+  for (int i = 0; i < 300 * 100; ++i) {
+    cover.pixels[static_cast<std::size_t>(i) * 4 + static_cast<std::size_t>(i % 300 / 100)] = 255;
+    cover.pixels[static_cast<std::size_t>(i) * 4 + 3] = 255;
+  }
+  const QImage square = coverImage(cover, QSize(100, 100), 8);
+  ASSERT_EQ(square.size(), QSize(100, 100));
+  for (const QPoint at : {QPoint(2, 50), QPoint(50, 50), QPoint(97, 50)}) EXPECT_EQ(square.pixelColor(at), Qt::green) << at.x();
+  EXPECT_EQ(square.pixelColor(0, 0).alpha(), 0);
+  EXPECT_EQ(coverImage(cover, QSize(), 0).size(), QSize(300, 100));
+  cover.pixels.pop_back();
+  EXPECT_TRUE(coverImage(cover, QSize(100, 100), 8).isNull());
+
+  // A colour with alpha lays the whole icon down at that alpha: a half-transparent
+  // icon is nowhere more opaque than half.
+  ui::IconProvider icons;
+  QSize size;
+  const QImage icon = icons.requestImage(QStringLiteral("checkmark/80ff0000"), &size, QSize(32, 32));
+  ASSERT_FALSE(icon.isNull());
+  int most = 0;
+  for (int y = 0; y < icon.height(); ++y)
+    for (int x = 0; x < icon.width(); ++x) most = std::max(most, icon.pixelColor(x, y).alpha());
+  EXPECT_NEAR(most, 128, 4);
+}
+
+TEST(CardRules, ControlsLockWhileTheQueueRunsAndTheBarStaysOnItsTrack) {
+  const struct {
+    ItemStatus status;
+    bool running;
+    CardControls controls;  // clickable, edit, its opacity, remove, its opacity, stop, reveal, bar
+  } rows[] = {
+      {ItemStatus::ready(), false, {true, true, 1, true, 0.85, false, false, false}},
+      {ItemStatus::ready(), true, {false, false, 0.3, false, 0.85, false, false, false}},
+      {ItemStatus::compressing(), true, {false, false, 0.3, false, 0.25, true, false, true}},
+      {ItemStatus::done(), false, {true, true, 1, true, 0.85, false, true, true}},
+      {ItemStatus::failed("x"), false, {true, true, 1, true, 0.85, false, false, false}},
+  };
+  for (const auto& row : rows)
+    EXPECT_EQ(cardControls(row.status, row.running), row.controls)
+        << ItemListModel::statusKey(row.status).toStdString() << (row.running ? " running" : "");
+
+  // The bar: full when done, never thinner than three points, never past its track.
+  EXPECT_DOUBLE_EQ(progressFraction(ItemStatus::done(), 0.4), 1);
+  EXPECT_DOUBLE_EQ(progressBarWidth(400, progressFraction(ItemStatus::compressing(), 0)), 3);
+  EXPECT_DOUBLE_EQ(progressBarWidth(400, progressFraction(ItemStatus::compressing(), 0.5)), 200);
+  EXPECT_DOUBLE_EQ(progressBarWidth(400, progressFraction(ItemStatus::compressing(), 1.7)), 400);
+}
+
+VideoItem file(double seconds, std::int64_t bytes, ItemStatus status = ItemStatus::ready()) {
+  return probedItem("clip.mov", 1920, 1080, seconds, bytes, std::move(status));
+}
+ItemSettings kbps(int bitrate) { return ItemSettings{.bitrateKbps = bitrate}; }
+
+TEST(PanelRules, ATierSwitchChangesTheBitrateOnlyWhenATestedFileChangesSize) {
+  const VideoItem small = probedItem("s.mp4", 640, 360), large = probedItem("l.mp4", 1920, 1080);
+  EXPECT_TRUE(outputDimsWouldChange({}, FitMode::keep, true, 1080, 720));  // no file: a change
+  EXPECT_FALSE(outputDimsWouldChange({&small}, FitMode::keep, true, 1080, 720));
+  EXPECT_TRUE(outputDimsWouldChange({&small}, FitMode::keep, false, 1080, 720));
+  EXPECT_FALSE(outputDimsWouldChange({&small}, FitMode::crop, true, 2160, 720));  // held at its own short side
+  EXPECT_TRUE(outputDimsWouldChange({&small, &large}, FitMode::keep, true, 1080, 720));
+  EXPECT_FALSE(outputDimsWouldChange({&small, &large}, FitMode::keep, true, 1080, 2160));
+
+  // Tested: the edited file alone, else every file but those loading.
+  std::vector<VideoItem> items{probedItem("a", 0, 0, 0, 0, ItemStatus::loading()), small, large};
+  EXPECT_EQ(tierTestFiles(items, std::nullopt), (std::vector<const VideoItem*>{&items[1], &items[2]}));
+  EXPECT_EQ(tierTestFiles(items, items[1].id), (std::vector<const VideoItem*>{&items[1]}));
+  EXPECT_TRUE(tierTestFiles({items[0]}, std::nullopt).empty());
+}
+
+TEST(PanelRules, FieldsShowTheirValuesAndTakeOnlyWhatTheEncoderHonours) {
+  constexpr std::int64_t MiB = 1048576;
+  EXPECT_EQ(sizeLimitFieldText(25 * MiB), "25");
+  EXPECT_EQ(sizeLimitFieldText(MiB + MiB / 3), "1.33");
+  const std::pair<const char*, std::optional<std::int64_t>> rows[] = {
+      {" 8 ", 8 * MiB}, {"9.5", MiB * 19 / 2}, {"0", {}}, {"", {}}, {"-5", {}}, {"25MB", {}}, {"1e3", {}}};
+  for (const auto& [text, bytes] : rows) EXPECT_EQ(parseSizeLimitField(text), bytes) << '"' << text << '"';
+
+  EXPECT_EQ(bitrateFieldText(0), "");
+  EXPECT_EQ(bitrateFieldText(-40), "-40");
+  const std::pair<const char*, std::optional<int>> bitrates[] = {
+      {" \t ", 0},  {" 4500\t", 4500}, {"+800", 800}, {"1000000", 1000000}, {"-300", {}},
+      {"0", {}},     {"1000001", {}},    {"12a", {}},   {"4.5", {}},         {"99999999999", {}}};
+  for (const auto& [text, value] : bitrates) EXPECT_EQ(parseBitrateField(text), value) << '"' << text << '"';
+  EXPECT_EQ(bitrateFromSlider(4999.9), 4999);
+  EXPECT_EQ(bitrateFromSlider(40000.0), 40000);
+}
+
+TEST(SummaryRules, TotalsCountEachFileAtItsOwnBitrateAndTheSavingShowsAboveATenthOfAPercent) {
+  std::vector<VideoItem> items{file(60, 100000000), file(10, 1), file(0, 5, ItemStatus::loading())};
+  items[1].hasAudio = false;
+  items[1].customSettings = kbps(2000);
+  // 60 s at 5000 + 128 kbps, 10 s at 2000 kbps; the unprobed third adds its size and no estimate.
+  EXPECT_EQ(estimatedTotal(items, std::nullopt, kbps(5000)), 38460000 + 2500000);
+  EXPECT_EQ(estimatedTotal(items, kbps(3000), kbps(5000)), 23460000 + 2500000);  // the parked global
+  // In size mode a file counts what its planned bitrate is expected to write.
+  const ItemSettings bySize{.bySize = true, .sizeLimitBytes = 10 * 1048576};
+  items[1].customSettings.reset();
+  EXPECT_NEAR(estimatedTotal(items, std::nullopt, bySize), 2 * 0.96 * 10 * 1048576, 16000);
+  EXPECT_EQ(totalOriginal(items), 100000006);
+  EXPECT_EQ(totalText(38460000), "≈ 36.7 MB");
+
+  const Saving smaller{Saving::Kind::sourceSmaller, "源已较小"};
+  EXPECT_EQ(saving(38460000, 100000000), (Saving{Saving::Kind::percent, "↓ 61.5%"}));
+  EXPECT_EQ(saving(998000, 1000000), (Saving{Saving::Kind::percent, "↓ 0.2%"}));
+  EXPECT_EQ(saving(999500, 1000000), smaller);
+  EXPECT_EQ(saving(2000, 1000), smaller);
+  EXPECT_EQ(saving(1000, 0), Saving{});  // nothing probed that has a size
+  EXPECT_EQ(saving(0, 1000), Saving{});  // nothing with a length
+}
+
+TEST(SummaryRules, TipNamesTheCanvasOrTheThreeShapesAndDetailTheBitratesOwnParametersAndProgress) {
+  EXPECT_EQ(tipText(1080, FitMode::pad), "统一为 16:9 横屏画布：输出 1920×1080，竖屏素材将两侧加黑边");
+  EXPECT_EQ(tipText(2160, FitMode::keep), "长边按画面比例自动计算：16:9 → 3840×2160，9:16 → 2160×3840，2.35:1 → 5076×2160");
+  std::vector<VideoItem> items{file(10, 1, ItemStatus::done()), file(10, 1, ItemStatus::compressing()), file(10, 1)};
+  const ItemSettings bySize{.bySize = true, .sizeLimitBytes = 8 * 1048576};
+  EXPECT_EQ(countLine(0, detailText({}, kbps(5000), false, 0)), "共 0 个文件 · 视频 5000 kbps + 音频 128 kbps");
+  EXPECT_EQ(detailText(items, kbps(5000), true, 1), "已完成 1/3  ·  视频 5000 kbps + 音频 128 kbps");
+  EXPECT_EQ(detailText(items, bySize, true, 1, 130.4), "已完成 1/3  ·  全部剩 02:10  ·  每个不超过 8.0 MB");
+  EXPECT_EQ(detailText(items, bySize, false, 1, 130.4), "每个不超过 8.0 MB");
+  items.push_back(file(0, 0, ItemStatus::loading()));  // not among the files to do
+  items[2].customSettings = kbps(9000);
+  EXPECT_EQ(detailText(items, kbps(5000), true, 2), "已完成 2/3  ·  含单独设置的条目");
+  EXPECT_EQ(detailText(items, kbps(5000), false, 2), "含单独设置的条目");
+}
+
+TEST(SummaryRules, StartNeedsAReadyFileUnlessRunning) {
+  EXPECT_FALSE(canStart({}));
+  EXPECT_FALSE(canStart({file(1, 1, ItemStatus::done()), file(1, 1, ItemStatus::failed("x")),
+                         file(0, 0, ItemStatus::loading())}));
+  EXPECT_TRUE(canStart({file(0, 0, ItemStatus::loading()), file(1, 1)}));
+  EXPECT_TRUE(startEnabled(true, false));  // it then stops the queue
+}
+
+namespace fs = std::filesystem;
+
+// A real folder: three movies and a text file beside a folder with two movies
+// and a picture; "pipe.mov" is a named pipe, "gone.mp4" is named but not there.
+class Intake : public ::testing::Test {
+ protected:
+  QTemporaryDir dir;
+  fs::path root{dir.path().toStdString()};
+  fs::path at(const std::string& name) const { return root / name; }
+  void SetUp() override {
+    ASSERT_TRUE(dir.isValid());
+    fs::create_directory(at("trip"));
+    for (const char* name : {"a.mp4", "b.MOV", "c.m4v", "notes.txt", "trip/2.mov", "trip/1.mp4", "trip/cover.png"})
+      std::ofstream(at(name)) << "x";
+    ASSERT_EQ(::mkfifo(at("pipe.mov").c_str(), 0600), 0);
+  }
+  std::vector<std::string> names(const std::vector<fs::path>& paths) const {
+    std::vector<std::string> out;
+    for (const fs::path& p : paths) out.push_back(fs::relative(p, root).string());
+    return out;
+  }
+};
+
+TEST_F(Intake, SortsWhatWasHandedOverIntoListedAndSkippedWithTheReason) {
+  using R = SkipReason;
+  const QStringList types{"mp4", "mov", "m4v"};
+  const struct {
+    std::vector<std::string> given;
+    std::vector<std::string> listed;
+    int room;
+    std::vector<std::string> accepted;
+    std::vector<Skipped> skipped;
+  } cases[] = {
+      {{"a.mp4", "notes.txt", "b.MOV"}, {}, 5, {"a.mp4", "b.MOV"}, {{R::unsupported, "notes.txt"}}},
+      // Only the room left is taken, in the order given; the rest is over the limit.
+      {{"a.mp4", "b.MOV", "c.m4v"}, {}, 1, {"a.mp4"}, {{R::overLimit, "b.MOV"}, {R::overLimit, "c.m4v"}}},
+      {{"a.mp4"}, {}, 0, {}, {{R::overLimit, "a.mp4"}}},
+      // A folder brings its movies by name; its picture was not chosen, so it is not reported.
+      {{"trip"}, {}, 5, {"trip/1.mp4", "trip/2.mov"}, {}},
+      {{"trip", "a.mp4"}, {}, 2, {"trip/1.mp4", "trip/2.mov"}, {{R::overLimit, "a.mp4"}}},
+      // A pipe is never opened for reading (that would wait for a writer); a missing
+      // file goes on to the list, which says why it failed.
+      {{"pipe.mov", "gone.mp4"}, {}, 5, {"gone.mp4"}, {{R::unreadable, "pipe.mov"}}},
+      // Listed already, or twice in one hand-over: once.
+      {{"a.mp4", "b.MOV", "b.MOV"}, {"a.mp4"}, 4, {"b.MOV"}, {{R::alreadyListed, "a.mp4"}, {R::alreadyListed, "b.MOV"}}},
+  };
+  for (const auto& c : cases) {
+    std::vector<fs::path> given, listed;
+    for (const std::string& name : c.given) given.push_back(at(name));
+    for (const std::string& name : c.listed) listed.push_back(at(name));
+    const ui::Intake intake = sortIntake(given, listed, c.room, types, diskFacts());
+    EXPECT_EQ(names(intake.accepted), c.accepted) << c.given.front() << " room " << c.room;
+    EXPECT_EQ(intake.skipped, c.skipped) << c.given.front() << " room " << c.room;
+  }
+}
+
+TEST(IntakeNotice, SaysHowManyAndWhyWithAFewNamesEach) {
+  using R = SkipReason;
+  EXPECT_EQ(skipNotice({}, 5), QString());
+  EXPECT_EQ(skipNotice({{R::unsupported, "a.mkv"}}, 5), "未添加 1 个文件\n格式不支持（仅 MP4 / MOV / M4V）：a.mkv");
+  // Grouped by reason whatever the order, the limit first; past three names, how many.
+  EXPECT_EQ(skipNotice({{R::unreadable, "x.mov"},
+                        {R::overLimit, "1.mp4"},
+                        {R::overLimit, "2.mp4"},
+                        {R::overLimit, "3.mp4"},
+                        {R::overLimit, "4.mp4"}},
+                       5),
+            "未添加 5 个文件\n超出 5 个上限：1.mp4、2.mp4、3.mp4 等 4 个\n无法读取：x.mov");
+}
+
+}  // namespace
+}  // namespace kivotra::ui
