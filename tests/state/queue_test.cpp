@@ -119,6 +119,17 @@ TEST_F(QueueTest, StoppedSecondFileReturnsToReadyAndTheRunGoesOn) {
   EXPECT_LT(progress["q1.mov"].front(), 1);
 }
 
+TEST_F(QueueTest, StoppingTheWholeQueueDuringTheFirstFileLeavesEveryFileReady) {
+  addAll({video("w1.mov", 320, 240, 2), video("w2.mov", 160, 120, 0.5), video("w3.mov", 160, 120, 0.5)});
+  onStatus = [&](const VideoItem& it) {
+    if (it.status.is(ItemStatus::Kind::compressing)) state->stopQueue();
+  };
+  ASSERT_TRUE(run());
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(item(i).status, ItemStatus::ready()) << i;
+  EXPECT_EQ(events, (std::map<std::string, Events>{{"w1.mov", {"compressing", "ready"}}}));
+  EXPECT_TRUE(outputs().empty());
+}
+
 TEST_F(QueueTest, AFileTooBigForTheFreeSpaceFailsAtOnceAndTheNextOneRuns) {
   // A source claiming a length whose estimate no disk can hold must fail before a
   // byte is written, not when the disk runs out. Its need, the estimate and a twentieth

@@ -3,6 +3,7 @@
 # sees it: under a virtual 1366 × 768 display at 125 % and a private session
 # bus, every control is found by its role and name, the start control is
 # pressed through it, and the file is compressed without a word on stderr.
+# Then a second launch hands over and ends at once, and Ctrl+Q quits.
 # usage: accessibility_smoke.sh <kivotra binary> <screenshot folder>
 set -euo pipefail
 
@@ -29,5 +30,23 @@ pid=$!
 # Debian's own interpreter: python3-pyatspi installs for it.
 /usr/bin/python3 "$here/accessibility_smoke.py" "$work" "$shots" || { cat "$work/stderr" >&2; exit 1; }
 
-grep -E "x264|libx264|kb/s|\[(h264|aac|mov|libx264)" "$work/stderr" && { echo "accessibility_smoke: the window wrote FFmpeg's log" >&2; exit 1; }
+fail() { echo "accessibility_smoke: $*" >&2; exit 1; }
+grep -E "x264|libx264|kb/s|\[(h264|aac|mov|libx264)" "$work/stderr" && fail "the window wrote FFmpeg's log"
+
+# What the running window receives is the window tests' to check; here a second
+# launch must end at once and leave the first window running.
+timeout 10 "$bin" "$work/clip.mp4" || fail "the second launch did not hand over and end"
+kill -0 "$pid" 2>/dev/null || fail "the running window ended"
+
+wid=$(xdotool search --onlyvisible --name '^KivotraMP4$' 2>/dev/null | head -1 || true)
+[ -n "$wid" ] || fail "no window titled KivotraMP4"
+xdotool windowactivate --sync "$wid" 2>/dev/null || xdotool windowfocus --sync "$wid"
+xdotool key --clearmodifiers ctrl+q
+for _ in $(seq 1 50); do
+  kill -0 "$pid" 2>/dev/null || break
+  sleep 0.2
+done
+kill -0 "$pid" 2>/dev/null && fail "Ctrl+Q did not end the program"
+wait "$pid" || fail "the program ended with status $?"
+pid=
 echo "accessibility_smoke: ok"
