@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "support/av_check.h"
+#include "support/fixture_tool.h"
 
 namespace kivotra::fixtures {
 
