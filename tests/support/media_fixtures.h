@@ -58,7 +58,6 @@ struct MediaOptions {
 void writeMedia(const std::filesystem::path& path, const MediaOptions& options);
 // Pseudo-random bytes: garbage (or, with 0 bytes, empty) inputs.
 void writeBytes(const std::filesystem::path& path, std::size_t bytes);
-void truncateFile(const std::filesystem::path& path, std::uintmax_t keepBytes);
 
 // ---- reading back -------------------------------------------------------
 

@@ -159,10 +159,4 @@ void writeBytes(const std::filesystem::path& path, std::size_t bytes) {
   if (!file.flush()) fail("cannot write " + path.string());
 }
 
-void truncateFile(const std::filesystem::path& path, std::uintmax_t keepBytes) {
-  std::error_code error;
-  std::filesystem::resize_file(path, keepBytes, error);
-  if (error) fail("cannot truncate " + path.string() + ": " + error.message());
-}
-
 }  // namespace kivotra::fixtures
