@@ -4,8 +4,12 @@
 
 #include <QProcess>
 #include <QStringList>
+#include <filesystem>
+#include <optional>
 #include <stdexcept>
 #include <string>
+
+#include "support/scratch_dir.h"
 
 namespace kivotra::fixtures::detail {
 
@@ -27,5 +31,22 @@ inline std::string runTool(const char* program, QStringList args) {
   }
   return process.readAllStandardOutput().toStdString();
 }
+
+// The tools take file names as UTF-8 text; a name that is not (a disk holds
+// any bytes) is reached through a link with a plain name.
+class ToolPath {
+ public:
+  explicit ToolPath(const std::filesystem::path& path) : text_(QString::fromStdString(path.string())) {
+    if (text_.toStdString() == path.string()) return;
+    link_.emplace();
+    std::filesystem::create_symlink(std::filesystem::absolute(path), link_->path() / "media");
+    text_ = QString::fromStdString((link_->path() / "media").string());
+  }
+  const QString& text() const { return text_; }
+
+ private:
+  std::optional<ScratchDir> link_;
+  QString text_;
+};
 
 }  // namespace kivotra::fixtures::detail

@@ -12,8 +12,6 @@ namespace kivotra::fixtures {
 
 namespace {
 
-QString arg(const std::filesystem::path& path) { return QString::fromStdString(path.string()); }
-
 std::string text(const QJsonObject& o, const char* key) { return o.value(key).toString("unknown").toStdString(); }
 
 double number(const QJsonObject& o, const char* key) { return o.value(key).toString().toDouble(); }
@@ -35,7 +33,7 @@ int rotation(const QJsonObject& stream) {
 
 MediaFacts readFacts(const std::filesystem::path& path) {
   const QJsonObject all = QJsonDocument::fromJson(QByteArray::fromStdString(detail::runTool(
-      "ffprobe", {"-of", "json", "-show_format", "-show_streams", "-show_packets", arg(path)}))).object();
+      "ffprobe", {"-of", "json", "-show_format", "-show_streams", "-show_packets", detail::ToolPath(path).text()}))).object();
   MediaFacts facts;
   facts.duration = number(all.value("format").toObject(), "duration");
   for (const QJsonValue value : all.value("streams").toArray()) {
@@ -70,14 +68,15 @@ MediaFacts readFacts(const std::filesystem::path& path) {
 }
 
 Image decodeVideoFrame(const std::filesystem::path& path, int index, PixelKind kind) {
+  const detail::ToolPath file(path);
   const QString size = QString::fromStdString(detail::runTool(
-      "ffprobe", {"-select_streams", "V:0", "-show_entries", "stream=width,height", "-of", "csv=s=x:p=0", arg(path)}));
+      "ffprobe", {"-select_streams", "V:0", "-show_entries", "stream=width,height", "-of", "csv=s=x:p=0", file.text()}));
   const QStringList wh = size.trimmed().split('x');
   const bool luma = kind == PixelKind::luma;
   Image img{wh.value(0).toInt(), wh.value(1).toInt(), luma ? 1 : 4, {}};
   // The display matrix is not applied; a 10-bit luma plane is reduced to 8 bits.
   const std::string bytes = detail::runTool(
-      "ffmpeg", {"-nostdin", "-noautorotate", "-i", arg(path), "-map", "0:V:0", "-vf",
+      "ffmpeg", {"-nostdin", "-noautorotate", "-i", file.text(), "-map", "0:V:0", "-vf",
                  QString("select='eq(n,%1)'%2").arg(index).arg(luma ? ",extractplanes=y" : ""), "-fps_mode", "passthrough",
                  "-frames:v", "1", "-f", "rawvideo", "-pix_fmt", luma ? "gray" : "rgba", "-"});
   const auto expected = static_cast<std::size_t>(img.width) * img.height * img.channels;
