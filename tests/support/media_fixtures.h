@@ -1,7 +1,8 @@
 #pragma once
 
-// Test media made at test time through FFmpeg, and the means to read it back.
-// Failures throw std::runtime_error so a broken fixture fails the test loudly.
+// Test media made at test time by the ffmpeg tool, and the means to read it
+// back through ffprobe and ffmpeg. Failures throw std::runtime_error so a
+// broken fixture fails the test loudly.
 //
 // The picture (stored, before the display matrix): a white marker at (0,0)
 // w/4 x h/4 with a white tail to its right (w/4 x max(2,h/16)), so every
@@ -36,7 +37,7 @@ struct MediaOptions {
   // mirrored left-right when hflip is set.
   int rotation = 0;
   bool hflip = false;
-  bool coverArt = false;  // an 8x8 red PNG, demuxed as stream 0
+  bool coverArt = false;  // an 8x8 red PNG, demuxed as stream 0; .mp4 only
   Hdr hdr = Hdr::none;
   // Frame durations cycle through 0.5, 1 and 1.5 periods; the average stays fps.
   bool variableFrameRate = false;
@@ -58,7 +59,6 @@ struct MediaOptions {
 void writeMedia(const std::filesystem::path& path, const MediaOptions& options);
 // Pseudo-random bytes: garbage (or, with 0 bytes, empty) inputs.
 void writeBytes(const std::filesystem::path& path, std::size_t bytes);
-void truncateFile(const std::filesystem::path& path, std::uintmax_t keepBytes);
 
 // ---- reading back -------------------------------------------------------
 
@@ -127,7 +127,7 @@ struct Image {
 
 enum class PixelKind {
   rgba,  // converted with the frame's own matrix and range tags (BT.601 when untagged)
-  luma,  // the Y plane as stored (limited range: black 16, white 235); 10-bit shifted to 8
+  luma,  // the Y plane as stored (limited range: black 16, white 235); 10-bit reduced to 8
 };
 
 // The index-th frame (presentation order) of the first non-cover video stream,

@@ -1,6 +1,6 @@
 #include <algorithm>
 
-#include "support/av_check.h"
+#include "support/fixture_tool.h"
 #include "support/media_fixtures.h"
 
 namespace kivotra::fixtures {

@@ -1,8 +1,11 @@
 #pragma once
 
+#include <stdlib.h>
+
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <stdexcept>
 #include <string>
 
 namespace kivotra::fixtures {
@@ -11,8 +14,15 @@ namespace kivotra::fixtures {
 // temporary directory, removed with everything in it on destruction.
 class ScratchDir {
  public:
-  ScratchDir();
-  ~ScratchDir();
+  ScratchDir() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "kivotra-test-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("fixture: cannot make a scratch folder in " + pattern);
+    path_ = pattern;
+  }
+  ~ScratchDir() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+  }
   ScratchDir(const ScratchDir&) = delete;
   ScratchDir& operator=(const ScratchDir&) = delete;
 

@@ -28,8 +28,7 @@ TEST_F(Probe, MeasuresSizeRateLengthSoundAndACoverFittedIntoThreeHundredTwenty) 
     int rate, channels;  // 44100 and 2 when there is no sound
     int thumbW, thumbH;
   } cases[] = {
-      {"landscape.mp4", clip(320, 180, 1, 2), 48000, 2, 320, 180},
-      {"hd.mp4", clip(1920, 1080, 0.1), 44100, 2, 320, 180},
+      {"landscape.mp4", clip(640, 360, 1, 2), 48000, 2, 320, 180},
       {"tall.mov", clip(480, 960, 0.2), 44100, 2, 160, 320},
       {"six.mov", with(clip(64, 48, 0.3, 6), [](auto& o) { o.audioSampleRate = 96000; }), 96000, 6, 64, 48},
       {"ntsc.mp4", with(clip(64, 48, 1), [](auto& o) { o.fps = {30000, 1001}; }), 44100, 2, 64, 48},
@@ -41,7 +40,6 @@ TEST_F(Probe, MeasuresSizeRateLengthSoundAndACoverFittedIntoThreeHundredTwenty) 
       // swscale writes whole SIMD blocks; a cover row of 8 bytes once took its
       // neighbours' memory with it (heap corruption after a few probes).
       {"narrow.mov", clip(2, 8, 1), 44100, 2, 2, 8},
-      {"flat.mov", with(clip(2, 8, 1), [](auto& o) { o.rotation = 90; }), 44100, 2, 8, 2},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -75,23 +73,16 @@ TEST_F(Probe, MeasuresSizeRateLengthSoundAndACoverFittedIntoThreeHundredTwenty) 
 TEST_F(Probe, FilesWithoutVideoOrThatCannotBeReadFailWithTheirCauseInProbeAndRun) {
   fx::MediaOptions sound = clip(160, 90, 0.5, 2);
   sound.video = false;
-  source("sound.mov", sound);
   source("sound.mp4", sound);
-  fx::writeBytes(dir_ / "empty.mov", 0);
-  fx::writeBytes(dir_ / "noise.mov", 64 * 1024);
-  const auto truncated = source("truncated.mp4", clip(160, 120, 0.5));
-  fx::truncateFile(truncated, std::filesystem::file_size(truncated) / 2);
+  fx::writeBytes(dir_ / "noise.mov", 64 * 1024);  // (empty and cut files: the CLI's corpus)
   using Cause = PlatformError::Cause;
   const struct {
     std::filesystem::path path;
     std::optional<Cause> cause;  // none: no video track
     const char* start;
   } rows[] = {
-      {dir_ / "sound.mov", {}, ""},
       {dir_ / "sound.mp4", {}, ""},
-      {dir_ / "empty.mov", Cause::damaged, "文件已损坏或无法识别（"},
       {dir_ / "noise.mov", Cause::damaged, "文件已损坏或无法识别（"},
-      {truncated, Cause::damaged, "文件已损坏或无法识别（"},
       {dir_ / "missing.mov", Cause::fileMissing, "文件不存在（No such file or directory）"},
       {dir_.path(), Cause::other, ""},
   };
@@ -113,19 +104,6 @@ TEST_F(Probe, FilesWithoutVideoOrThatCannotBeReadFailWithTheirCauseInProbeAndRun
       }
     }
     EXPECT_FALSE(thumbnailOf(row.path));
-  }
-}
-
-TEST_F(Probe, FiveProbesAtOnce) {
-  std::vector<std::future<ProbeInfo>> running;
-  for (int i = 0; i < 5; ++i) {
-    running.push_back(Transcoder::probe(source("p" + std::to_string(i) + ".mp4", clip(64 + 32 * i, 48, 0.3, i % 2 ? 0 : 2))));
-  }
-  for (int i = 0; i < 5; ++i) {
-    ASSERT_EQ(running[i].wait_for(std::chrono::seconds(60)), std::future_status::ready);
-    const ProbeInfo info = running[i].get();
-    EXPECT_EQ(info.width, 64 + 32 * i);
-    EXPECT_EQ(info.hasAudio, i % 2 == 0);
   }
 }
 

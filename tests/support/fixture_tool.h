@@ -1,0 +1,52 @@
+#pragma once
+
+// Helpers shared by the fixture sources (not part of the fixture API).
+
+#include <QProcess>
+#include <QStringList>
+#include <filesystem>
+#include <optional>
+#include <stdexcept>
+#include <string>
+
+#include "support/scratch_dir.h"
+
+namespace kivotra::fixtures::detail {
+
+[[noreturn]] inline void fail(const std::string& what) { throw std::runtime_error("fixture: " + what); }
+
+// Runs ffmpeg or ffprobe quietly and returns what it wrote on stdout; throws
+// with its error text when it fails or is still running after two minutes.
+inline std::string runTool(const char* program, QStringList args) {
+  QProcess process;
+  process.start(QString::fromLatin1(program), QStringList{"-v", "error"} + args);
+  process.closeWriteChannel();
+  if (!process.waitForFinished(120000)) {
+    process.kill();
+    process.waitForFinished();
+    fail(std::string(program) + " hung: " + args.join(' ').toStdString());
+  }
+  if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
+    fail(std::string(program) + " " + args.join(' ').toStdString() + ": " + process.readAllStandardError().toStdString());
+  }
+  return process.readAllStandardOutput().toStdString();
+}
+
+// The tools take file names as UTF-8 text; a name that is not (a disk holds
+// any bytes) is reached through a link with a plain name.
+class ToolPath {
+ public:
+  explicit ToolPath(const std::filesystem::path& path) : text_(QString::fromStdString(path.string())) {
+    if (text_.toStdString() == path.string()) return;
+    link_.emplace();
+    std::filesystem::create_symlink(std::filesystem::absolute(path), link_->path() / "media");
+    text_ = QString::fromStdString((link_->path() / "media").string());
+  }
+  const QString& text() const { return text_; }
+
+ private:
+  std::optional<ScratchDir> link_;
+  QString text_;
+};
+
+}  // namespace kivotra::fixtures::detail
