@@ -12,6 +12,7 @@ reference tone-mapped with zscale + tonemap), frames aligned by timestamp.
 
 Writes docs/benchmarks.md with two pictures beside it. Environment:
   BENCH_ROUNDS  rounds per case (default 3)
+  BENCH_QUEUE_ROUNDS  rounds of the queue case G, when fewer than BENCH_ROUNDS
   BENCH_MEDIA   where the sources live (default <build>/bench-media)
   BENCH_QUICK=1 short sources, one round, report into <build>/bench-quick/
                 (a smoke run of the harness, not a measurement)
