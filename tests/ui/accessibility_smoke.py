@@ -53,14 +53,10 @@ app.set_cache_mask(Atspi.Cache.NONE)
 # The card announces its file and state once the file has been read.
 wanted = [
     ("push button", "开始压缩", True),
-    ("push button", "选择文件", True),
     ("list item", "clip.mp4，待压缩", False),
-    ("push button", "单独设置这一条的分辨率、帧率、码率", True),
-    ("push button", "移除", True),
     ("radio button", "1080P", True),
     ("slider", "视频码率", True),
     ("check box", "源画质更低时保持原尺寸（不放大）", True),
-    ("push button", "指定其他文件夹…", True),
 ]
 deadline = time.time() + 30
 while True:

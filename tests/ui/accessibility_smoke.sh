@@ -3,7 +3,7 @@
 # sees it: under a virtual 1366 × 768 display at 125 % and a private session
 # bus, every control is found by its role and name, the start control is
 # pressed through it, and the file is compressed without a word on stderr.
-# Then a second launch hands over and ends at once, and Ctrl+Q quits.
+# Then Ctrl+Q quits.
 # usage: accessibility_smoke.sh <kivotra binary> <screenshot folder>
 set -euo pipefail
 
@@ -32,11 +32,6 @@ pid=$!
 
 fail() { echo "accessibility_smoke: $*" >&2; exit 1; }
 grep -E "x264|libx264|kb/s|\[(h264|aac|mov|libx264)" "$work/stderr" && fail "the window wrote FFmpeg's log"
-
-# What the running window receives is the window tests' to check; here a second
-# launch must end at once and leave the first window running.
-timeout 10 "$bin" "$work/clip.mp4" || fail "the second launch did not hand over and end"
-kill -0 "$pid" 2>/dev/null || fail "the running window ended"
 
 wid=$(xdotool search --onlyvisible --name '^KivotraMP4$' 2>/dev/null | head -1 || true)
 [ -n "$wid" ] || fail "no window titled KivotraMP4"
