@@ -85,27 +85,32 @@ class WindowTest : public QObject {
   Q_OBJECT
 
  private:
-  std::unique_ptr<test::Scope> scope_;
-  std::unique_ptr<AppState> state_;
-  std::unique_ptr<CompressionSettings> settings_;
-  std::unique_ptr<ui::WindowViewModel> viewModel_;
-  std::unique_ptr<QQmlApplicationEngine> engine_;
-  std::unique_ptr<shell::AppDelegate> delegate_;
+  // What one test works on, made afresh for each and taken down in reverse order at its end.
+  struct Parts {
+    Parts() { ui::installUi(engine, state); }
+    test::Scope scope;
+    AppState state{scope.settings()};
+    CompressionSettings settings;
+    ui::WindowViewModel viewModel{state, settings};
+    QQmlApplicationEngine engine;
+    shell::AppDelegate delegate{engine, viewModel};
+  };
+  std::optional<Parts> p_;
   QQuickWindow* window_ = nullptr;
   bool english_ = false;
 
   // Loads the main window and waits until it is shown.
   bool open() {
-    engine_->setInitialProperties({{"viewModel", QVariant::fromValue(viewModel_.get())},
-                                   {"delegate", QVariant::fromValue(delegate_.get())}});
-    engine_->load(QUrl("qrc:/qt/qml/Kivotra/Shell/qml/MainWindow.qml"));
-    window_ = engine_->rootObjects().size() == 1 ? qobject_cast<QQuickWindow*>(engine_->rootObjects()[0]) : nullptr;
+    p_->engine.setInitialProperties({{"viewModel", QVariant::fromValue(&p_->viewModel)},
+                                   {"delegate", QVariant::fromValue(&p_->delegate)}});
+    p_->engine.load(QUrl("qrc:/qt/qml/Kivotra/Shell/qml/MainWindow.qml"));
+    window_ = p_->engine.rootObjects().size() == 1 ? qobject_cast<QQuickWindow*>(p_->engine.rootObjects()[0]) : nullptr;
     if (!window_) return false;
-    delegate_->setMainWindow(window_);
+    p_->delegate.setMainWindow(window_);
     return QTest::qWaitForWindowExposed(window_) && QQuickTest::qWaitForPolish(window_);
   }
-  QString path(const std::string& name) const { return QString::fromStdString(scope_->path(name).string()); }
-  const VideoItem& item(int row) const { return state_->items()[static_cast<std::size_t>(row)]; }
+  QString path(const std::string& name) const { return QString::fromStdString(p_->scope.path(name).string()); }
+  const VideoItem& item(int row) const { return p_->state.items()[static_cast<std::size_t>(row)]; }
   QQuickItem* find(const QString& name) const { return testing::findNamedItem(window_->contentItem(), name); }
   QQuickItem* inCard(int row, const QString& name) const {
     QQuickItem* card = find(QStringLiteral("card%1").arg(row));
@@ -127,12 +132,12 @@ class WindowTest : public QObject {
 
   // An empty file of that name, which AppState takes in by its name.
   QUrl file(const QString& name) const {
-    return QUrl::fromLocalFile(QString::fromStdString(scope_->writeFile(name.toStdString(), "").string()));
+    return QUrl::fromLocalFile(QString::fromStdString(p_->scope.writeFile(name.toStdString(), "").string()));
   }
   // A movie of that many seconds with sound, written with a time limit.
   void writeClip(const char* name, int width, int height, double seconds) {
     const fixtures::MediaOptions options{.width = width, .height = height, .seconds = seconds, .audioChannels = 2};
-    test::bounded([&] { fixtures::writeMedia(scope_->path(name), options); return 0; });
+    test::bounded([&] { fixtures::writeMedia(p_->scope.path(name), options); return 0; });
   }
   // Drags urls onto the drop zone and drops them; whether the drop was accepted.
   bool drop(const QList<QUrl>& urls) {
@@ -164,25 +169,14 @@ class WindowTest : public QObject {
   void init() {
     if (english_ != (QString(QTest::currentTestFunction()) == "windowSpeaksEnglish"))
       QSKIP("run on the other desktop language");
-    scope_ = std::make_unique<test::Scope>();
-    QVERIFY(scope_->valid());
-    state_ = std::make_unique<AppState>(scope_->settings());
-    settings_ = std::make_unique<CompressionSettings>();
-    viewModel_ = std::make_unique<ui::WindowViewModel>(*state_, *settings_);
-    engine_ = std::make_unique<QQmlApplicationEngine>();
-    ui::installUi(*engine_, *state_);
-    delegate_ = std::make_unique<shell::AppDelegate>(*engine_, *viewModel_);
+    p_.emplace();
+    QVERIFY(p_->scope.valid());
   }
 
   void cleanup() {
-    if (state_) test::quiesce(*state_, true);
-    delegate_.reset();
-    engine_.reset();
+    if (p_) test::quiesce(p_->state, true);
     window_ = nullptr;
-    viewModel_.reset();
-    settings_.reset();
-    state_.reset();
-    scope_.reset();
+    p_.reset();
   }
 
   void dropsGoToTheListUntilItIsFullAndANoticeNamesTheRest() {
@@ -190,11 +184,11 @@ class WindowTest : public QObject {
     click("dropZone");  // the zone opens the picker while there is room
     QTRY_VERIFY(pickerShown());
     QMetaObject::invokeMethod(window_->findChild<QObject*>("filePicker"), "close");
-    state_->setItems({test::probedItem("1.mp4", 1920, 1080), test::probedItem("2.mp4", 1920, 1080),
+    p_->state.setItems({test::probedItem("1.mp4", 1920, 1080), test::probedItem("2.mp4", 1920, 1080),
                       test::probedItem("3.mp4", 1920, 1080), test::probedItem("4.mp4", 1920, 1080)});
     // Only the last of the three is a movie: it can only arrive if all three were handed over.
     QVERIFY(drop({file("notes.txt"), file("cover.png"), file("holiday.mov")}));
-    QCOMPARE(state_->itemCount(), 5);
+    QCOMPARE(p_->state.itemCount(), 5);
     settle();
     QCOMPARE(text("countText"), QStringLiteral("5 / 5"));
     QCOMPARE(text("dropHint"), QStringLiteral("已达 5 个上限，先移除再添加"));
@@ -217,10 +211,10 @@ class WindowTest : public QObject {
     VideoItem failed("/videos/broken.mov");
     const QString message = QStringLiteral("读取失败：文件已损坏或不是视频（Invalid data found when processing input）");
     failed.status = ItemStatus::failed(message.toStdString());
-    state_->setItems({test::probedItem("clip0.mp4", 1920, 1080), test::probedItem("portrait.mp4", 1080, 1920, 42, 30000000, ItemStatus::compressing()), done, failed});
+    p_->state.setItems({test::probedItem("clip0.mp4", 1920, 1080), test::probedItem("portrait.mp4", 1080, 1920, 42, 30000000, ItemStatus::compressing()), done, failed});
     settle();
     screenshot("window-statuses");
-    settings_->setShortSide(720);  // a global parameter reaches the cards that follow it
+    p_->settings.setShortSide(720);  // a global parameter reaches the cards that follow it
     QCOMPARE(text(inCard(0, "dimsText")), QStringLiteral("1280×720"));
 
     // The desktop answers dark at start, then turns light (on the private session bus).
@@ -258,47 +252,54 @@ class WindowTest : public QObject {
     // The card's buttons, the field and the folder row reach the state.
     const Uuid first = item(0).id;
     click(inCard(0, "fileName"));
-    QCOMPARE(state_->editingID(), std::optional<Uuid>(first));
+    QCOMPARE(p_->state.editingID(), std::optional<Uuid>(first));
     QCOMPARE(text("editingFileName"), QStringLiteral("clip0.mp4"));
     click("segment_1080P");
     QCOMPARE(item(0).customSettings.value_or(ItemSettings{}).shortSide, 1080);
     click("followGlobalButton");
     QVERIFY(!item(0).customSettings && shown("normalHeader"));
-    QSignalSpy reveal(viewModel_.get(), &ui::WindowViewModel::revealRequested);
+    QSignalSpy reveal(&p_->viewModel, &ui::WindowViewModel::revealRequested);
     click(inCard(2, "revealButton"));
     QCOMPARE(reveal.value(0).value(0).toString(), QStringLiteral("/videos/wide_压缩_720P.mp4"));
-    QVERIFY(!state_->editingID());  // the button's click is not also the card's
+    QVERIFY(!p_->state.editingID());  // the button's click is not also the card's
     click(inCard(3, "removeButton"));
-    QCOMPARE(state_->itemCount(), 3);
+    QCOMPARE(p_->state.itemCount(), 3);
     QCOMPARE(item(0).id, first);
 
     // Typed and not confirmed: already stored, and the summary says so; a refused text shows the stored value again.
     const QString total = text("totalText");
     type("bitrateField", "2500", false);
-    QCOMPARE(settings_->bitrateKbps(), 2500);
+    QCOMPARE(p_->settings.bitrateKbps(), 2500);
     QVERIFY(text("totalText") != total);
     type("bitrateField", "4500");
     type("bitrateField", "3k");
     QCOMPARE(text("bitrateField"), QStringLiteral("4500"));
 
-    QVERIFY(state_->chooseOutputFolder(QString::fromStdString(scope_->makeFolder("Exports").string())));
+    QVERIFY(p_->state.chooseOutputFolder(QString::fromStdString(p_->scope.makeFolder("Exports").string())));
     settle();
     QCOMPARE(text("outputFolderName"), QStringLiteral("Exports"));
     click("clearFolderButton");
-    QVERIFY(shown("pickFolderButton") && !state_->hasOutputFolder());
+    QVERIFY(shown("pickFolderButton") && !p_->state.hasOutputFolder());
   }
 
   // The whole window over the real queue, in size mode: the first file is fitted under the typed
   // limit; the second gets a limit of its own out of its reach through the editor, which is still
   // open when the start control is pressed; the third is stopped with its card's button. Waiting
-  // cards are locked while the queue runs, and a file dropped then waits for the run's end.
-  void sizeModeSessionWithAnOwnLimitAndAStop() {
+  // cards are locked while the queue runs, and a file dropped then waits for the run's end. The run
+  // is heard by two windows: one in the background, which notifies and whose action reveals the
+  // output, and the active one, which does not; both show the dock's progress.
+  void sizeModeSessionWithAnOwnLimitAStopAndTheNotification() {
+    NotificationDesktop desktop;
+    QVERIFY(desktop.bus.registerObject("/org/freedesktop/Notifications", &desktop, QDBusConnection::ExportAllSlots));
+    QVERIFY(desktop.bus.connect({}, {}, "com.canonical.Unity.LauncherEntry", "Update", &desktop,
+                                SLOT(Update(QString, QVariantMap))));
+    QVERIFY(desktop.bus.registerService("org.freedesktop.Notifications"));
     for (const char* name : {"fit.mov", "tiny.mov", "slow.mov"}) {
       writeClip(name, 480, 360, name[0] == 's' ? 4 : 1);
-      state_->add(std::vector<std::filesystem::path>{scope_->path(name)});
+      p_->state.add(std::vector<std::filesystem::path>{p_->scope.path(name)});
     }
     QVERIFY(open());
-    test::quiesce(*state_, true);
+    test::quiesce(p_->state, true);
     settle();
     QCOMPARE(inCard(0, "thumbnail")->childItems().value(0)->property("status").toInt(), 1);  // the cover is drawn
     click("segment_按大小");
@@ -313,24 +314,27 @@ class WindowTest : public QObject {
     const Uuid slow = item(2).id;
     bool locked = false, stopped = false;
     QObject watching;  // the watchers below end with this test
-    connect(state_->itemsModel(), &QAbstractItemModel::dataChanged, &watching, [&] {
+    connect(p_->state.itemsModel(), &QAbstractItemModel::dataChanged, &watching, [&] {
       if (!locked && item(0).status.is(ItemStatus::Kind::compressing)) {
         locked = true;  // bindings follow at once; no frame is needed to read them
         QCOMPARE(text("startTitle"), QStringLiteral("取消压缩"));
         QVERIFY(!inCard(2, "editButton")->isEnabled() && !inCard(2, "removeButton")->isEnabled());
         QTest::mouseClick(window_, Qt::LeftButton, {}, testing::centreOf(inCard(2, "fileName")));
-        QVERIFY(!state_->editingID());
+        QVERIFY(!p_->state.editingID());
         QVERIFY(drop({file("late.mov")}));
         QVERIFY(shown("notice"));
-      } else if (!stopped && state_->find(slow)->status.is(ItemStatus::Kind::compressing)) {
+      } else if (!stopped && p_->state.find(slow)->status.is(ItemStatus::Kind::compressing)) {
         stopped = true;
         click(inCard(2, "stopButton"));
       }
     });
-    QSignalSpy finished(state_.get(), &AppState::runFinished);
+    shell::QueueNotifier background(p_->state, "com.example.background", [] { return false; });
+    shell::QueueNotifier active(p_->state, "com.example.active", [] { return true; });
+    QSignalSpy reveal(&background, &shell::QueueNotifier::openFolderRequested);
+    QSignalSpy finished(&p_->state, &AppState::runFinished);
     click("startButton");
-    QVERIFY(!state_->editingID());  // the editor closed and the panel shows the global values again
-    QCOMPARE(settings_->snapshot().sizeLimitBytes, limit);
+    QVERIFY(!p_->state.editingID());  // the editor closed and the panel shows the global values again
+    QCOMPARE(p_->settings.snapshot().sizeLimitBytes, limit);
     QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 60000);
     settle();
 
@@ -338,10 +342,25 @@ class WindowTest : public QObject {
     QVERIFY2(item(0).status.is(ItemStatus::Kind::done), item(0).status.message().c_str());
     QVERIFY(*item(0).actualSize <= limit);
     QVERIFY2(item(1).status.message().starts_with("无法压缩到 10 KB 以内"), item(1).status.message().c_str());
-    QCOMPARE(ItemListModel::statusKey(state_->find(slow)->status), QStringLiteral("ready"));
+    QCOMPARE(ItemListModel::statusKey(p_->state.find(slow)->status), QStringLiteral("ready"));
     QCOMPARE(text("startTitle"), QStringLiteral("开始压缩"));
-    QCOMPARE(state_->itemCount(), 4);  // the late file, added once the run ended
+    QCOMPARE(p_->state.itemCount(), 4);  // the late file, added once the run ended
     QVERIFY(!shown("notice"));
+
+    QTRY_COMPARE_WITH_TIMEOUT(reveal.count(), 1, 10000);
+    QCOMPARE(reveal.first().first().toString(), pathText(*item(0).outputURL));
+    QTRY_COMPARE(desktop.hiddenDocks.size(), 2);  // both docks hidden at the end
+    QTest::qWait(300);  // room for a notification that must not come
+    for (const QList<double>& shown : desktop.shownProgress)  // from 0 and rising, on both docks
+      QVERIFY(shown.first() == 0 && std::is_sorted(shown.begin(), shown.end()) && shown.last() <= 1);
+    QCOMPARE(desktop.shownProgress.size(), 2);
+    QCOMPARE(desktop.notices.size(), 1);
+    const NotificationDesktop::Notice& notice = desktop.notices.first();
+    QCOMPARE(notice.desktopEntry, QStringLiteral("com.example.background"));
+    QCOMPARE(notice.summary, QStringLiteral("压缩完成"));
+    QVERIFY2(notice.body.startsWith(QStringLiteral("1 个完成，1 个失败")), qPrintable(notice.body));
+    QCOMPARE(notice.body.contains(QStringLiteral("共节省")), *item(0).actualSize < item(0).fileSize);
+    QCOMPARE(notice.actions, (QStringList{"open-folder", "打开文件夹"}));
   }
   void secondLaunchHandsItsFilesToTheFirstEvenOverACrashedOnesSocket() {
     const QString name = path("instance.sock");
@@ -380,8 +399,8 @@ class WindowTest : public QObject {
     QMetaObject::invokeMethod(picker, "close");
     QMetaObject::invokeMethod(window_->findChild<QObject*>("leftPane"), "filesChosen",
                               Q_ARG(QVariant, QVariant::fromValue(QList<QUrl>{QUrl::fromLocalFile(path("clip.mov"))})));
-    test::quiesce(*state_, true);
-    QCOMPARE(state_->itemCount(), 1);
+    test::quiesce(p_->state, true);
+    QCOMPARE(p_->state.itemCount(), 1);
 
     QStringList seen;
     const QStringList expected{"pickButton", "card0", "editButton", "removeButton", "tierPicker", "fpsPicker",
@@ -401,82 +420,43 @@ class WindowTest : public QObject {
     QQuickItem* start = window_->activeFocusItem();
     QTRY_VERIFY(start->mapToScene(QPointF(0, start->height())).y() <= window_->contentItem()->height());
 
-    QSignalSpy finished(state_.get(), &AppState::runFinished);
+    QSignalSpy finished(&p_->state, &AppState::runFinished);
     QTest::keyClick(window_, Qt::Key_Space);
-    QTRY_VERIFY(state_->isRunning());
+    QTRY_VERIFY(p_->state.isRunning());
     QTest::keyClick(window_, Qt::Key_Return, Qt::ControlModifier);
     QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, 20000);
-    QVERIFY(state_->items().front().status.is(ItemStatus::Kind::ready));  // stopped, not done
+    QVERIFY(p_->state.items().front().status.is(ItemStatus::Kind::ready));  // stopped, not done
 
-    const QDir out(QString::fromStdString(scope_->makeFolder("out").string()));
-    QVERIFY(state_->chooseOutputFolder(out.path()));
-    state_->startCompressing(settings_->snapshot());
+    const QDir out(QString::fromStdString(p_->scope.makeFolder("out").string()));
+    QVERIFY(p_->state.chooseOutputFolder(out.path()));
+    p_->state.startCompressing(p_->settings.snapshot());
     QTRY_VERIFY_WITH_TIMEOUT(!out.entryList(QDir::Files | QDir::Hidden).isEmpty(), 20000);
-    QSignalSpy quit(engine_.get(), &QQmlEngine::quit);
+    QSignalSpy quit(&p_->engine, &QQmlEngine::quit);
     auto* question = window_->findChild<QObject*>("closeQuestion");
     QVERIFY(question);
     window_->close();
     QTRY_VERIFY(question->property("opened").toBool());
     click("keepCompressingButton");
     QTRY_VERIFY(!question->property("visible").toBool());
-    QVERIFY(state_->isRunning() && !state_->cancelRequested());
+    QVERIFY(p_->state.isRunning() && !p_->state.cancelRequested());
     QCOMPARE(quit.size(), 0);
 
     QMetaObject::invokeMethod(window_->findChild<QObject*>("quitAction"), "trigger");  // 退出 asks the same
     QTRY_VERIFY(question->property("opened").toBool());
     click("stopAndQuitButton");
     window_->close();  // closing again while the run stops asks nothing more
-    QVERIFY(!viewModel_->closeQuestionShown());
+    QVERIFY(!p_->viewModel.closeQuestionShown());
 
     QTRY_COMPARE_WITH_TIMEOUT(quit.size(), 1, 20000);
-    QVERIFY(!state_->isRunning());
+    QVERIFY(!p_->state.isRunning());
     QCOMPARE(out.entryList(QDir::Files | QDir::Hidden), QStringList());
-    QVERIFY(state_->items().at(0).status.is(ItemStatus::Kind::ready));
-  }
-
-  // One run heard by two windows: one in the background, which notifies and whose
-  // action reveals the output, and the active one, which does not; both show the dock's progress.
-  void onlyAnInactiveWindowNotifiesAndItsActionRevealsTheOutput() {
-    NotificationDesktop desktop;
-    QVERIFY(desktop.bus.registerObject("/org/freedesktop/Notifications", &desktop, QDBusConnection::ExportAllSlots));
-    QVERIFY(desktop.bus.connect({}, {}, "com.canonical.Unity.LauncherEntry", "Update", &desktop,
-                                SLOT(Update(QString, QVariantMap))));
-    QVERIFY(desktop.bus.registerService("org.freedesktop.Notifications"));
-
-    // One real clip that compresses and one empty file that fails.
-    AppState& state = *state_;
-    writeClip("clip.mov", 160, 120, 1);
-    state.add(std::vector<std::filesystem::path>{scope_->path("clip.mov")});
-    test::quiesce(state, true);
-    state.setItems({state.items().front(), test::probedItem(scope_->writeFile("broken.mov", ""), 160, 120)});
-    shell::QueueNotifier background(state, "com.example.background", [] { return false; });
-    shell::QueueNotifier active(state, "com.example.active", [] { return true; });
-    QSignalSpy open(&background, &shell::QueueNotifier::openFolderRequested);
-    QSignalSpy finished(&state, &AppState::runFinished);
-    state.startCompressing(ItemSettings{.shortSide = 720, .bitrateKbps = 200});
-    QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 30000);
-    QTRY_COMPARE_WITH_TIMEOUT(open.count(), 1, 10000);
-    const VideoItem& clip = state.items().front();
-    QCOMPARE(open.first().first().toString(), pathText(*clip.outputURL));
-    QTRY_COMPARE(desktop.hiddenDocks.size(), 2);  // both docks hidden at the end
-    QTest::qWait(300);  // room for a notification that must not come
-
-    for (const QList<double>& shown : desktop.shownProgress)  // from 0 and rising, on both docks
-      QVERIFY(shown.first() == 0 && std::is_sorted(shown.begin(), shown.end()) && shown.last() <= 1);
-    QCOMPARE(desktop.shownProgress.size(), 2);
-    QCOMPARE(desktop.notices.size(), 1);
-    const NotificationDesktop::Notice& notice = desktop.notices.first();
-    QCOMPARE(notice.desktopEntry, QStringLiteral("com.example.background"));
-    QCOMPARE(notice.summary, QStringLiteral("压缩完成"));
-    QVERIFY2(notice.body.startsWith(QStringLiteral("1 个完成，1 个失败")), qPrintable(notice.body));
-    QCOMPARE(notice.body.contains(QStringLiteral("共节省")), *clip.actualSize < clip.fileSize);
-    QCOMPARE(notice.actions, (QStringList{"open-folder", "打开文件夹"}));
+    QVERIFY(p_->state.items().at(0).status.is(ItemStatus::Kind::ready));
   }
 
   // On an English desktop (the test's own run sets LANG): the window, a card and a notice come up
   // in English, and the longer texts do not push the right pane out of the window.
   void windowSpeaksEnglish() {
-    state_->setItems({test::probedItem("假期.mov", 1920, 1080)});
+    p_->state.setItems({test::probedItem("假期.mov", 1920, 1080)});
     QVERIFY(open());
     drop({file("notes.txt")});
     settle();

@@ -49,9 +49,6 @@ def main():
         subprocess.run([lupdate, f"@{source_list}", "-source-language", "zh_CN", "-locations", "none",
                         "-no-obsolete", "-silent", "-ts", str(copy)], check=True)
         found = problems_in(copy)
-        if copy.read_bytes() != Path(catalogue).read_bytes() and not found:
-            found.append("the catalogue differs from what lupdate makes of the sources: "
-                         "run `cmake --build build --target update_translations`")
     print("\n".join(found + [f"{catalogue}: {len(found)} problem(s)"]))
     return 1 if found else 0
 

@@ -71,12 +71,11 @@ while True:
 
 subprocess.run(["import", "-window", "root", os.path.join(shots, "smoke-small-screen-125.png")], check=False)
 
-start = find(everything, "push button", "开始压缩")
-action = start.queryAction()
-names = [action.getName(i) for i in range(action.nActions)]
-if "Press" not in names and "press" not in names:
+action = find(everything, "push button", "开始压缩").queryAction()
+names = [action.getName(i).lower() for i in range(action.nActions)]
+if "press" not in names:
     fail("the start control offers no press action: %s" % names)
-action.doAction(names.index("Press") if "Press" in names else names.index("press"))
+action.doAction(names.index("press"))
 
 deadline = time.time() + 60
 while not any(n.startswith("clip_") and n.endswith(".mp4") for n in os.listdir(work)):
