@@ -56,7 +56,6 @@ wanted = [
     ("list item", "clip.mp4，待压缩", False),
     ("radio button", "1080P", True),
     ("slider", "视频码率", True),
-    ("check box", "源画质更低时保持原尺寸（不放大）", True),
 ]
 deadline = time.time() + 30
 while True:

@@ -1,9 +1,8 @@
 #!/usr/bin/env bash
-# The real window program through the accessibility bus, as a screen reader
-# sees it: under a virtual 1366 × 768 display at 125 % and a private session
-# bus, every control is found by its role and name, the start control is
-# pressed through it, and the file is compressed without a word on stderr.
-# Then Ctrl+Q quits.
+# The real window program through the accessibility bus, as a screen reader sees it, under a
+# virtual 1366 × 768 display at 125 % and a private session bus: controls are found by role and
+# name, the start control is pressed through it, the file is compressed without a word on stderr,
+# and Ctrl+Q quits.
 # usage: accessibility_smoke.sh <kivotra binary> <screenshot folder>
 set -euo pipefail
 

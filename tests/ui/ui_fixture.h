@@ -1,7 +1,6 @@
 #pragma once
 
 #include <filesystem>
-#include <string>
 
 #include "../state/state_fixture.h"
 #include "state/app_state.h"
