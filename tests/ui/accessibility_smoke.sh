@@ -3,11 +3,10 @@
 # virtual 1366 × 768 display at 125 % and a private session bus: controls are found by role and
 # name, the start control is pressed through it, the file is compressed without a word on stderr,
 # and Ctrl+Q quits.
-# usage: accessibility_smoke.sh <kivotra binary> <screenshot folder>
+# usage: accessibility_smoke.sh <kivotra binary>
 set -euo pipefail
 
 bin=$(readlink -f "$1")
-shots=$(mkdir -p "$2" && readlink -f "$2")
 here=$(dirname "$(readlink -f "$0")")
 
 if [ "${KIVOTRA_A11Y_INNER:-}" != 1 ]; then
@@ -27,7 +26,7 @@ ffmpeg -loglevel error -f lavfi -i "testsrc2=size=320x240:rate=30:duration=1" -f
 pid=$!
 
 # Debian's own interpreter: python3-pyatspi installs for it.
-/usr/bin/python3 "$here/accessibility_smoke.py" "$work" "$shots" || { cat "$work/stderr" >&2; exit 1; }
+/usr/bin/python3 "$here/accessibility_smoke.py" "$work" || { cat "$work/stderr" >&2; exit 1; }
 
 fail() { echo "accessibility_smoke: $*" >&2; exit 1; }
 grep -E "x264|libx264|kb/s|\[(h264|aac|mov|libx264)" "$work/stderr" && fail "the window wrote FFmpeg's log"

@@ -29,6 +29,11 @@ namespace {
 using test::idOf;
 using test::probedItem;
 
+VideoItem file(double seconds, std::int64_t bytes, ItemStatus status = ItemStatus::ready()) {
+  return probedItem("clip.mov", 1920, 1080, seconds, bytes, std::move(status));
+}
+ItemSettings kbps(int bitrate) { return ItemSettings{.bitrateKbps = bitrate}; }
+
 TEST(CardRules, ThumbnailWidthAndRatioToneFollowTheShape) {
   EXPECT_DOUBLE_EQ(thumbnailWidth(1920, 1080), 84);  // 92.4 capped
   EXPECT_DOUBLE_EQ(thumbnailWidth(1080, 1920), 29.25);
@@ -56,9 +61,6 @@ TEST(CardRules, TagsDimsAndTimeLeftWhileCompressing) {
 TEST(CardRules, SizeColumnForEveryStatusAndMode) {
   using K = SizeColumn::Kind;
   constexpr std::int64_t MiB = 1048576;
-  const auto file = [](double seconds, std::int64_t bytes, ItemStatus status = ItemStatus::ready()) {
-    return test::probedItem("a.mp4", 1920, 1080, seconds, bytes, std::move(status));
-  };
   VideoItem compressing = file(60, 100 * MiB, ItemStatus::compressing());
   compressing.progress = 0.0734;
   VideoItem grown = file(60, 20 * MiB, ItemStatus::done());
@@ -112,11 +114,6 @@ TEST(CardRules, ControlsLockWhileTheQueueRunsAndTheBarIsFullWhenDone) {
 
   EXPECT_DOUBLE_EQ(progressFraction(ItemStatus::done(), 0.4), 1);  // the bar is full when done
 }
-
-VideoItem file(double seconds, std::int64_t bytes, ItemStatus status = ItemStatus::ready()) {
-  return probedItem("clip.mov", 1920, 1080, seconds, bytes, std::move(status));
-}
-ItemSettings kbps(int bitrate) { return ItemSettings{.bitrateKbps = bitrate}; }
 
 TEST(PanelRules, ATierSwitchChangesTheBitrateOnlyWhenATestedFileChangesSize) {
   const VideoItem small = probedItem("s.mp4", 640, 360), large = probedItem("l.mp4", 1920, 1080);
