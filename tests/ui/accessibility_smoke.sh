@@ -1,14 +1,12 @@
 #!/usr/bin/env bash
-# The real window program through the accessibility bus, as a screen reader
-# sees it: under a virtual 1366 × 768 display at 125 % and a private session
-# bus, every control is found by its role and name, the start control is
-# pressed through it, and the file is compressed without a word on stderr.
-# Then a second launch hands over and ends at once, and Ctrl+Q quits.
-# usage: accessibility_smoke.sh <kivotra binary> <screenshot folder>
+# The real window program through the accessibility bus, as a screen reader sees it, under a
+# virtual 1366 × 768 display at 125 % and a private session bus: controls are found by role and
+# name, the start control is pressed through it, the file is compressed without a word on stderr,
+# and Ctrl+Q quits.
+# usage: accessibility_smoke.sh <kivotra binary>
 set -euo pipefail
 
 bin=$(readlink -f "$1")
-shots=$(mkdir -p "$2" && readlink -f "$2")
 here=$(dirname "$(readlink -f "$0")")
 
 if [ "${KIVOTRA_A11Y_INNER:-}" != 1 ]; then
@@ -28,15 +26,10 @@ ffmpeg -loglevel error -f lavfi -i "testsrc2=size=320x240:rate=30:duration=1" -f
 pid=$!
 
 # Debian's own interpreter: python3-pyatspi installs for it.
-/usr/bin/python3 "$here/accessibility_smoke.py" "$work" "$shots" || { cat "$work/stderr" >&2; exit 1; }
+/usr/bin/python3 "$here/accessibility_smoke.py" "$work" || { cat "$work/stderr" >&2; exit 1; }
 
 fail() { echo "accessibility_smoke: $*" >&2; exit 1; }
 grep -E "x264|libx264|kb/s|\[(h264|aac|mov|libx264)" "$work/stderr" && fail "the window wrote FFmpeg's log"
-
-# What the running window receives is the window tests' to check; here a second
-# launch must end at once and leave the first window running.
-timeout 10 "$bin" "$work/clip.mp4" || fail "the second launch did not hand over and end"
-kill -0 "$pid" 2>/dev/null || fail "the running window ended"
 
 wid=$(xdotool search --onlyvisible --name '^KivotraMP4$' 2>/dev/null | head -1 || true)
 [ -n "$wid" ] || fail "no window titled KivotraMP4"

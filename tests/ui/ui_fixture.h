@@ -1,7 +1,6 @@
 #pragma once
 
 #include <filesystem>
-#include <string>
 
 #include "../state/state_fixture.h"
 #include "state/app_state.h"
@@ -10,20 +9,6 @@
 #include "ui/summary.h"
 
 namespace kivotra::test {
-
-// An AppState over a private settings file, the window's CompressionSettings,
-// and the right pane's two view-models over them.
-struct Pane {
-  Pane() : state(scope.settings()), panel(state, settings), summary(state, settings, panel) {}
-
-  const VideoItem& item(int row) const { return state.items()[static_cast<std::size_t>(row)]; }
-
-  Scope scope;
-  AppState state;
-  CompressionSettings settings;
-  ui::ParameterPanel panel;
-  ui::SummaryModel summary;
-};
 
 // A listed file with the facts a probe would have filled in; a bare name is placed in /videos.
 inline VideoItem probedItem(const std::filesystem::path& file, int w, int h, double seconds = 10,
