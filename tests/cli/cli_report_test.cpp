@@ -4,10 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <QJsonArray>
 #include <cstdlib>
 
 #include "cli/progress_view.h"
+#include "cli/terminal.h"
 
 namespace kivotra::cli {
 namespace {
@@ -110,16 +114,28 @@ TEST(ProgressView, RedrawsOnATerminalAndWritesPlainLinesToAPipe) {
     view.update(at(0.3));
     view.finish(QStringLiteral("✓ done"));
     view.update(at(0.01));  // the next file's first report always shows
-    view.note(QStringLiteral("next"));
     std::fclose(stream);
     const QString expected =
         terminal ? progressLine(at(0.1), true) + "\r\x1b[K" + progressLine(at(0.2), true) + "\r\x1b[K" +
-                       progressLine(at(0.3), true) + "\r\x1b[K✓ done\n" + progressLine(at(0.01), true) + "\r\x1b[Knext\n"
+                       progressLine(at(0.3), true) + "\r\x1b[K✓ done\n" + progressLine(at(0.01), true)
                  : progressLine(at(0.1), false) + "\n" + progressLine(at(0.3), false) + "\n✓ done\n" +
-                       progressLine(at(0.01), false) + "\nnext\n";
+                       progressLine(at(0.01), false) + "\n";
     EXPECT_EQ(std::string(buffer, size), expected.toStdString()) << terminal;
     std::free(buffer);
   }
+}
+
+// The line is redrawn only on a terminal whose type takes cursor escapes.
+TEST(ProgressView, EscapesOnlyOnATerminalWhoseTypeTakesThem) {
+  const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+  ASSERT_TRUE(master >= 0 && ::grantpt(master) == 0 && ::unlockpt(master) == 0);
+  const int terminal = ::open(::ptsname(master), O_RDWR | O_NOCTTY);
+  int pipe[2];
+  ASSERT_TRUE(terminal >= 0 && ::pipe(pipe) == 0);
+  EXPECT_TRUE(takesEscapes(terminal, "xterm"));
+  for (const char* term : {"dumb", "", static_cast<const char*>(nullptr)}) EXPECT_FALSE(takesEscapes(terminal, term));
+  EXPECT_FALSE(takesEscapes(pipe[1], "xterm"));
+  for (int fd : {master, terminal, pipe[0], pipe[1]}) ::close(fd);
 }
 
 }  // namespace

@@ -13,13 +13,10 @@
 namespace kivotra::reliability {
 namespace {
 
-bool isPartFile(const std::string& name) { return name.starts_with(".") && name.ends_with(".part"); }
-
+// The folder's part files, or its other names.
 std::set<std::string> namesIn(const fs::path& dir, bool partFiles) {
-  std::set<std::string> names;
-  for (const std::string& name : reliability::namesIn(dir)) {
-    if (isPartFile(name) == partFiles) names.insert(name);
-  }
+  std::set<std::string> names = reliability::namesIn(dir);
+  std::erase_if(names, [&](const std::string& n) { return (n.starts_with(".") && n.ends_with(".part")) != partFiles; });
   return names;
 }
 
@@ -29,17 +26,14 @@ std::optional<std::string> startWriting(QProcess& process, const fs::path& sourc
                                         const fs::path& privateTmp) {
   test::startTool(process, KIVOTRA_CLI_BIN, {"compress", "--resolution", "720P", "--output-dir", q(out), q(source)},
                   privateTmp);
-  if (!process.waitForStarted()) return std::nullopt;
   std::optional<std::string> part;
-  waitUntil(
-      [&] {
-        for (const std::string& name : namesIn(out, true)) {
-          std::error_code ec;
-          if (fs::file_size(out / name, ec) > 0 && !ec) part = name;
-        }
-        return part || process.state() == QProcess::NotRunning;
-      },
-      60000);
+  waitUntil([&] {
+    for (const std::string& name : namesIn(out, true)) {
+      std::error_code ec;
+      if (fs::file_size(out / name, ec) > 0 && !ec) part = name;
+    }
+    return part || process.state() == QProcess::NotRunning;
+  }, 60000);
   return process.state() == QProcess::Running ? part : std::nullopt;
 }
 
@@ -147,16 +141,13 @@ TEST(Interruption, CtrlCEndsTheCliWhileItWaitsForTheSource) {
     test::startTool(process, KIVOTRA_CLI_BIN, {command, q(fifo)}, tmp.path());
     ASSERT_TRUE(process.waitForStarted());
     const fs::path fds = "/proc/" + std::to_string(process.processId()) + "/fd";
-    EXPECT_TRUE(waitUntil(
-        [&] {
-          std::error_code ec;
-          for (const auto& fd : fs::directory_iterator(fds, ec)) {
-            if (fs::read_symlink(fd.path(), ec) == fifo) return true;
-          }
-          return false;
-        },
-        10000))
-        << "the source is never opened";
+    EXPECT_TRUE(waitUntil([&] {
+      std::error_code ec;
+      for (const auto& fd : fs::directory_iterator(fds, ec)) {
+        if (fs::read_symlink(fd.path(), ec) == fifo) return true;
+      }
+      return false;
+    }, 10000)) << "the source is never opened";
     ::kill(static_cast<pid_t>(process.processId()), SIGINT);
     const Finished result = test::finishTool(process, 10000);
     ::close(writer);
