@@ -5,7 +5,6 @@
 #include <map>
 #include <set>
 
-#include "models/errors.h"
 #include "state/app_state.h"
 #include "state/intake.h"
 #include "state/item_list_model.h"
@@ -80,8 +79,6 @@ class AppStateTest : public ::testing::Test {
     return names;
   }
   const VideoItem& item(int i) const { return state->items()[static_cast<size_t>(i)]; }
-  // A file with the right name that no probe can read.
-  fs::path junk(const std::string& name) { return scope.writeFile(name, "this is not a video"); }
   using Events = std::vector<std::string>;
 
   test::Scope scope;
@@ -105,15 +102,6 @@ TEST(PathText, BytesRoundTripEvenBesideARealSurrogatePair) {
   EXPECT_EQ(localPathOf(fileUrlOf(bytes.toStdString()))->native(), bytes.toStdString());
 }
 
-TEST_F(AppStateTest, ADroppedFileWhoseNameIsNotUtf8IsListedUnderItsOwnName) {
-  const fs::path file = junk("\xC4\xE3\xBA\xC3.MP4");
-  // As a file manager sends it: the raw bytes percent-encoded.
-  const QByteArray encoded = QByteArray::fromStdString(file.native()).toPercentEncoding("/");
-  state->add(QList<QUrl>{QUrl::fromEncoded("file://" + encoded)});
-  ASSERT_EQ(state->itemCount(), 1);
-  EXPECT_EQ(state->items()[0].url, file);
-  test::quiesce(*state, true);
-}
 
 TEST(Intake, TakesMoviesByExtensionOnceEachUpToFive) {
   const std::vector<VideoItem> listed{itemWith("/v/1.mp4", ItemStatus::done()), itemWith("/v/2.mp4", ItemStatus::failed("x"))};
@@ -124,38 +112,36 @@ TEST(Intake, TakesMoviesByExtensionOnceEachUpToFive) {
   EXPECT_EQ(acceptedPaths({}, offered).size(), 5u);
 }
 
-TEST_F(AppStateTest, FailedProbeMarksTheItemAndALateResultForARemovedItemIsDropped) {
-  const fs::path gone = junk("gone.mp4"), broken = junk("broken.mp4"), missing = scope.path("missing.mov");
+// Dropped as a file manager sends them (the raw bytes percent-encoded), names that are not UTF-8 too.
+TEST_F(AppStateTest, DroppedFilesKeepTheirNamesAFailedProbeMarksTheItemAndALateResultForARemovedItemIsDropped) {
+  // Files with the right names that no probe can read.
+  const fs::path gone = scope.writeFile("gone.mp4", "x"), broken = scope.writeFile("\xC4\xE3\xBA\xC3.MP4", "x");
+  const fs::path missing = scope.path("missing.mov");
   QSignalSpy finished(state.get(), &AppState::probeFinished);
-  state->add(std::vector<fs::path>{gone, broken, missing});
+  QList<QUrl> urls;
+  for (const fs::path& file : {gone, broken, missing}) {
+    urls << QUrl::fromEncoded("file://" + QByteArray::fromStdString(file.native()).toPercentEncoding("/"));
+  }
+  state->add(urls);
   // The probe's result can only arrive through the event loop, which has not turned yet.
   const Uuid goneId = state->items()[0].id;  // a copy: the list's own goes with the item
   state->remove(goneId);
   if (!test::waitUntil([&] { return finished.count() == 3; })) test::hung("a probe", 30);
   ASSERT_EQ(state->itemCount(), 2);
+  EXPECT_EQ(state->items()[0].url, broken);
   EXPECT_EQ(state->items()[0].status, ItemStatus::failed("读取失败：" + test::probeError(broken)));
   EXPECT_EQ(state->items()[1].status, ItemStatus::failed("读取失败：" + test::probeError(missing)));
 }
 
-// Editing ends when the edited item leaves (the panel's own tests: what it shows then), not when another one
-// does; an idle queue ignores stops and a start with nothing ready.
-TEST_F(AppStateTest, EditingEndsOnlyWithTheEditedItemAndAnIdleQueueIgnoresStopsAndStarts) {
-  VideoItem a = itemWith("/v/a.mp4", ItemStatus::ready()), b = itemWith("/v/b.mp4", ItemStatus::compressing());
-  state->setItems({a, b, itemWith("/v/l.mp4", ItemStatus::loading())});
+// Editing ends when the edited item leaves (the panel's own tests: what it shows then), not when another one does.
+TEST_F(AppStateTest, EditingEndsOnlyWithTheEditedItem) {
+  VideoItem a = itemWith("/v/a.mp4", ItemStatus::ready()), b = itemWith("/v/b.mp4", ItemStatus::ready());
+  state->setItems({a, b});
   state->setEditingIDText(QString::fromStdString(a.id.toString()));
   state->remove(b.id);
   EXPECT_EQ(state->editingID(), a.id);
   state->setItems({b});
   EXPECT_TRUE(state->editingIDText().isEmpty());
-
-  QSignalSpy running(state.get(), &AppState::isRunningChanged);
-  QSignalSpy items(state.get(), &AppState::itemsChanged);
-  state->startCompressing(ItemSettings{});
-  state->cancelItem(b.id);
-  state->stopQueue();
-  QCoreApplication::processEvents();
-  EXPECT_EQ(running.count() + items.count(), 0);
-  EXPECT_FALSE(state->cancelRequested());
 }
 
 TEST_F(AppStateTest, ChosenFolderPersistsAndOutputsFallBackWhileItIsGone) {
@@ -254,7 +240,6 @@ TEST_F(QueueTest, StoppedFileReturnsToReadyAndTheRunGoesOnAndAStoppedQueueLeaves
   EXPECT_EQ(item(0).status, ItemStatus::done());
   EXPECT_EQ(item(1).status, ItemStatus::ready());
   EXPECT_EQ(item(2).status, ItemStatus::done());
-  EXPECT_EQ(state->completedCount(), 2);
   // The stopped file left nothing behind and did not touch the other file.
   EXPECT_EQ(item(1).progress, 0);
   EXPECT_FALSE(item(1).outputURL);
@@ -266,9 +251,9 @@ TEST_F(QueueTest, StoppedFileReturnsToReadyAndTheRunGoesOnAndAStoppedQueueLeaves
     EXPECT_EQ(item(i).actualSize, static_cast<std::int64_t>(fs::file_size(*item(i).outputURL)));
   }
   // Updates reached the main thread in the order the run issued them.
-  EXPECT_EQ(events["q1.mov"], (Events{"compressing", "done"}));
-  EXPECT_EQ(events["q2.mov"], (Events{"compressing", "ready"}));
-  EXPECT_EQ(events["q3.mov"], (Events{"compressing", "done"}));
+  EXPECT_EQ(events, (std::map<std::string, Events>{{"q1.mov", {"compressing", "done"}},
+                                                   {"q2.mov", {"compressing", "ready"}},
+                                                   {"q3.mov", {"compressing", "done"}}}));
   EXPECT_EQ(fileNames, (Events{"q1.mov", "q2.mov", "q3.mov", ""}));
   ASSERT_FALSE(progress["q1.mov"].empty());
   EXPECT_LT(progress["q1.mov"].front(), 1);
