@@ -44,12 +44,7 @@ TEST(CliOptions, EveryOptionIsTakenWhereverItStandsWithTheWindowsDefaultsOtherwi
     EXPECT_EQ(command.outputDir, row.outputDir);
     EXPECT_EQ(command.targetSize, row.targetSize);
     EXPECT_EQ(command.files, row.files);
-    EXPECT_FALSE(command.json);
   }
-  EXPECT_TRUE(as<CompressCommand>({"compress", "a.mov", "--json"}).json);
-  const ProbeCommand probe = as<ProbeCommand>({"probe", "a.mov", "--json", "b.mov"});
-  EXPECT_TRUE(probe.json);
-  EXPECT_EQ(probe.files, (QStringList{"a.mov", "b.mov"}));
 }
 
 TEST(CliOptions, BadInputIsAUsageErrorWithAChineseMessageAndHelpIsShownOnRequest) {

@@ -1,12 +1,7 @@
-// Faults around a run: a disk that fills up or cannot be written, a source that
-// blocks the window's probe.
-#include <fcntl.h>
+// Faults around a run: a disk that fills up or cannot be written.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "reliability_support.h"
-#include "state/app_state.h"
 
 namespace kivotra::reliability {
 namespace {
@@ -64,20 +59,6 @@ exit $rc)sh").arg(row.mount, row.waitThen)});
     EXPECT_EQ(fixtures::readFile(tmp / "left.txt"), row.left) << err;
     EXPECT_TRUE(fixtures::readFile(big) == sumBig) << "the source changed";
   }
-}
-
-// A FIFO with a writer that never writes: every read of it waits.
-TEST(BlockingSource, TheWindowsProbeGivesUpWithAReadFailure) {
-  fixtures::ScratchDir tmp;
-  ASSERT_EQ(::mkfifo((tmp / "stalled.mp4").c_str(), 0600), 0);
-  const int writer = ::open((tmp / "stalled.mp4").c_str(), O_RDWR | O_CLOEXEC);
-  AppState state(nullptr);
-  state.setProbeTimeLimit(std::chrono::milliseconds(300));
-  state.add(std::vector<fs::path>{tmp / "stalled.mp4"});
-  ASSERT_EQ(state.itemCount(), 1);
-  EXPECT_TRUE(waitUntil([&] { return !state.items()[0].status.is(ItemStatus::Kind::loading); }, 20000));
-  EXPECT_EQ(state.items()[0].status, ItemStatus::failed("读取失败：读写文件时出错（0.3 秒内没有读到数据）"));
-  ::close(writer);
 }
 
 }  // namespace
