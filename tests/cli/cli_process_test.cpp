@@ -28,10 +28,6 @@ class Cli : public ::testing::Test {
     process.start(QStringLiteral(KIVOTRA_CLI_BIN), args);
     return test::finishTool(process, 60000);
   }
-  fs::path movie(const std::string& name, int w, int h, bool audio) {
-    fs::create_directories((tmp_ / name).parent_path());
-    return reliability::movie(tmp_ / name, 1, audio ? 2 : 0, w, h);
-  }
   // 160x120 grey noise at 30 fps that changes every frame, by the ffmpeg tool; a
   // tone when audio; x264 at `quality` (0 is lossless).
   fs::path noise(const std::string& name, bool audio, double seconds, int quality = 0) {
@@ -52,7 +48,7 @@ class Cli : public ::testing::Test {
 // English desktop, the product's own Chinese otherwise.
 TEST_F(Cli, HelpUsageErrorsAndUnreadableFilesExitWithTheirStatusInTheDesktopsLanguage) {
   fs::create_directories(tmp_ / "empty");
-  movie("a.mov", 320, 180, true);
+  movie(tmp_ / "a.mov", 1, 2, 320, 180);
   const struct {
     QString lang;
     QStringList args;
@@ -85,10 +81,10 @@ TEST_F(Cli, HelpUsageErrorsAndUnreadableFilesExitWithTheirStatusInTheDesktopsLan
 // a link) runs once.
 TEST_F(Cli, CompressTakesFoldersAndWritesEachFileOnceIntoTheOutputFolder) {
   const fs::path a = tmp_ / "src" / "a.MP4";
-  fs::rename(movie("src/a.mp4", 320, 180, true), a);
-  const fs::path b = movie("src/b.mov", 180, 320, false);
-  std::ofstream(tmp_ / "src" / "notes.txt") << "not a video";
   fs::create_directories(tmp_ / "src" / "sub");
+  fs::rename(movie(tmp_ / "src" / "a.mp4", 1, 2, 320, 180), a);
+  const fs::path b = movie(tmp_ / "src" / "b.mov", 1, 0, 180, 320);
+  std::ofstream(tmp_ / "src" / "notes.txt") << "not a video";
   fs::create_symlink(b, tmp_ / "link.mov");
   const fs::path out = tmp_ / "out" / "nested";
   const auto result = cli({"compress", "--resolution", "720", "--json", "--output-dir", q(out), "src",
