@@ -27,7 +27,6 @@ TEST(RunMode, ExactWordsAnywhereDecideInOrderOfPrecedenceThenTheMarkerThenTheWin
     RunChoice expected;
     bool markerAsked;
   } rows[] = {
-      {{"kivotra", "selftest"}, false, {RunMode::selfTest, ""}, false},
       {{"kivotra", "x", "y", "queuetest"}, true, {RunMode::queueTest, ""}, false},
       {{"cfgtest"}, false, {RunMode::configTest, ""}, false},  // the program's own name counts
       {{"kivotra", "SelfTest"}, false, {RunMode::window, ""}, true},

@@ -55,8 +55,7 @@ class SharedMachine : public ::testing::Test {
     }
   }
 
-  // The program with TMPDIR = the shared folder: the window offscreen, or the shell, the socket script
-  // (as us or as the other account).
+  // The window (offscreen) or another program, with TMPDIR = the shared folder.
   QProcess& launch(const QStringList& args, const QString& program = QStringLiteral(KIVOTRA_BIN)) {
     auto& process = *processes_.emplace_back(std::make_unique<QProcess>());
     QProcessEnvironment env = test::toolEnvironment(shared_);
@@ -78,11 +77,6 @@ class SharedMachine : public ::testing::Test {
     QProcess& client = socketEnd(asOther, {"send", QString::fromStdString(socket_.string()), QString::fromStdString(request)});
     if (!client.waitForFinished(10000)) test::hung("a socket client", 10);
     return client;
-  }
-  // Up and serving: our own socket answers. The window is what is running then.
-  bool serving() {
-    struct stat st {};
-    return ::lstat(socket_.c_str(), &st) == 0 && st.st_uid == ::getuid() && send(false).exitCode() == 0;
   }
   // The paths the running window lists, as bytes.
   std::set<std::string> listed() {
@@ -134,7 +128,11 @@ TEST_F(SharedMachine, WhatAnotherAccountPlantsOrSendsGetsNothingAndNamesArriveBy
     return launch({"-c", "exec \"$0\" \"$1\"/*", KIVOTRA_BIN, QString::fromStdString(file.parent_path())}, "sh");
   };
   QProcess& window = openWith(gbk);
-  EXPECT_TRUE(waitUntil([&] { return serving(); }, 20000)) << window.readAllStandardError().toStdString();
+  // Up and serving: our own socket answers.
+  struct stat st {};
+  EXPECT_TRUE(waitUntil([&] {
+    return ::lstat(socket_.c_str(), &st) == 0 && st.st_uid == ::getuid() && send(false).exitCode() == 0;
+  }, 20000)) << window.readAllStandardError().toStdString();
   EXPECT_EQ(window.readAllStandardOutput().toStdString().find("自检"), std::string::npos);
   EXPECT_FALSE(fs::exists(own_ / "run_selftest")) << "what another user put into our folder is cleared";
   QProcess& later = openWith(decomposed);

@@ -63,7 +63,7 @@ TEST(CliOptions, EveryOptionIsTakenWhereverItStandsWithTheWindowsDefaultsOtherwi
 }
 
 TEST(CliOptions, BadInputIsAUsageErrorWithAChineseMessageAndHelpIsShownOnRequest) {
-  // A trailing '*': the message starts so.
+  // How each message starts.
   const std::pair<QStringList, QString> rows[] = {
       {{}, "缺少命令（probe 或 compress）"},
       {{"squash", "a.mov"}, "未知命令：squash（应为 probe 或 compress）"},
@@ -73,20 +73,16 @@ TEST(CliOptions, BadInputIsAUsageErrorWithAChineseMessageAndHelpIsShownOnRequest
       {{"compress", "--resolution", "900", "a.mov"}, "分辨率“900”无效，应为 720P、1080P、2K、4K（或 720、1080、1440、2160）"},
       {{"compress", "--fps", "241", "a.mov"}, "帧率“241”无效，应为 0 到 240 的整数"},
       {{"compress", "--bitrate", "1000001", "a.mov"}, "码率“1000001”无效，应为 1 到 1000000 的整数（kbps）"},
-      {{"compress", "--fit", "wide", "a.mov"}, "画面比例“wide”无效*"},
+      {{"compress", "--fit", "wide", "a.mov"}, "画面比例“wide”无效"},
       {{"compress", "--output-dir=", "a.mov"}, "输出文件夹不能为空"},
-      {{"compress", "--target-size", "25", "a.mov"}, "目标大小“25”无效*"},
+      {{"compress", "--target-size", "25", "a.mov"}, "目标大小“25”无效"},
       {{"compress", "--bitrate", "800", "--target-size", "25M", "a.mov"}, "--target-size 与 --bitrate 不能同时使用"},
   };
   for (const auto& [args, message] : rows) {
     const Command command = parse(args);
     ASSERT_TRUE(std::holds_alternative<UsageError>(command)) << args.join(' ').toStdString();
     const QString error = std::get<UsageError>(command).message;
-    if (message.endsWith('*')) {
-      EXPECT_TRUE(error.startsWith(message.chopped(1))) << error.toStdString();
-    } else {
-      EXPECT_EQ(error, message);
-    }
+    EXPECT_TRUE(error.startsWith(message)) << error.toStdString();
   }
   for (const QStringList& args : {QStringList{"--help"}, QStringList{"-h"}, QStringList{"compress", "--help"},
                                   QStringList{"probe", "-h", "a.mov"}}) {
@@ -168,16 +164,13 @@ TEST(ProgressView, RedrawsOnATerminalAndWritesPlainLinesToAPipe) {
     view.update(at(0.1));
     now += 999ms;
     view.update(at(0.2));  // too soon for a pipe
-    now += 1ms;
-    view.update(at(0.3));
     view.finish(QStringLiteral("✓ done"));
     view.update(at(0.01));  // the next file's first report always shows
     std::fclose(stream);
     const QString expected =
-        terminal ? progressLine(at(0.1), true) + "\r\x1b[K" + progressLine(at(0.2), true) + "\r\x1b[K" +
-                       progressLine(at(0.3), true) + "\r\x1b[K✓ done\n" + progressLine(at(0.01), true)
-                 : progressLine(at(0.1), false) + "\n" + progressLine(at(0.3), false) + "\n✓ done\n" +
-                       progressLine(at(0.01), false) + "\n";
+        terminal ? progressLine(at(0.1), true) + "\r\x1b[K" + progressLine(at(0.2), true) + "\r\x1b[K✓ done\n" +
+                       progressLine(at(0.01), true)
+                 : progressLine(at(0.1), false) + "\n✓ done\n" + progressLine(at(0.01), false) + "\n";
     EXPECT_EQ(std::string(buffer, size), expected.toStdString()) << terminal;
     std::free(buffer);
   }

@@ -37,19 +37,14 @@ fallocate -l $(( $1 * $2 - 300 * 1024 )) "$OUT/filler" || exit 91)sh",
     const fs::path big = movie(tmp / "big.mov", 24, 2), small = movie(tmp / "small.mov", 0.1);
     const std::string sumBig = fixtures::readFile(big);
     fs::create_directories(tmp / "out");
-    QProcess process;
-    QProcessEnvironment env = test::toolEnvironment(tmp.path());
-    env.insert("CLI", KIVOTRA_CLI_BIN);
-    env.insert("OUT", q(tmp / "out"));
-    process.setProcessEnvironment(env);
-    process.setWorkingDirectory(q(tmp.path()));
-    process.start("unshare", {"-rm", "sh", "-c", QString(R"sh(mount -t tmpfs -o %1 tmpfs "$OUT" || exit 90
-"$CLI" compress --bitrate 100 --output-dir "$OUT" big.mov small.mov 2>err.txt & pid=$!
+    const QString script = QString(R"sh(cd "$2"; OUT="$2/out"; mount -t tmpfs -o %1 tmpfs "$OUT" || exit 90
+"$1" compress --bitrate 100 --output-dir "$OUT" big.mov small.mov 2>err.txt & pid=$!
 %2
 wait $pid; rc=$?
 ls -A "$OUT" >left.txt
-exit $rc)sh").arg(row.mount, row.waitThen)});
-    const Finished run = test::finishTool(process, 120000);
+exit $rc)sh").arg(row.mount, row.waitThen);
+    const Finished run = test::runTool("unshare", {"-rm", "sh", "-c", script, "sh", KIVOTRA_CLI_BIN, q(tmp.path())},
+                                       tmp.path(), 120000);
     const std::string err = fixtures::readFile(tmp / "err.txt");
     ASSERT_FALSE(run.hung);
     ASSERT_TRUE(run.exitCode != 90 && run.exitCode != 91) << "mount (90) or fallocate (91) failed: " << run.err;

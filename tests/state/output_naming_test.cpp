@@ -19,7 +19,6 @@ TEST(OutputNaming, SourceStemTierLabelAndTheFirstFreeNumber) {
     std::vector<std::string> taken;  // files already in the folder
     const char* expected;
   } rows[] = {
-      {"/x/trip.mov", 720, {}, "trip_压缩_720P.mp4"},
       {"/x/trip.mov", 1440, {}, "trip_压缩_2K.mp4"},
       {"/x/a.b.mov", 720, {}, "a.b_压缩_720P.mp4"},  // only the last extension goes
       {"/x/clip", 720, {}, "clip_压缩_720P.mp4"},
