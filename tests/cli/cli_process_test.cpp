@@ -97,7 +97,6 @@ TEST_F(Cli, CompressTakesFoldersAndWritesEachFileOnceIntoTheOutputFolder) {
   for (std::size_t i = 0; i < 2; ++i) {
     const QJsonObject& o = objects[i];
     EXPECT_EQ(o.value("file").toString(), expected[i].first);
-    EXPECT_EQ(o.value("status").toString(), "done");
     EXPECT_EQ(o.value("output").toString(), q(expected[i].second));
     EXPECT_EQ(o.value("size").toInteger(), static_cast<qint64>(fs::file_size(expected[i].second)));
   }
@@ -117,8 +116,7 @@ TEST_F(Cli, WithoutOutputDirEachOutputGoesNextToItsSourceAndOneBiggerThanItsSour
 
   const auto result = cli({"compress", "--bitrate", "3000", "small.mov", "big.mov"});
   EXPECT_EQ(result.exitCode, 0) << result.out << result.err;
-  EXPECT_TRUE(fs::exists(tmp_ / "small_压缩_1080P.mp4"));
-  EXPECT_TRUE(fs::exists(tmp_ / "big_压缩_1080P.mp4"));
+  EXPECT_TRUE(fs::exists(tmp_ / "small_压缩_1080P.mp4") && fs::exists(tmp_ / "big_压缩_1080P.mp4"));
   EXPECT_EQ(entriesIn(tmp_ / "remembered"), 0);
   EXPECT_EQ(fixtures::readFile(settingsFile.toStdString()), settingsBefore);
   // Each file's line as it ends: its output, size and time.

@@ -5,15 +5,11 @@
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <QJsonArray>
 #include <QRegularExpression>
 #include <cstdlib>
 
 #include "cli/progress_view.h"
-#include "cli/terminal.h"
 
 namespace kivotra::cli {
 namespace {
@@ -174,19 +170,6 @@ TEST(ProgressView, RedrawsOnATerminalAndWritesPlainLinesToAPipe) {
     EXPECT_EQ(std::string(buffer, size), expected.toStdString()) << terminal;
     std::free(buffer);
   }
-}
-
-// The line is redrawn only on a terminal whose type takes cursor escapes.
-TEST(ProgressView, EscapesOnlyOnATerminalWhoseTypeTakesThem) {
-  const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
-  ASSERT_TRUE(master >= 0 && ::grantpt(master) == 0 && ::unlockpt(master) == 0);
-  const int terminal = ::open(::ptsname(master), O_RDWR | O_NOCTTY);
-  int pipe[2];
-  ASSERT_TRUE(terminal >= 0 && ::pipe(pipe) == 0);
-  EXPECT_TRUE(takesEscapes(terminal, "xterm"));
-  for (const char* term : {"dumb", "", static_cast<const char*>(nullptr)}) EXPECT_FALSE(takesEscapes(terminal, term));
-  EXPECT_FALSE(takesEscapes(pipe[1], "xterm"));
-  for (int fd : {master, terminal, pipe[0], pipe[1]}) ::close(fd);
 }
 
 }  // namespace

@@ -6,7 +6,6 @@
 #include <set>
 
 #include "state/app_state.h"
-#include "state/intake.h"
 #include "state/item_list_model.h"
 #include "state/language.h"
 #include "state/output_folder.h"
@@ -113,15 +112,6 @@ TEST(PathText, BytesRoundTripEvenBesideARealSurrogatePair) {
   EXPECT_EQ(localPathOf(fileUrlOf(bytes.toStdString()))->native(), bytes.toStdString());
 }
 
-
-TEST(Intake, TakesMoviesByExtensionOnceEachUpToFive) {
-  const std::vector<VideoItem> listed{itemWith("/v/1.mp4", ItemStatus::done()), itemWith("/v/2.mp4", ItemStatus::failed("x"))};
-  const std::vector<fs::path> offered{"/v/1.mp4", "/d/Clip.MOV", "/d/clip.mkv", "/d/clip", "/d/b.mp4",
-                                      "/d/b.mp4", "/d/./b.mp4", "/d/c.M4V", "/d/e.mp4"};
-  // Finished and failed items count; another spelling of the same file is another file.
-  EXPECT_EQ(acceptedPaths(listed, offered), (std::vector<fs::path>{"/d/Clip.MOV", "/d/b.mp4", "/d/./b.mp4"}));
-  EXPECT_EQ(acceptedPaths({}, offered).size(), 5u);
-}
 
 // Dropped as a file manager sends them (the raw bytes percent-encoded), names that are not UTF-8 too.
 TEST_F(AppStateTest, DroppedFilesKeepTheirNamesAFailedProbeMarksTheItemAndALateResultForARemovedItemIsDropped) {
@@ -237,7 +227,7 @@ TEST_F(QueueTest, StoppedFileReturnsToReadyAndTheRunGoesOnAndAStoppedQueueLeaves
   };
   const auto filesBefore = openFiles();
   run();
-  EXPECT_EQ(openFiles(), filesBefore);
+  EXPECT_TRUE(test::waitUntil([&] { return openFiles() == filesBefore; }, 5000)) << "a source left open";
   ASSERT_EQ(state->itemCount(), 4);
   EXPECT_EQ(item(2).status, ItemStatus::ready());
   // The stopped file left nothing behind and did not touch the other file.
@@ -249,7 +239,6 @@ TEST_F(QueueTest, StoppedFileReturnsToReadyAndTheRunGoesOnAndAStoppedQueueLeaves
   for (int i : {0, 1, 3}) {
     EXPECT_EQ(item(i).status, ItemStatus::done());
     ASSERT_TRUE(item(i).outputURL);
-    EXPECT_EQ(item(i).progress, 1);
     EXPECT_EQ(item(i).actualSize, static_cast<std::int64_t>(fs::file_size(*item(i).outputURL)));
     const auto video = fixtures::readFacts(*item(i).outputURL).video;
     ASSERT_TRUE(video);
@@ -271,7 +260,7 @@ TEST_F(QueueTest, StoppedFileReturnsToReadyAndTheRunGoesOnAndAStoppedQueueLeaves
     if (it.status.is(ItemStatus::Kind::compressing)) state->stopQueue();
   };
   run();
-  EXPECT_EQ(openFiles(), filesBefore);
+  EXPECT_TRUE(test::waitUntil([&] { return openFiles() == filesBefore; }, 5000)) << "a source left open";
   for (int i = 0; i < 4; ++i) EXPECT_EQ(item(i).status, ItemStatus::ready()) << i;
   EXPECT_EQ(events, (std::map<std::string, Events>{{"q1.mov", {"compressing", "ready"}}}));
   EXPECT_EQ(outputs().size(), 4u) << "the stopped file left nothing";
