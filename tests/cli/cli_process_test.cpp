@@ -3,12 +3,10 @@
 // inputs, and runs ended from outside, are the reliability tests'.
 #include <gtest/gtest.h>
 
-#include <QRegularExpression>
 #include <QSettings>
 #include <fstream>
 
 #include "reliability/reliability_support.h"
-#include "selftest/media/test_video.h"
 
 namespace kivotra::reliability {
 namespace {
@@ -30,10 +28,6 @@ class Cli : public ::testing::Test {
     process.start(QStringLiteral(KIVOTRA_CLI_BIN), args);
     return test::finishTool(process, 60000);
   }
-  fs::path movie(const std::string& name, int w, int h, bool audio) {
-    fs::create_directories((tmp_ / name).parent_path());
-    return SelfTest::makeTestVideo(tmp_ / name, w, h, 1.0, 30, audio);
-  }
   // 160x120 grey noise at 30 fps that changes every frame, by the ffmpeg tool; a
   // tone when audio; x264 at `quality` (0 is lossless).
   fs::path noise(const std::string& name, bool audio, double seconds, int quality = 0) {
@@ -54,7 +48,7 @@ class Cli : public ::testing::Test {
 // English desktop, the product's own Chinese otherwise.
 TEST_F(Cli, HelpUsageErrorsAndUnreadableFilesExitWithTheirStatusInTheDesktopsLanguage) {
   fs::create_directories(tmp_ / "empty");
-  movie("a.mov", 320, 180, true);
+  movie(tmp_ / "a.mov", 1, 2, 320, 180);
   const struct {
     QString lang;
     QStringList args;
@@ -64,7 +58,6 @@ TEST_F(Cli, HelpUsageErrorsAndUnreadableFilesExitWithTheirStatusInTheDesktopsLan
   } rows[] = {
       {"", {}, 2, "", "kivotra-cli：缺少命令（probe 或 compress）\n用法："},
       {"", {"compress", "empty"}, 2, "", "kivotra-cli：文件夹 empty 中没有 mp4、mov、m4v 文件"},
-      {"", {"compress", "--help"}, 0, "用法：kivotra-cli compress", ""},
       {"", {"probe", "a.mov"}, 0, "a.mov：00:01", ""},
       {"en_US.UTF-8", {"--help"}, 0, "Usage:\n  kivotra-cli probe", ""},
       {"en_US.UTF-8", {"compress", "--fps", "fast", "a.mov"}, 2, "", "kivotra-cli: invalid frame rate \"fast\""},
@@ -87,10 +80,11 @@ TEST_F(Cli, HelpUsageErrorsAndUnreadableFilesExitWithTheirStatusInTheDesktopsLan
 // A folder stands for its videos in name order; a file named twice (or through
 // a link) runs once.
 TEST_F(Cli, CompressTakesFoldersAndWritesEachFileOnceIntoTheOutputFolder) {
-  const fs::path a = movie("src/a.MP4", 320, 180, true);
-  const fs::path b = movie("src/b.mov", 180, 320, false);
-  std::ofstream(tmp_ / "src" / "notes.txt") << "not a video";
+  const fs::path a = tmp_ / "src" / "a.MP4";
   fs::create_directories(tmp_ / "src" / "sub");
+  fs::rename(movie(tmp_ / "src" / "a.mp4", 1, 2, 320, 180), a);
+  const fs::path b = movie(tmp_ / "src" / "b.mov", 1, 0, 180, 320);
+  std::ofstream(tmp_ / "src" / "notes.txt") << "not a video";
   fs::create_symlink(b, tmp_ / "link.mov");
   const fs::path out = tmp_ / "out" / "nested";
   const auto result = cli({"compress", "--resolution", "720", "--json", "--output-dir", q(out), "src",
@@ -103,7 +97,6 @@ TEST_F(Cli, CompressTakesFoldersAndWritesEachFileOnceIntoTheOutputFolder) {
   for (std::size_t i = 0; i < 2; ++i) {
     const QJsonObject& o = objects[i];
     EXPECT_EQ(o.value("file").toString(), expected[i].first);
-    EXPECT_EQ(o.value("status").toString(), "done");
     EXPECT_EQ(o.value("output").toString(), q(expected[i].second));
     EXPECT_EQ(o.value("size").toInteger(), static_cast<qint64>(fs::file_size(expected[i].second)));
   }
@@ -123,8 +116,7 @@ TEST_F(Cli, WithoutOutputDirEachOutputGoesNextToItsSourceAndOneBiggerThanItsSour
 
   const auto result = cli({"compress", "--bitrate", "3000", "small.mov", "big.mov"});
   EXPECT_EQ(result.exitCode, 0) << result.out << result.err;
-  EXPECT_TRUE(fs::exists(tmp_ / "small_压缩_1080P.mp4"));
-  EXPECT_TRUE(fs::exists(tmp_ / "big_压缩_1080P.mp4"));
+  EXPECT_TRUE(fs::exists(tmp_ / "small_压缩_1080P.mp4") && fs::exists(tmp_ / "big_压缩_1080P.mp4"));
   EXPECT_EQ(entriesIn(tmp_ / "remembered"), 0);
   EXPECT_EQ(fixtures::readFile(settingsFile.toStdString()), settingsBefore);
   // Each file's line as it ends: its output, size and time.
@@ -135,21 +127,19 @@ TEST_F(Cli, WithoutOutputDirEachOutputGoesNextToItsSourceAndOneBiggerThanItsSour
   EXPECT_NE(result.out.find("共 2 个文件：完成 2，失败 0，未处理 0"), std::string::npos) << result.out;
 }
 
-TEST_F(Cli, TargetSizeKeepsEachOutputUnderTheLimitOrFailsNamingTheSmallestSize) {
+// (A limit out of reach, and the limit in the window: the window's tests.)
+TEST_F(Cli, TargetSizeKeepsEachOutputUnderTheLimit) {
   const struct {
     const char* name;
     bool audio;
     double seconds;
     int kib;     // the limit
-    bool fills;           // the footage can use the bits: at least 90 % of the limit
-    const char* failure;  // the message's pattern when the limit is out of reach
+    bool fills;  // the footage can use the bits: at least 90 % of the limit
   } rows[] = {
-      {"sound_4s.mov", true, 4, 150, true, nullptr},
+      {"sound_4s.mov", true, 4, 150, true},
       // Two seconds of noise: the encoder's rate has no time to settle, so the
       // first encode usually overshoots and the second one aims lower.
-      {"silent_2s.mov", false, 2, 120, false, nullptr},
-      // 2 s of 100 kbit/s video and 128 kbit/s sound: about 57 KB.
-      {"sound_2s.mov", true, 2, 40, false, "约为 (5[6-9]|6[0-4]) KB"},
+      {"silent_2s.mov", false, 2, 120, false},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
@@ -161,15 +151,6 @@ TEST_F(Cli, TargetSizeKeepsEachOutputUnderTheLimitOrFailsNamingTheSmallestSize) 
     ASSERT_EQ(objects.size(), 1u) << result.out << result.err;
     const QJsonObject& o = objects[0];
     EXPECT_EQ(o.value("targetSize").toInteger(), limit);
-    if (row.failure) {
-      EXPECT_EQ(result.exitCode, 1);
-      EXPECT_EQ(o.value("status").toString(), "failed");
-      const QString message = o.value("message").toString();
-      EXPECT_TRUE(message.contains(QRegularExpression(row.failure)) && message.contains("100 kbps") &&
-                  message.contains(QString::number(row.kib) + " KB"))
-          << message.toStdString();
-      continue;
-    }
     ASSERT_EQ(result.exitCode, 0) << result.err;
     const qint64 size = o.value("size").toInteger();
     EXPECT_EQ(size, static_cast<qint64>(fs::file_size(o.value("output").toString().toStdString())));
@@ -178,7 +159,7 @@ TEST_F(Cli, TargetSizeKeepsEachOutputUnderTheLimitOrFailsNamingTheSmallestSize) 
       EXPECT_GE(size, limit * 0.9);
     }
   }
-  EXPECT_EQ(entriesIn(tmp_ / "out"), 2) << "the failed file left nothing";
+  EXPECT_EQ(entriesIn(tmp_ / "out"), 2);
 }
 
 }  // namespace

@@ -53,12 +53,7 @@ inline bool validOutput(const fs::path& output) {
 }
 
 inline fs::path movie(const fs::path& at, double seconds, int audioChannels = 0, int width = 160, int height = 120) {
-  fixtures::MediaOptions o;
-  o.seconds = seconds;
-  o.audioChannels = audioChannels;
-  o.width = width;
-  o.height = height;
-  fixtures::writeMedia(at, o);
+  fixtures::writeMedia(at, {.width = width, .height = height, .seconds = seconds, .audioChannels = audioChannels});
   return at;
 }
 

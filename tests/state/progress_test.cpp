@@ -38,58 +38,16 @@ TEST(ProgressThrottle, WholePercentOrAFifthOfASecondAndRemainingTimeAboveTwoPerc
   }
 }
 
-struct Entry {
-  ItemStatus status;
-  double duration;
-  double progress;
-};
-
-std::vector<VideoItem> items(const std::vector<Entry>& entries) {
-  std::vector<VideoItem> list;
-  for (const Entry& e : entries) {
-    VideoItem item("/v/a.mov");
-    item.status = e.status;
-    item.duration = e.duration;
-    item.progress = e.progress;
-    list.push_back(item);
-  }
-  return list;
-}
-
-TEST(QueueTime, WholeQueueLeftAtTheMeasuredSpeed) {
-  const auto compressing = ItemStatus::compressing();
-  const auto ready = ItemStatus::ready();
-  const struct {
-    const char* name;
-    std::vector<Entry> entries;
-    QueueSpeed speed;
-    std::optional<double> seconds;
-  } rows[] = {
-      {"half of the current file and a waiting one, at twice real time",
-       {{compressing, 10, 0.5}, {ready, 20, 0}},
-       {10, 5},
-       12.5},
-      {"done, failed and loading files add nothing",
-       {{ItemStatus::done(), 100, 1}, {ItemStatus::failed("x"), 50, 0}, {ItemStatus::loading(), 30, 0}, {ready, 10, 0}},
-       {10, 10},
-       10.0},
-      {"nothing measured yet", {{compressing, 10, 0}, {ready, 10, 0}}, {0, 0.4}, std::nullopt},
-      {"under a second measured", {{compressing, 10, 0.1}}, {1, 0.9}, std::nullopt},
-      {"the last file finishing", {{ItemStatus::done(), 10, 1}, {compressing, 10, 1}}, {20, 10}, 0.0},
-      {"nothing left needs no speed", {{ItemStatus::done(), 10, 1}}, {0, 0}, 0.0},
-  };
-  for (const auto& row : rows) {
-    const auto left = queueSecondsLeft(items(row.entries), row.speed);
-    ASSERT_EQ(left.has_value(), row.seconds.has_value()) << row.name;
-    if (left) EXPECT_DOUBLE_EQ(*left, *row.seconds) << row.name;
-  }
-}
-
+// The run's speed, its share done and the whole queue's time left at that speed.
 TEST(QueueTime, ARunMeasuresOnlyTheFilesItTookAtItsStart) {
   // Taken at the start: the two ready files; the earlier output and the loading file are not the run's.
-  std::vector<VideoItem> items = kivotra::items({{ItemStatus::done(), 50, 1}, {ItemStatus::ready(), 30, 0},
-                                                 {ItemStatus::ready(), 10, 0}, {ItemStatus::loading(), 40, 0}});
-  for (VideoItem& item : items) {
+  std::vector<VideoItem> items;
+  for (const auto& [status, duration] : {std::pair{ItemStatus::done(), 50.0}, {ItemStatus::ready(), 30.0},
+                                         {ItemStatus::ready(), 10.0}, {ItemStatus::loading(), 40.0}}) {
+    VideoItem& item = items.emplace_back("/v/a.mov");
+    item.status = status;
+    item.duration = duration;
+    item.progress = status.is(ItemStatus::Kind::done) ? 1 : 0;
     item.fileSize = 10000;
     item.actualSize = 4000;
   }
@@ -100,14 +58,18 @@ TEST(QueueTime, ARunMeasuresOnlyTheFilesItTookAtItsStart) {
     const char* name;
     std::pair<ItemStatus, double> second, third;  // status, progress
     double now, media, fraction;
+    std::optional<double> left;
     QueueRun::Outcome outcome;
   } rows[] = {
-      {"nothing yet", {ItemStatus::ready(), 0}, {ItemStatus::ready(), 0}, 0, 0, 0, {}},
-      {"a third of the first", {ItemStatus::compressing(), 1.0 / 3}, {ItemStatus::ready(), 0}, 5, 10, 0.25, {}},
+      {"nothing yet", {ItemStatus::ready(), 0}, {ItemStatus::ready(), 0}, 0, 0, 0, std::nullopt, {}},
+      {"under a second measured", {ItemStatus::compressing(), 0.1}, {ItemStatus::ready(), 0}, 0.9, 3, 3.0 / 40,
+       std::nullopt, {}},
+      // Done, failed and loading files add nothing to the time left.
+      {"a third of the first", {ItemStatus::compressing(), 1.0 / 3}, {ItemStatus::ready(), 0}, 5, 10, 0.25, 15.0, {}},
       {"first done, second half", {ItemStatus::done(), 1}, {ItemStatus::compressing(), 0.5}, 20, 35, 35.0 / 40,
-       {1, 0, 6000, {"/out/b.mp4"}}},
+       5 * 20 / 35.0, {1, 0, 6000, {"/out/b.mp4"}}},
       {"first failed counts as behind, not as speed", {ItemStatus::failed("x"), 0}, {ItemStatus::done(), 1}, 8, 10, 1,
-       {1, 1, 6000, {"/out/c.mp4"}}},
+       0.0, {1, 1, 6000, {"/out/c.mp4"}}},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
@@ -121,6 +83,11 @@ TEST(QueueTime, ARunMeasuresOnlyTheFilesItTookAtItsStart) {
     EXPECT_NEAR(speed.mediaSeconds, row.media, 1e-9);
     EXPECT_NEAR(run.fraction(items), row.fraction, 1e-9);
     EXPECT_EQ(run.outcome(items), row.outcome);
+    const auto left = queueSecondsLeft(items, speed);
+    ASSERT_EQ(left.has_value(), row.left.has_value());
+    if (left) {
+      EXPECT_NEAR(*left, *row.left, 1e-9);
+    }
   }
   // A file removed from the list no longer counts.
   items.erase(items.begin() + 1);
