@@ -5,6 +5,11 @@
 #include <QFileInfo>
 #include <QSet>
 #include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "state/path_text.h"
 
 namespace kivotra::cli {
 
@@ -17,16 +22,24 @@ QString identity(const QString& path) {
   return canonical.isEmpty() ? QDir::cleanPath(info.absoluteFilePath()) : canonical;
 }
 
+// Read through the file system's own bytes: a name that is not UTF-8 is
+// still a file of the folder, and its text form finds it again.
 QStringList supportedFilesIn(const QString& folder, const QStringList& exts) {
-  QStringList names;
-  for (const QFileInfo& entry : QDir(folder).entryInfoList(QDir::Files)) {
-    if (exts.contains(entry.suffix().toLower())) names.push_back(entry.fileName());
+  std::vector<std::string> names;
+  std::error_code error;
+  for (std::filesystem::directory_iterator it(pathFromText(folder), error), end; !error && it != end;
+       it.increment(error)) {
+    const std::filesystem::path name = it->path().filename();
+    std::error_code statError;
+    if (name.native().starts_with('.') || !it->is_regular_file(statError)) continue;  // hidden, folder, broken link
+    if (exts.contains(pathText(name.extension()).mid(1).toLower())) names.push_back(name.native());
   }
   // By name, byte for byte: the order does not follow the locale.
-  std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) { return a.toUtf8() < b.toUtf8(); });
+  std::sort(names.begin(), names.end());
   const QString prefix = folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
-  for (QString& name : names) name.prepend(prefix);
-  return names;
+  QStringList files;
+  for (const std::string& name : names) files.push_back(prefix + pathText(name));
+  return files;
 }
 
 }  // namespace
