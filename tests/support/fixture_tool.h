@@ -2,7 +2,6 @@
 
 // Helpers shared by the fixture sources (not part of the fixture API).
 
-#include <QProcess>
 #include <QStringList>
 #include <filesystem>
 #include <optional>
@@ -10,6 +9,7 @@
 #include <string>
 
 #include "support/scratch_dir.h"
+#include "support/tool_process.h"
 
 namespace kivotra::fixtures::detail {
 
@@ -17,19 +17,12 @@ namespace kivotra::fixtures::detail {
 
 // Runs ffmpeg or ffprobe quietly and returns what it wrote on stdout; throws
 // with its error text when it fails or is still running after two minutes.
-inline std::string runTool(const char* program, QStringList args) {
-  QProcess process;
-  process.start(QString::fromLatin1(program), QStringList{"-v", "error"} + args);
-  process.closeWriteChannel();
-  if (!process.waitForFinished(120000)) {
-    process.kill();
-    process.waitForFinished();
-    fail(std::string(program) + " hung: " + args.join(' ').toStdString());
-  }
-  if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
-    fail(std::string(program) + " " + args.join(' ').toStdString() + ": " + process.readAllStandardError().toStdString());
-  }
-  return process.readAllStandardOutput().toStdString();
+inline std::string runTool(const char* program, const QStringList& args) {
+  const test::ToolResult r =
+      test::runTool(program, QStringList{"-v", "error"} + args, std::filesystem::temp_directory_path(), 120000);
+  if (r.hung) fail(std::string(program) + " hung: " + args.join(' ').toStdString());
+  if (r.crashed || r.exitCode != 0) fail(std::string(program) + " " + args.join(' ').toStdString() + ": " + r.err);
+  return r.out;
 }
 
 // The tools take file names as UTF-8 text; a name that is not (a disk holds

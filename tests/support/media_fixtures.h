@@ -149,7 +149,4 @@ Rect uprightRect(const Rect& stored, int w, int h, int rotation, bool hflip);
 // (at any scale), from channel 0.
 int readFrameCounter(const Image& img, const Rect& picture);
 
-// Bounding box of the pixels whose channel 0 is above threshold (empty if none).
-Rect brightBounds(const Image& img, int threshold);
-
 }  // namespace kivotra::fixtures

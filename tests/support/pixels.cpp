@@ -59,19 +59,4 @@ int readFrameCounter(const Image& img, const Rect& picture) {
   return value;
 }
 
-Rect brightBounds(const Image& img, int threshold) {
-  int x0 = img.width, y0 = img.height, x1 = -1, y1 = -1;
-  for (int y = 0; y < img.height; ++y) {
-    for (int x = 0; x < img.width; ++x) {
-      if (img.at(x, y) <= threshold) continue;
-      x0 = std::min(x0, x);
-      y0 = std::min(y0, y);
-      x1 = std::max(x1, x);
-      y1 = std::max(y1, y);
-    }
-  }
-  if (x1 < 0) return {};
-  return {x0, y0, x1 - x0 + 1, y1 - y0 + 1};
-}
-
 }  // namespace kivotra::fixtures

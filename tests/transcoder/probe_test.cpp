@@ -107,58 +107,49 @@ TEST_F(Probe, FilesWithoutVideoOrThatCannotBeReadFailWithTheirCauseInProbeAndRun
   }
 }
 
-// Frame k of the fixtures carries k in its counter, so the cover says which frame it was made from.
-TEST_F(Probe, CoverIsTheFirstFrameAtOrAfterFiftyMillisecondsAndWithinOneSecond) {
+// Frame k of the fixtures carries k in its counter, so the cover says which
+// frame it was made from. The search ends by itself: at its deadline, and once
+// the packets it reads are well past its window with no picture decoded, long
+// before the end of a file that has none to give (its only key frame cut out).
+TEST_F(Probe, CoverIsTheFirstFrameAtOrAfterFiftyMillisecondsWithinOneSecondAndItsDeadline) {
   const struct {
     fx::Rational fps;
-    double lead;  // the first frame's time
-    int frame;    // -1: no cover
-  } rows[] = {{{30, 1}, 0, 2}, {{20, 1}, 0, 1}, {{1, 1}, 0, 1}, {{30, 1}, 0.5, 0}, {{30, 1}, 2, -1}};
+    double lead;  // the first frame's time; -1: eight seconds without a key frame
+    int frame;  // -1: no cover
+    bool pastDeadline = false;
+  } rows[] = {{{30, 1}, 0, 2}, {{20, 1}, 0, 1},  {{1, 1}, 0, 1},         {{30, 1}, 0.5, 0},
+              {{30, 1}, 2, -1}, {{30, 1}, 0, -1, true}, {{25, 1}, -1, -1}};
   int n = 0;
   for (const auto& row : rows) {
-    SCOPED_TRACE(::testing::Message() << row.fps.num << " fps, first frame at " << row.lead);
-    auto o = clip(160, 120, 2, row.lead > 0 ? 2 : 0);
-    o.fps = row.fps;
-    o.audioLeadSeconds = row.lead;
-    const auto path = source("count" + std::to_string(n++) + ".mov", o);
-    const auto thumb = thumbnailOf(path);
-    ASSERT_EQ(thumb.has_value(), row.frame >= 0);
-    if (thumb) {
-      EXPECT_EQ(counterOf(asImage(*thumb)), row.frame);
+    SCOPED_TRACE(::testing::Message() << row.fps.num << " fps, first frame at " << row.lead << ", past deadline "
+                                      << row.pastDeadline);
+    const auto path = dir_ / ("count" + std::to_string(n++) + (row.lead < 0 ? ".mp4" : ".mov"));
+    if (row.lead < 0) {
+      const test::ToolResult made = test::runTool(
+          "ffmpeg",
+          {"-v", "error", "-f", "lavfi", "-i", "testsrc2=s=160x120:r=25:d=8", "-c:v", "libx264", "-preset", "ultrafast",
+           "-g", "1000", "-x264-params", "scenecut=0", "-bsf:v", "filter_units=remove_types=5",
+           QString::fromStdString(path.string())},
+          dir_.path(), 60000);
+      ASSERT_EQ(made.exitCode, 0) << made.err;
     } else {
-      EXPECT_EQ(probe(path).width, 160);  // measured all the same
+      auto o = clip(160, 120, 2, row.lead > 0 ? 2 : 0);
+      o.fps = row.fps;
+      o.audioLeadSeconds = row.lead;
+      source(path.filename().string(), o);
+      EXPECT_EQ(probe(path).width, 160);  // measured with or without a cover
     }
-  }
-}
-
-// The cover search ends by itself: at its deadline, and once the packets it
-// reads are well past its window with no picture decoded, long before the
-// end of a file that has none to give (here its only key frame is cut out).
-TEST_F(Probe, CoverSearchGivesUpAtItsDeadlineOrOncePastItsWindow) {
-  const auto path = source("slow.mov", clip(160, 120, 0.5));
-  const auto coverBy = [&](av::MediaInput::Clock::time_point deadline) {
-    return test::bounded([&] {
+    test::bounded([&] {
       av::MediaInput input(path);
-      input.setDeadline(deadline);
-      return av::coverFrame(input, input.firstVideoStream(), 320).has_value();
+      input.setDeadline(av::MediaInput::Clock::now() + std::chrono::seconds(row.pastDeadline ? -1 : 60));
+      const auto cover = av::coverFrame(input, input.firstVideoStream(), 320);
+      EXPECT_EQ(cover.has_value(), row.frame >= 0);
+      if (cover) {
+        EXPECT_EQ(counterOf(asImage(*cover)), row.frame);
+      } else if (row.lead < 0) {  // about two seconds of the eight read, not the whole file
+        EXPECT_LT(avio_tell(input.context()->pb), std::filesystem::file_size(path) / 2);
+      }
+      return 0;
     });
-  };
-  EXPECT_FALSE(coverBy(av::MediaInput::Clock::now() - std::chrono::seconds(1)));
-  EXPECT_TRUE(coverBy(av::MediaInput::Clock::now() + std::chrono::seconds(60)));
-
-  const auto keyless = dir_ / "keyless.mp4";
-  const test::ToolResult made = test::runTool(
-      "ffmpeg",
-      {"-v", "error", "-f", "lavfi", "-i", "testsrc2=s=160x120:r=25:d=8", "-c:v", "libx264", "-preset", "ultrafast",
-       "-g", "1000", "-x264-params", "scenecut=0", "-bsf:v", "filter_units=remove_types=5",
-       QString::fromStdString(keyless.string())},
-      dir_.path(), 60000);
-  ASSERT_EQ(made.exitCode, 0) << made.err;
-  test::bounded([&] {
-    av::MediaInput input(keyless);
-    EXPECT_FALSE(av::coverFrame(input, input.firstVideoStream(), 320));
-    // About two seconds of the eight read, not the whole file.
-    EXPECT_LT(avio_tell(input.context()->pb), std::filesystem::file_size(keyless) / 2);
-    return 0;
-  });
+  }
 }

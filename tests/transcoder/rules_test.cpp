@@ -12,6 +12,7 @@ extern "C" {
 #include "transcoder/av_error.h"
 #include "transcoder/detail/frame_rate.h"
 #include "transcoder/detail/orientation.h"
+#include "transcoder/detail/picture_skip.h"
 #include "transcoder/detail/placement.h"
 #include "transcoder/detail/video_filter.h"
 #include "transcoder/transcoder.h"
@@ -59,6 +60,25 @@ TEST(FrameRate, OutputNeverAboveTheSourceKeptExactAndWithinTheLimit) {
     EXPECT_EQ(av_cmp_q(rate, r.expected), 0) << r.source << " asked " << r.requested << ": " << rate.num << "/" << rate.den;
     EXPECT_EQ(Transcoder::outputFPS(info, c), r.shown) << r.source;
   }
+}
+
+TEST(RateDropsFrame, OnlyTheFrameTheNextOneReplacesOnTheSameTick) {
+  const struct {
+    const char* name;
+    std::int64_t pts, duration;
+    AVRational timeBase, rate;
+    bool dropped;
+  } rows[] = {
+      {"60 to 30, even frame shown", 512, 256, {1, 15360}, {30, 1}, false},
+      {"60 to 30, odd frame replaced", 768, 256, {1, 15360}, {30, 1}, true},
+      {"59.94 to 29.97, odd frame", 3 * 1001, 1001, {1, 60000}, {30000, 1001}, true},
+      {"120 to 30, the last before half a tick stays", 1, 1, {1, 120}, {30, 1}, false},
+      {"120 to 30, the others go", 3, 1, {1, 120}, {30, 1}, true},
+      {"same rate keeps all", 7, 1, {1, 30}, {30, 1}, false},
+      {"no time, kept", AV_NOPTS_VALUE, 1, {1, 60}, {30, 1}, false},
+      {"no duration, kept", 3, 0, {1, 60}, {30, 1}, false},
+  };
+  for (const auto& r : rows) EXPECT_EQ(detail::rateDropsFrame(r.pts, r.duration, r.timeBase, r.rate), r.dropped) << r.name;
 }
 
 TEST(Orientation, NearestQuarterTurnAndRoundedUprightSize) {
