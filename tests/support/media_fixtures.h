@@ -108,7 +108,6 @@ struct Rect {
   int y = 0;
   int w = 0;
   int h = 0;
-  bool operator==(const Rect&) const = default;
 };
 
 // A decoded picture, rows top to bottom without padding.
@@ -136,7 +135,6 @@ Image decodeVideoFrame(const std::filesystem::path& path, int index, PixelKind k
 
 // The pattern's stored geometry for a picture of w x h.
 namespace pattern {
-inline constexpr int background = 128, white = 255, counterOff = 64;  // RGB levels
 Rect marker(int w, int h);
 Rect tail(int w, int h);
 Rect counterCell(int w, int h, int bit);  // bit 0..7

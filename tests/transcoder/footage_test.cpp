@@ -80,9 +80,7 @@ class Footage : public TranscodeTest {
     });
     return out;
   }
-  fx::Image frame(const std::string& file, int index, fx::PixelKind kind = fx::PixelKind::luma) {
-    return fx::decodeVideoFrame(dir_ / file, index, kind);
-  }
+  fx::Image frame(const std::string& file, int index) { return fx::decodeVideoFrame(dir_ / file, index, fx::PixelKind::luma); }
 
   // Per-period measurements of a decoded stream, by presentation time.
   std::vector<std::pair<double, double>> series(const std::string& graph, const QString& key) {
