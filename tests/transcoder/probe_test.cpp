@@ -27,16 +27,18 @@ TEST_F(Probe, MeasuresSizeRateLengthSoundAndACoverFittedIntoThreeHundredTwenty) 
     fx::MediaOptions o;
     int rate, channels;  // 44100 and 2 when there is no sound
     int thumbW, thumbH;
+    int outChannels = 0, outRate = 0;  // of the compressed sound
   } cases[] = {
-      {"landscape.mp4", clip(640, 360, 1, 2), 48000, 2, 320, 180},
+      {"landscape.mp4", clip(640, 360, 1, 1), 48000, 1, 320, 180, 1, 48000},
       {"tall.mov", clip(480, 960, 0.2), 44100, 2, 160, 320},
-      {"six.mov", with(clip(64, 48, 0.3, 6), [](auto& o) { o.audioSampleRate = 96000; }), 96000, 6, 64, 48},
+      // Down-mixed to two channels; resampled to a rate AAC takes.
+      {"six.mov", with(clip(64, 48, 0.3, 6), [](auto& o) { o.audioSampleRate = 192000; }), 192000, 6, 64, 48, 2, 48000},
       {"ntsc.mp4", with(clip(64, 48, 1), [](auto& o) { o.fps = {30000, 1001}; }), 44100, 2, 64, 48},
       // The average rate, not the 48 Hz tick of the shortest step.
       {"vfr.mov", with(clip(64, 48, 1), [](auto& o) { o.fps = {24, 1}, o.variableFrameRate = true; }), 44100, 2, 64, 48},
       {"pq.mov", with(clip(128, 72, 0.2), [](auto& o) { o.hdr = fx::Hdr::pq; }), 44100, 2, 128, 72},
-      // Demuxed as stream 0, a red picture: never the video's size, rate or cover.
-      {"cover.mp4", with(clip(160, 120, 0.5, 2), [](auto& o) { o.coverArt = true; }), 48000, 2, 160, 120},
+      // Demuxed as stream 0, a red picture: never the video's size, rate, cover or picture.
+      {"cover.mp4", with(clip(160, 120, 0.5, 2), [](auto& o) { o.coverArt = true; }), 48000, 2, 160, 120, 2, 48000},
       // swscale writes whole SIMD blocks; a cover row of 8 bytes once took its
       // neighbours' memory with it (heap corruption after a few probes).
       {"narrow.mov", clip(2, 8, 1), 44100, 2, 2, 8},
@@ -65,6 +67,25 @@ TEST_F(Probe, MeasuresSizeRateLengthSoundAndACoverFittedIntoThreeHundredTwenty) 
     const fx::Image thumb = asImage(*info.thumbnail);
     const fx::Rect all{0, 0, thumb.width, thumb.height};
     EXPECT_NEAR(thumb.mean(all, 0), thumb.mean(all, 1), 10);
+
+    // Compressed as the probe says, and as a probe wrong about the sound would
+    // say: AAC sound only when both the file and the probe have it.
+    for (const bool contradicted : {false, true}) {
+      ProbeInfo told = info;
+      told.hasAudio = info.hasAudio != contradicted;
+      transcode(path, dir_ / "out.mp4", config(90), told);
+      const fx::MediaFacts out = fx::readFacts(dir_ / "out.mp4");
+      const bool sound = info.hasAudio && !contradicted;
+      EXPECT_EQ(out.streamKinds.size(), sound ? 2u : 1u) << "contradicted " << contradicted;
+      const fx::Image picture = fx::decodeVideoFrame(dir_ / "out.mp4", 0, fx::PixelKind::luma);
+      EXPECT_GT(picture.mean({0, 0, picture.width, picture.height}), 100) << "the grey picture, not the red cover";
+      ASSERT_EQ(out.audio.has_value(), sound);
+      if (!sound) continue;
+      EXPECT_EQ(out.audio->codec, "aac");
+      EXPECT_EQ(out.audio->channels, c.outChannels);
+      EXPECT_EQ(out.audio->sampleRate, c.outRate);
+      EXPECT_NEAR(out.audio->duration, c.o.seconds, 0.05);
+    }
   }
 }
 

@@ -152,40 +152,6 @@ TEST_F(Transcode, OutputRateIsConstantAndShowsTheSameFramesAsFullDecoding) {
   }
 }
 
-TEST_F(Transcode, SoundBecomesAacOfAtMostTwoChannelsOrIsLeftOutAndCoverArtIsNotTheVideo) {
-  const struct {
-    const char* name;
-    int channels, rate;
-    bool probeSaysAudio, cover;
-    int expectedChannels, expectedRate;  // 0: no audio stream
-  } cases[] = {
-      {"mono.mp4", 1, 48000, true, true, 1, 48000},
-      {"surround.mp4", 6, 44100, true, false, 2, 44100},
-      {"192k.mov", 2, 192000, true, false, 2, 48000},  // a rate AAC refuses is resampled
-      {"probe-wrong.mp4", 2, 48000, false, false, 0, 0},
-      {"silent.mp4", 0, 48000, true, false, 0, 0},  // the probe said there was sound
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    fx::MediaOptions o = clip(160, 90, 0.5, c.channels);
-    o.audioSampleRate = c.rate;
-    o.coverArt = c.cover;
-    ProbeInfo info = infoFor(o);
-    info.hasAudio = c.probeSaysAudio;
-    transcode(source(c.name, o), dir_ / "out.mp4", config(90), info);
-    const fx::MediaFacts facts = fx::readFacts(dir_ / "out.mp4");
-    EXPECT_EQ(facts.streamKinds.size(), c.expectedChannels > 0 ? 2u : 1u);
-    // The grey picture, not the red cover.
-    EXPECT_NEAR(fx::decodeVideoFrame(dir_ / "out.mp4", 0, fx::PixelKind::luma).mean({60, 30, 40, 20}), 126, 20);
-    ASSERT_EQ(facts.audio.has_value(), c.expectedChannels > 0);
-    if (!facts.audio) continue;
-    EXPECT_EQ(facts.audio->codec, "aac");
-    EXPECT_EQ(facts.audio->channels, c.expectedChannels);
-    EXPECT_EQ(facts.audio->sampleRate, c.expectedRate);
-    EXPECT_NEAR(facts.audio->duration, 0.5, 0.05);
-  }
-}
-
 TEST_F(Transcode, ReplacesTheDestinationReportingProgressUpToOneAndTheFilesSize) {
   const fx::MediaOptions o = clip(160, 90, 1, 2);
   const auto src = source("src.mp4", o);
