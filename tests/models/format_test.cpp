@@ -5,25 +5,9 @@
 #include <clocale>
 
 #include "models/fit_mode.h"
-#include "models/item_text.h"
 #include "models/name_fit.h"
-#include "models/text.h"
 
 using namespace kivotra;
-
-TEST(Texts, FillInPlacesArgumentsByNumberAndLeavesTheRest) {
-  const struct {
-    const char* pattern;
-    std::string expected;
-  } cases[] = {
-      {"%1 (%2)", "a (b)"},
-      {"%2×%1, %1", "b×a, a"},      // a translation may reorder and repeat
-      {"%3 left", "%3 left"},       // no such argument
-      {"100% · %", "100% · %"},     // a bare percent sign is text
-      {"%10", "a0"},                // one digit: %1 then "0"
-  };
-  for (const auto& c : cases) EXPECT_EQ(fillIn(c.pattern, {"a", "b"}), c.expected) << c.pattern;
-}
 
 // Qt and GUI toolkits call setlocale(LC_ALL, ""); a German user must still see points.
 TEST(Format, SizesDurationsAndRatiosAsTheUserReadsThemInAnyLocale) {
@@ -47,28 +31,6 @@ TEST(Format, SizesDurationsAndRatiosAsTheUserReadsThemInAnyLocale) {
   std::setlocale(LC_ALL, saved.c_str());
   EXPECT_EQ(fitModeFromRaw("裁切 16:9"), FitMode::crop);
   EXPECT_EQ(fitModeFromRaw("crop"), std::nullopt);
-}
-
-namespace {
-VideoItem probed(double duration, int w, int h, std::int64_t bytes, double fps) {
-  VideoItem item("/videos/a.mov");
-  item.duration = duration;
-  item.srcWidth = w;
-  item.srcHeight = h;
-  item.fileSize = bytes;
-  item.srcFPS = fps;
-  return item;
-}
-}  // namespace
-
-// (A whole facts line and the percents are read in the CLI's probe and progress lines.)
-TEST(ItemText, FactsLineLeavesOutWhatIsUnknown) {
-  const std::string dot = "\u2009·\u2009";
-  EXPECT_EQ(metaText(probed(0.4, 640, 360, 500'000, 0)), "00:00" + dot + "640×360" + dot + "488 KB");
-  EXPECT_EQ(metaText(probed(10, 640, 360, 1'000'000, 0)),
-            "00:10" + dot + "640×360" + dot + "977 KB" + dot + "800 kbps");
-  EXPECT_EQ(metaText(VideoItem("/videos/a.mov")), "读取中…");
-  EXPECT_EQ(progressText(0.999), "99%");  // never 100 % before the end
 }
 
 // A name too long for its folder keeps its start, cut between characters and

@@ -65,17 +65,11 @@ void writeBytes(const std::filesystem::path& path, std::size_t bytes);
 struct VideoFacts {
   int streamIndex = -1;
   std::string codec;  // avcodec_get_name: "h264", "hevc", ...
-  std::string profile;  // "High", "Main 10", ... ("" if unknown)
   int width = 0;  // stored size
   int height = 0;
   int rotation = 0;  // clockwise degrees 0..359 from the display matrix, as written above (a mirror is not read)
   std::string pixelFormat;  // "yuv420p", "yuv420p10le", ...
-  // av_color_*_name texts: "bt709", "bt2020", "smpte2084", "arib-std-b67",
-  // "bt2020nc", "tv"/"pc"; "unknown" when untagged.
-  std::string colorPrimaries;
-  std::string colorTransfer;
-  std::string colorSpace;
-  std::string colorRange;
+  std::string colorTransfer;  // "bt709", "smpte2084", "arib-std-b67"; "unknown" when untagged
   Rational avgFrameRate{0, 1};
   double startTime = 0;  // seconds, first presentation time
   double duration = 0;  // seconds, the stream's own duration (container's if none)

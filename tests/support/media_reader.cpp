@@ -44,10 +44,9 @@ MediaFacts readFacts(const std::filesystem::path& path) {
     const int index = s.value("index").toInt();
     const double start = number(s, "start_time"), duration = s.contains("duration") ? number(s, "duration") : facts.duration;
     if (kind == "video" && !cover && !facts.video) {
-      facts.video = VideoFacts{index, text(s, "codec_name"), s.value("profile").toString().toStdString(),
-                               s.value("width").toInt(), s.value("height").toInt(), rotation(s), text(s, "pix_fmt"),
-                               text(s, "color_primaries"), text(s, "color_transfer"), text(s, "color_space"),
-                               text(s, "color_range"), rational(s.value("avg_frame_rate").toString()), start, duration, {}};
+      facts.video = VideoFacts{index, text(s, "codec_name"), s.value("width").toInt(), s.value("height").toInt(),
+                               rotation(s), text(s, "pix_fmt"), text(s, "color_transfer"),
+                               rational(s.value("avg_frame_rate").toString()), start, duration, {}};
     } else if (kind == "audio" && !facts.audio) {
       facts.audio = AudioFacts{index, text(s, "codec_name"), static_cast<int>(number(s, "sample_rate")),
                                s.value("channels").toInt(), start, duration, 0};

@@ -152,35 +152,6 @@ TEST_F(Transcode, OutputRateIsConstantAndShowsTheSameFramesAsFullDecoding) {
   }
 }
 
-TEST_F(Transcode, ReplacesTheDestinationReportingProgressUpToOneAndTheFilesSize) {
-  const fx::MediaOptions o = clip(160, 90, 1, 2);
-  const auto src = source("src.mp4", o);
-  const auto dst = dir_ / "out.mp4";
-  fx::writeBytes(dst, 4 << 20);
-  std::vector<double> seen;
-  auto future = Transcoder::transcode(src, dst, config(90, FitMode::keep, 0, 300), infoFor(o),
-                                      [&](double f) { seen.push_back(f); }, {});
-  ASSERT_EQ(future.wait_for(std::chrono::seconds(60)), std::future_status::ready);
-  EXPECT_EQ(future.get(), static_cast<std::int64_t>(std::filesystem::file_size(dst)));
-  EXPECT_LT(std::filesystem::file_size(dst), 1u << 20);
-  ASSERT_GE(seen.size(), 30u);  // one report per written frame, and the final one
-  EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end()));
-  EXPECT_LT(seen[seen.size() / 2], 0.9);
-  EXPECT_EQ(seen.back(), 1.0);
-
-  const fx::MediaFacts facts = fx::readFacts(dst);
-  ASSERT_TRUE(facts.video);
-  const std::string got[] = {facts.video->codec, facts.video->profile, facts.video->pixelFormat,
-                             facts.video->colorPrimaries, facts.video->colorTransfer, facts.video->colorSpace,
-                             facts.video->colorRange};
-  const std::string want[] = {"h264", "High", "yuv420p", "bt709", "bt709", "bt709", "tv"};
-  for (int i = 0; i < 7; ++i) EXPECT_EQ(got[i], want[i]);
-  // x264 writes its settings into the stream: average bitrate mode at the asked rate.
-  const std::string bytes = fx::readFile(dst);
-  EXPECT_NE(bytes.find("rc=abr"), std::string::npos);
-  EXPECT_NE(bytes.find(" bitrate=300 "), std::string::npos);
-}
-
 TEST_F(Transcode, HdrSourcesAreToneMappedToEightBitBt709) {
   // The pattern's code values mean light levels here: in PQ the grey (code
   // 0.5) is about 92 cd/m², nearly SDR white, the white marker 10000 cd/m²,
