@@ -62,6 +62,11 @@ TEST_F(Probe, MeasuresSizeRateLengthSoundAndACoverFittedIntoThreeHundredTwenty) 
     const fx::Image thumb = asImage(*info.thumbnail);
     const fx::Rect all{0, 0, thumb.width, thumb.height};
     EXPECT_NEAR(thumb.mean(all, 0), thumb.mean(all, 1), 10);
+    // Frame k of the fixtures carries k in its counter: the cover is the first
+    // frame at or after 50 ms, at these rates the third (too small or tone-mapped: unread).
+    if (c.thumbW >= 64 && c.o.hdr == fx::Hdr::none) {
+      EXPECT_EQ(counterOf(thumb), 2);
+    }
 
     // Compressed as the probe says, and as a probe wrong about the sound would
     // say: AAC sound only when both the file and the probe have it.
@@ -123,27 +128,19 @@ TEST_F(Probe, FilesWithoutVideoOrThatCannotBeReadFailWithTheirCauseInProbeAndRun
   }
 }
 
-// Frame k of the fixtures carries k in its counter, so the cover says which
-// frame it was made from; a search past its deadline gives none.
+// A frame at 50 ms exactly is the cover; a search past its deadline gives none.
 TEST_F(Probe, CoverIsTheFirstFrameAtOrAfterFiftyMillisecondsWithinItsDeadline) {
-  const struct {
-    int fps;
-    int frame;  // -1: no cover
-    bool pastDeadline = false;
-  } rows[] = {{30, 2}, {20, 1}, {30, -1, true}};
-  for (const auto& row : rows) {
-    SCOPED_TRACE(::testing::Message() << row.fps << " fps, past deadline " << row.pastDeadline);
-    const auto path = dir_ / ("count" + std::to_string(row.fps) + ".mov");
-    auto o = clip(160, 120, 2);
-    o.fps = {row.fps, 1};
-    source(path.filename().string(), o);
+  auto o = clip(160, 120, 2);
+  o.fps = {20, 1};
+  const auto path = source("count.mov", o);
+  for (const bool pastDeadline : {false, true}) {
     test::bounded([&] {
       av::MediaInput input(path);
-      input.setDeadline(av::MediaInput::Clock::now() + std::chrono::seconds(row.pastDeadline ? -1 : 60));
+      input.setDeadline(av::MediaInput::Clock::now() + std::chrono::seconds(pastDeadline ? -1 : 60));
       const auto cover = av::coverFrame(input, input.firstVideoStream(), 320);
-      EXPECT_EQ(cover.has_value(), row.frame >= 0);
+      EXPECT_EQ(cover.has_value(), !pastDeadline);
       if (cover) {
-        EXPECT_EQ(counterOf(asImage(*cover)), row.frame);
+        EXPECT_EQ(counterOf(asImage(*cover)), 1);
       }
       return 0;
     });
