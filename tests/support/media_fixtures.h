@@ -134,11 +134,4 @@ Rect tail(int w, int h);
 Rect counterCell(int w, int h, int bit);  // bit 0..7
 }  // namespace pattern
 
-// Where a stored rectangle appears once the display matrix is applied.
-Rect uprightRect(const Rect& stored, int w, int h, int rotation, bool hflip);
-
-// The frame index mod 256 shown by an unrotated picture filling `picture`
-// (at any scale), from channel 0.
-int readFrameCounter(const Image& img, const Rect& picture);
-
 }  // namespace kivotra::fixtures

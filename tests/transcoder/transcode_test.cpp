@@ -12,7 +12,23 @@ using namespace kivotra;
 using namespace kivotra::testing;
 
 namespace {
+
 using Transcode = TranscodeTest;
+
+// Where a stored rectangle of a w x h picture appears once turned clockwise by
+// a quarter-turn multiple and then mirrored.
+fx::Rect uprightRect(const fx::Rect& s, int w, int h, int rotation, bool hflip) {
+  fx::Rect r = s;
+  int displayWidth = w;
+  switch (rotation) {
+    case 90: r = {h - (s.y + s.h), s.x, s.h, s.w}; displayWidth = h; break;
+    case 180: r = {w - (s.x + s.w), h - (s.y + s.h), s.w, s.h}; break;
+    case 270: r = {s.y, w - (s.x + s.w), s.h, s.w}; displayWidth = h; break;
+  }
+  if (hflip) r.x = displayWidth - (r.x + r.w);
+  return r;
+}
+
 }  // namespace
 
 TEST_F(Transcode, KeepCropAndPadOnLandscapePortraitAndTurnedSources) {
@@ -73,8 +89,8 @@ TEST_F(Transcode, EveryTurnAndMirrorIsProbedAndWrittenUpright) {
         for (int other : {0, 90, 180, 270}) {
           for (bool otherMirror : {false, true}) {
             if ((other % 180 != 0) != sideways) continue;
-            const fx::Rect tail = fx::uprightRect(fx::pattern::tail(w, h), w, h, other, otherMirror);
-            const fx::Rect marker = fx::uprightRect(fx::pattern::marker(w, h), w, h, other, otherMirror);
+            const fx::Rect tail = uprightRect(fx::pattern::tail(w, h), w, h, other, otherMirror);
+            const fx::Rect marker = uprightRect(fx::pattern::marker(w, h), w, h, other, otherMirror);
             const double darker = std::min(picture.mean(tail), picture.mean(marker));
             if (other == rotation && otherMirror == mirrored) {
               EXPECT_GT(darker, 200);
