@@ -104,7 +104,6 @@ TEST_F(Probe, FilesWithoutVideoOrThatCannotBeReadFailWithTheirCauseInProbeAndRun
   } rows[] = {
       {dir_ / "sound.mp4", {}, ""},
       {dir_ / "noise.mov", Cause::damaged, "文件已损坏或无法识别（"},
-      {dir_ / "missing.mov", Cause::fileMissing, "文件不存在（No such file or directory）"},
       {dir_.path(), Cause::other, ""},
   };
   for (const auto& row : rows) {

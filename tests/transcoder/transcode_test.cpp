@@ -121,7 +121,6 @@ TEST_F(Transcode, OutputRateIsConstantAndShowsTheSameFramesAsFullDecoding) {
   } cases[] = {
       {"60 asked 30", {60, 1}, false, fx::Hdr::none, 30, {30, 1}, 1},
       {"60 hevc asked 30", {60, 1}, false, fx::Hdr::hlg, 30, {30, 1}, 20},
-      {"25 asked 30 stays 25", {25, 1}, false, fx::Hdr::none, 30, {25, 1}, 0},
       {"29.97 kept as 30000 over 1001", {30000, 1001}, false, fx::Hdr::none, 0, {30000, 1001}, 0},
       {"variable 30", {30, 1}, true, fx::Hdr::none, 0, {30, 1}, 0},
       {"30, sound half a second ahead", {30, 1}, false, fx::Hdr::none, 0, {30, 1}, 0, 0.5},
