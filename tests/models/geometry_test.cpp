@@ -27,21 +27,14 @@ TEST(OutputDims, ShortSideFitAndUpscaleAsTheWindowAndEngineAgree) {
       {640, 480, 1080, FitMode::crop, false, 1920, 1080},
       {1920, 800, 1080, FitMode::pad, true, 1422, 800},
       {1, 1, 720, FitMode::keep, true, 2, 2},
+      // An unknown source gives the square tier, unrounded; crop and pad are landscape for any shape.
+      {0, 0, 1080, FitMode::crop, true, 1080, 1080},
+      {1920, 0, 1081, FitMode::keep, false, 1081, 1081},
+      {2160, 3840, 1080, FitMode::crop, true, 1920, 1080},
+      {2000, 2000, 1080, FitMode::pad, true, 1920, 1080},
   };
   for (const auto& r : rows) {
     EXPECT_EQ(outputDims(r.w, r.h, {r.side, 0, 5000, r.fit, r.noUpscale}), (Dims{r.outW, r.outH}))
         << r.w << "x" << r.h << "@" << r.side << "/" << rawValue(r.fit) << (r.noUpscale ? "/noUpscale" : "");
-  }
-}
-
-TEST(OutputDims, UnknownSourceGivesSquareTierUnroundedAndCropAndPadAreLandscapeForEveryOrientation) {
-  for (FitMode fit : kAllFitModes) {
-    EXPECT_EQ(outputDims(0, 0, {1080, 0, 5000, fit, true}), (Dims{1080, 1080}));
-    EXPECT_EQ(outputDims(1920, 0, {1081, 0, 5000, fit, false}), (Dims{1081, 1081}));
-  }
-  for (FitMode fit : {FitMode::crop, FitMode::pad}) {
-    for (auto [w, h] : {std::pair{3840, 2160}, std::pair{2160, 3840}, std::pair{2000, 2000}}) {
-      EXPECT_EQ(outputDims(w, h, {1080, 0, 5000, fit, true}), (Dims{1920, 1080}));
-    }
   }
 }

@@ -118,14 +118,3 @@ TEST(VideoItem, IdsAreDistinctVersion4UuidsThatRoundTripAsText) {
   text[8] = 'x';
   EXPECT_EQ(Uuid::parse(text), std::nullopt);
 }
-
-TEST(VideoItem, EstimatedBytesAddAacOnlyWithSoundAndAreZeroUntilProbed) {
-  VideoItem item("/v.mp4");
-  item.hasAudio = true;
-  EXPECT_EQ(item.estimatedBytes(3000), 0);
-  item.duration = 10;
-  item.hasAudio = false;
-  EXPECT_EQ(item.estimatedBytes(3000), 3750000);
-  item.duration = 0.001;  // 5000 kbps → 625 bytes per ms, truncated
-  EXPECT_EQ(item.estimatedBytes(5001), 625);
-}

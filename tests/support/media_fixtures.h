@@ -65,17 +65,11 @@ void writeBytes(const std::filesystem::path& path, std::size_t bytes);
 struct VideoFacts {
   int streamIndex = -1;
   std::string codec;  // avcodec_get_name: "h264", "hevc", ...
-  std::string profile;  // "High", "Main 10", ... ("" if unknown)
   int width = 0;  // stored size
   int height = 0;
   int rotation = 0;  // clockwise degrees 0..359 from the display matrix, as written above (a mirror is not read)
   std::string pixelFormat;  // "yuv420p", "yuv420p10le", ...
-  // av_color_*_name texts: "bt709", "bt2020", "smpte2084", "arib-std-b67",
-  // "bt2020nc", "tv"/"pc"; "unknown" when untagged.
-  std::string colorPrimaries;
-  std::string colorTransfer;
-  std::string colorSpace;
-  std::string colorRange;
+  std::string colorTransfer;  // "bt709", "smpte2084", "arib-std-b67"; "unknown" when untagged
   Rational avgFrameRate{0, 1};
   double startTime = 0;  // seconds, first presentation time
   double duration = 0;  // seconds, the stream's own duration (container's if none)
@@ -108,7 +102,6 @@ struct Rect {
   int y = 0;
   int w = 0;
   int h = 0;
-  bool operator==(const Rect&) const = default;
 };
 
 // A decoded picture, rows top to bottom without padding.
@@ -136,20 +129,9 @@ Image decodeVideoFrame(const std::filesystem::path& path, int index, PixelKind k
 
 // The pattern's stored geometry for a picture of w x h.
 namespace pattern {
-inline constexpr int background = 128, white = 255, counterOff = 64;  // RGB levels
 Rect marker(int w, int h);
 Rect tail(int w, int h);
 Rect counterCell(int w, int h, int bit);  // bit 0..7
 }  // namespace pattern
-
-// Where a stored rectangle appears once the display matrix is applied.
-Rect uprightRect(const Rect& stored, int w, int h, int rotation, bool hflip);
-
-// The frame index mod 256 shown by an unrotated picture filling `picture`
-// (at any scale), from channel 0.
-int readFrameCounter(const Image& img, const Rect& picture);
-
-// Bounding box of the pixels whose channel 0 is above threshold (empty if none).
-Rect brightBounds(const Image& img, int threshold);
 
 }  // namespace kivotra::fixtures

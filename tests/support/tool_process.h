@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 #include <filesystem>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -23,13 +24,8 @@ struct ToolResult {
 
   std::vector<std::string> outLines() const {
     std::vector<std::string> lines;
-    std::size_t start = 0;
-    while (start < out.size()) {
-      const std::size_t end = out.find('\n', start);
-      lines.push_back(out.substr(start, end == std::string::npos ? std::string::npos : end - start));
-      if (end == std::string::npos) break;
-      start = end + 1;
-    }
+    std::istringstream in(out);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
     return lines;
   }
 };

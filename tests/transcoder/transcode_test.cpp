@@ -7,13 +7,28 @@
 
 #include "models/geometry.h"
 #include "transcode_fixture.h"
-#include "transcoder/detail/picture_skip.h"
 
 using namespace kivotra;
 using namespace kivotra::testing;
 
 namespace {
+
 using Transcode = TranscodeTest;
+
+// Where a stored rectangle of a w x h picture appears once turned clockwise by
+// a quarter-turn multiple and then mirrored.
+fx::Rect uprightRect(const fx::Rect& s, int w, int h, int rotation, bool hflip) {
+  fx::Rect r = s;
+  int displayWidth = w;
+  switch (rotation) {
+    case 90: r = {h - (s.y + s.h), s.x, s.h, s.w}; displayWidth = h; break;
+    case 180: r = {w - (s.x + s.w), h - (s.y + s.h), s.w, s.h}; break;
+    case 270: r = {s.y, w - (s.x + s.w), s.h, s.w}; displayWidth = h; break;
+  }
+  if (hflip) r.x = displayWidth - (r.x + r.w);
+  return r;
+}
+
 }  // namespace
 
 TEST_F(Transcode, KeepCropAndPadOnLandscapePortraitAndTurnedSources) {
@@ -36,15 +51,14 @@ TEST_F(Transcode, KeepCropAndPadOnLandscapePortraitAndTurnedSources) {
     ASSERT_TRUE(facts.video);
     EXPECT_EQ((Dims{facts.video->width, facts.video->height}), c.canvas);
     EXPECT_EQ(facts.video->rotation, 0);
-    // Black (16) bands where the picture (grey 126 and brighter) does not reach.
+    // The picture (grey 126 and brighter) between black (16) bands, to 2 pixels.
     const fx::Image luma = outputFrame(c.name, 3);
-    const fx::Rect bright = fx::brightBounds(luma, 40);
-    for (const auto& [got, want] : {std::pair{bright.x, c.picture.x}, {bright.y, c.picture.y}, {bright.w, c.picture.w},
-                                   {bright.h, c.picture.h}}) {
-      EXPECT_NEAR(got, want, 2);
-    }
-    if (c.picture.x > 4) {
-      EXPECT_LT(luma.mean({0, 0, c.picture.x - 2, luma.height}), 20);
+    const int left = c.picture.x, right = c.picture.x + c.picture.w;
+    EXPECT_GT(luma.mean({left + 2, 0, c.picture.w - 4, luma.height}), 100);
+    // Both bands are as wide: pads on the right as on the left.
+    if (left > 0) {
+      EXPECT_LT(luma.mean({0, 0, left - 2, luma.height}), 20);
+      EXPECT_LT(luma.mean({right + 2, 0, luma.width - right - 2, luma.height}), 20);
     }
   }
 }
@@ -75,8 +89,8 @@ TEST_F(Transcode, EveryTurnAndMirrorIsProbedAndWrittenUpright) {
         for (int other : {0, 90, 180, 270}) {
           for (bool otherMirror : {false, true}) {
             if ((other % 180 != 0) != sideways) continue;
-            const fx::Rect tail = fx::uprightRect(fx::pattern::tail(w, h), w, h, other, otherMirror);
-            const fx::Rect marker = fx::uprightRect(fx::pattern::marker(w, h), w, h, other, otherMirror);
+            const fx::Rect tail = uprightRect(fx::pattern::tail(w, h), w, h, other, otherMirror);
+            const fx::Rect marker = uprightRect(fx::pattern::marker(w, h), w, h, other, otherMirror);
             const double darker = std::min(picture.mean(tail), picture.mean(marker));
             if (other == rotation && otherMirror == mirrored) {
               EXPECT_GT(darker, 200);
@@ -107,7 +121,6 @@ TEST_F(Transcode, OutputRateIsConstantAndShowsTheSameFramesAsFullDecoding) {
   } cases[] = {
       {"60 asked 30", {60, 1}, false, fx::Hdr::none, 30, {30, 1}, 1},
       {"60 hevc asked 30", {60, 1}, false, fx::Hdr::hlg, 30, {30, 1}, 20},
-      {"25 asked 30 stays 25", {25, 1}, false, fx::Hdr::none, 30, {25, 1}, 0},
       {"29.97 kept as 30000 over 1001", {30000, 1001}, false, fx::Hdr::none, 0, {30000, 1001}, 0},
       {"variable 30", {30, 1}, true, fx::Hdr::none, 0, {30, 1}, 0},
       {"30, sound half a second ahead", {30, 1}, false, fx::Hdr::none, 0, {30, 1}, 0, 0.5},
@@ -152,97 +165,6 @@ TEST_F(Transcode, OutputRateIsConstantAndShowsTheSameFramesAsFullDecoding) {
       last = counter;
     }
   }
-}
-
-TEST(RateDropsFrame, OnlyTheFrameTheNextOneReplacesOnTheSameTick) {
-  const struct {
-    const char* name;
-    std::int64_t pts, duration;
-    AVRational timeBase, rate;
-    bool dropped;
-  } rows[] = {
-      {"60 to 30, even frame shown", 512, 256, {1, 15360}, {30, 1}, false},
-      {"60 to 30, odd frame replaced", 768, 256, {1, 15360}, {30, 1}, true},
-      {"59.94 to 29.97, odd frame", 3 * 1001, 1001, {1, 60000}, {30000, 1001}, true},
-      {"120 to 30, the last before half a tick stays", 1, 1, {1, 120}, {30, 1}, false},
-      {"120 to 30, the others go", 3, 1, {1, 120}, {30, 1}, true},
-      {"same rate keeps all", 7, 1, {1, 30}, {30, 1}, false},
-      {"no time, kept", AV_NOPTS_VALUE, 1, {1, 60}, {30, 1}, false},
-      {"no duration, kept", 3, 0, {1, 60}, {30, 1}, false},
-  };
-  for (const auto& r : rows) EXPECT_EQ(detail::rateDropsFrame(r.pts, r.duration, r.timeBase, r.rate), r.dropped) << r.name;
-}
-
-TEST_F(Transcode, SoundBecomesAacOfAtMostTwoChannelsOrIsLeftOutAndCoverArtIsNotTheVideo) {
-  const struct {
-    const char* name;
-    int channels, rate;
-    bool probeSaysAudio, cover;
-    int expectedChannels, expectedRate;  // 0: no audio stream
-  } cases[] = {
-      {"mono.mp4", 1, 48000, true, true, 1, 48000},
-      {"surround.mp4", 6, 44100, true, false, 2, 44100},
-      {"192k.mov", 2, 192000, true, false, 2, 48000},  // a rate AAC refuses is resampled
-      {"probe-wrong.mp4", 2, 48000, false, false, 0, 0},
-      {"silent.mp4", 0, 48000, true, false, 0, 0},  // the probe said there was sound
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    fx::MediaOptions o = clip(160, 90, 0.5, c.channels);
-    o.audioSampleRate = c.rate;
-    o.coverArt = c.cover;
-    ProbeInfo info = infoFor(o);
-    info.hasAudio = c.probeSaysAudio;
-    transcode(source(c.name, o), dir_ / "out.mp4", config(90), info);
-    const fx::MediaFacts facts = fx::readFacts(dir_ / "out.mp4");
-    EXPECT_EQ(facts.streamKinds.size(), c.expectedChannels > 0 ? 2u : 1u);
-    // The grey picture, not the red cover.
-    EXPECT_NEAR(fx::decodeVideoFrame(dir_ / "out.mp4", 0, fx::PixelKind::luma).mean({60, 30, 40, 20}), 126, 20);
-    ASSERT_EQ(facts.audio.has_value(), c.expectedChannels > 0);
-    if (!facts.audio) continue;
-    EXPECT_EQ(facts.audio->codec, "aac");
-    EXPECT_EQ(facts.audio->channels, c.expectedChannels);
-    EXPECT_EQ(facts.audio->sampleRate, c.expectedRate);
-    EXPECT_NEAR(facts.audio->duration, 0.5, 0.05);
-  }
-}
-
-TEST_F(Transcode, ReplacesTheDestinationReportingProgressUpToOneAndTheFilesSize) {
-  const fx::MediaOptions o = clip(160, 90, 1, 2);
-  const auto src = source("src.mp4", o);
-  const auto dst = dir_ / "out.mp4";
-  fx::writeBytes(dst, 4 << 20);
-  std::vector<double> seen;
-  auto future = Transcoder::transcode(src, dst, config(90, FitMode::keep, 0, 300), infoFor(o),
-                                      [&](double f) { seen.push_back(f); }, {});
-  ASSERT_EQ(future.wait_for(std::chrono::seconds(60)), std::future_status::ready);
-  EXPECT_EQ(future.get(), static_cast<std::int64_t>(std::filesystem::file_size(dst)));
-  EXPECT_LT(std::filesystem::file_size(dst), 1u << 20);
-  ASSERT_GE(seen.size(), 30u);  // one report per written frame, and the final one
-  EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end()));
-  EXPECT_LT(seen[seen.size() / 2], 0.9);
-  EXPECT_EQ(seen.back(), 1.0);
-
-  const fx::MediaFacts facts = fx::readFacts(dst);
-  ASSERT_TRUE(facts.video);
-  const std::string got[] = {facts.video->codec, facts.video->profile, facts.video->pixelFormat,
-                             facts.video->colorPrimaries, facts.video->colorTransfer, facts.video->colorSpace,
-                             facts.video->colorRange};
-  const std::string want[] = {"h264", "High", "yuv420p", "bt709", "bt709", "bt709", "tv"};
-  for (int i = 0; i < 7; ++i) EXPECT_EQ(got[i], want[i]);
-  // x264 writes its settings into the stream: average bitrate mode at the asked rate.
-  const std::string bytes = fx::readFile(dst);
-  EXPECT_NE(bytes.find("rc=abr"), std::string::npos);
-  EXPECT_NE(bytes.find(" bitrate=300 "), std::string::npos);
-
-  // Without a known length the progress is full after a tenth of a second.
-  ProbeInfo unknown = infoFor(o);
-  unknown.duration = 0;
-  seen.clear();
-  transcode(src, dst, config(90), unknown, [&](double f) { seen.push_back(f); });
-  ASSERT_GT(seen.size(), 10u);
-  EXPECT_LT(seen.front(), 1.0);
-  EXPECT_EQ(seen[10], 1.0);  // 10/30 s is past 0.1 s
 }
 
 TEST_F(Transcode, HdrSourcesAreToneMappedToEightBitBt709) {

@@ -5,9 +5,7 @@
 #include <sys/resource.h>
 
 #include <cstdio>
-#include <sstream>
 
-#include "models/format.h"
 #include "support/bounded.h"
 #include "support/media_fixtures.h"
 #include "support/scratch_dir.h"
@@ -45,7 +43,6 @@ TEST_F(TestVideo, HasExactlyTheFramesTimesAndSoundAskedForReplacingAnyFile) {
   EXPECT_EQ(g.video->frameTimes.size(), 12u);
 }
 
-// (An unwritable location: the demo rows below.)
 TEST_F(TestVideo, AFileThatStopsGrowingEndsTheCallWithItsReason) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   // In a child process: the file-size limit stands in for a full disk.
@@ -63,18 +60,4 @@ TEST_F(TestVideo, AFileThatStopsGrowingEndsTheCallWithItsReason) {
     std::exit(1);
   };
   EXPECT_EXIT(writeLimited(), ::testing::ExitedWithCode(0), "code 6: 测试视频写入未完成：文件超出系统允许的大小");
-}
-
-TEST_F(TestVideo, DemoRowsReportEachFileAndGoOnAfterAFailure) {
-  const DemoRow rows[] = {{"一.mov", 64, 48, 1.5}, {"缺少/二.mov", 64, 48, 1.0}, {"三.mov", 32, 32, 1.0}};
-  const auto folder = dir_ / "new/folder";
-  std::ostringstream out;
-  test::bounded([&] { generateRows(folder, rows, out); });
-  const auto size = [&](const char* name) {
-    return fmtBytes(static_cast<std::int64_t>(std::filesystem::file_size(folder / name)));
-  };
-  EXPECT_EQ(out.str(), "✓ 一.mov  64×48  1s  " + size("一.mov") + "\n" +
-                           "✗ 缺少/二.mov 失败：文件不存在（No such file or directory）\n" + "✓ 三.mov  32×32  1s  " +
-                           size("三.mov") + "\n");
-  EXPECT_EQ(fx::readFacts(folder / "三.mov").video->frameTimes.size(), 30u);
 }

@@ -1,24 +1,59 @@
-// The fixtures are made by the ffmpeg tool from generated pictures and tones;
-// what it has no option for (a mirroring display matrix, the cover listed
-// first) is then set in the written file's boxes.
+// Test media made by the ffmpeg tool from generated pictures and tones, and
+// read back through the ffprobe and ffmpeg tools. What the tool has no option
+// for (a mirroring display matrix, the cover listed first) is then set in the
+// written file's boxes.
 extern "C" {
 #include <libavutil/channel_layout.h>
 #include <libavutil/display.h>
 }
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QStringList>
+#include <algorithm>
 #include <cmath>
 #include <fstream>
+#include <optional>
 #include <random>
+#include <stdexcept>
 
-#include "support/fixture_tool.h"
 #include "support/media_fixtures.h"
 #include "support/scratch_dir.h"
+#include "support/tool_process.h"
 
 namespace kivotra::fixtures {
 
-using detail::fail;
-
 namespace {
+
+[[noreturn]] void fail(const std::string& what) { throw std::runtime_error("fixture: " + what); }
+
+// Runs ffmpeg or ffprobe quietly and returns what it wrote on stdout; throws
+// with its error text when it fails or is still running after two minutes.
+std::string runTool(const char* program, const QStringList& args) {
+  const test::ToolResult r =
+      test::runTool(program, QStringList{"-v", "error"} + args, std::filesystem::temp_directory_path(), 120000);
+  if (r.hung) fail(std::string(program) + " hung: " + args.join(' ').toStdString());
+  if (r.crashed || r.exitCode != 0) fail(std::string(program) + " " + args.join(' ').toStdString() + ": " + r.err);
+  return r.out;
+}
+
+// The tools take file names as UTF-8 text; a name that is not (a disk holds
+// any bytes) is reached through a link with a plain name.
+class ToolPath {
+ public:
+  explicit ToolPath(const std::filesystem::path& path) : text_(QString::fromStdString(path.string())) {
+    if (text_.toStdString() == path.string()) return;
+    link_.emplace();
+    std::filesystem::create_symlink(std::filesystem::absolute(path), link_->path() / "media");
+    text_ = QString::fromStdString((link_->path() / "media").string());
+  }
+  const QString& text() const { return text_; }
+
+ private:
+  std::optional<ScratchDir> link_;
+  QString text_;
+};
 
 // Draws r filled with colour, on the frames where `enable` holds; drawbox
 // reads a zero size as the whole picture, so an empty rectangle draws nothing.
@@ -147,7 +182,7 @@ void writeMedia(const std::filesystem::path& path, const MediaOptions& o) {
   QStringList maps;
   for (int i = 0; i < inputs.count("-i"); ++i) maps << "-map" << QString::number(i);
   if (o.indexFirst) codecs << "-movflags" << "+faststart";
-  detail::runTool("ffmpeg", QStringList{"-nostdin", "-y"} + inputs + maps + codecs + QStringList{QString::fromStdString(path.string())});
+  runTool("ffmpeg", QStringList{"-nostdin", "-y"} + inputs + maps + codecs + QStringList{QString::fromStdString(path.string())});
   if (o.rotation % 360 != 0 || o.hflip || o.coverArt) patchBoxes(path, o);
 }
 
@@ -157,6 +192,111 @@ void writeBytes(const std::filesystem::path& path, std::size_t bytes) {
   std::mt19937 random(20240611);
   for (std::size_t i = 0; i < bytes; ++i) file.put(static_cast<char>(random() & 0xff));
   if (!file.flush()) fail("cannot write " + path.string());
+}
+
+// ---- reading back -------------------------------------------------------
+
+namespace {
+
+std::string text(const QJsonObject& o, const char* key) { return o.value(key).toString("unknown").toStdString(); }
+
+double number(const QJsonObject& o, const char* key) { return o.value(key).toString().toDouble(); }
+
+Rational rational(const QString& text) {
+  const QStringList parts = text.split('/');
+  return parts.size() == 2 ? Rational{parts[0].toInt(), parts[1].toInt()} : Rational{0, 1};
+}
+
+// Clockwise degrees 0..359 from the display matrix (ffprobe gives them anticlockwise).
+int rotation(const QJsonObject& stream) {
+  for (const QJsonValue side : stream.value("side_data_list").toArray()) {
+    if (side.toObject().contains("rotation")) return ((-side.toObject().value("rotation").toInt()) % 360 + 360) % 360;
+  }
+  return 0;
+}
+
+}  // namespace
+
+MediaFacts readFacts(const std::filesystem::path& path) {
+  const QJsonObject all = QJsonDocument::fromJson(QByteArray::fromStdString(runTool(
+      "ffprobe", {"-of", "json", "-show_format", "-show_streams", "-show_packets", ToolPath(path).text()}))).object();
+  MediaFacts facts;
+  facts.duration = number(all.value("format").toObject(), "duration");
+  for (const QJsonValue value : all.value("streams").toArray()) {
+    const QJsonObject s = value.toObject();
+    const bool cover = s.value("disposition").toObject().value("attached_pic").toInt() != 0;
+    const std::string kind = text(s, "codec_type");
+    facts.streamKinds.push_back(cover ? "cover" : kind);
+    const int index = s.value("index").toInt();
+    const double start = number(s, "start_time"), duration = s.contains("duration") ? number(s, "duration") : facts.duration;
+    if (kind == "video" && !cover && !facts.video) {
+      facts.video = VideoFacts{index, text(s, "codec_name"), s.value("width").toInt(), s.value("height").toInt(),
+                               rotation(s), text(s, "pix_fmt"), text(s, "color_transfer"),
+                               rational(s.value("avg_frame_rate").toString()), start, duration, {}};
+    } else if (kind == "audio" && !facts.audio) {
+      facts.audio = AudioFacts{index, text(s, "codec_name"), static_cast<int>(number(s, "sample_rate")),
+                               s.value("channels").toInt(), start, duration, 0};
+    }
+  }
+  double audioSeconds = 0;
+  for (const QJsonValue value : all.value("packets").toArray()) {
+    const QJsonObject p = value.toObject();
+    const int stream = p.value("stream_index").toInt();
+    if (facts.video && stream == facts.video->streamIndex && p.contains("pts_time")) {
+      facts.video->frameTimes.push_back(number(p, "pts_time"));
+    }
+    if (facts.audio && stream == facts.audio->streamIndex) audioSeconds += number(p, "duration_time");
+  }
+  if (facts.audio) facts.audio->sampleCount = std::llround(audioSeconds * facts.audio->sampleRate);
+  if (facts.video) std::sort(facts.video->frameTimes.begin(), facts.video->frameTimes.end());
+  return facts;
+}
+
+Image decodeVideoFrame(const std::filesystem::path& path, int index, PixelKind kind) {
+  const ToolPath file(path);
+  const QString size = QString::fromStdString(runTool(
+      "ffprobe", {"-select_streams", "V:0", "-show_entries", "stream=width,height", "-of", "csv=s=x:p=0", file.text()}));
+  const QStringList wh = size.trimmed().split('x');
+  const bool luma = kind == PixelKind::luma;
+  Image img{wh.value(0).toInt(), wh.value(1).toInt(), luma ? 1 : 4, {}};
+  // The display matrix is not applied; a 10-bit luma plane is reduced to 8 bits.
+  const std::string bytes = runTool(
+      "ffmpeg", {"-nostdin", "-noautorotate", "-i", file.text(), "-map", "0:V:0", "-vf",
+                 QString("select='eq(n,%1)'%2").arg(index).arg(luma ? ",extractplanes=y" : ""), "-fps_mode", "passthrough",
+                 "-frames:v", "1", "-f", "rawvideo", "-pix_fmt", luma ? "gray" : "rgba", "-"});
+  const auto expected = static_cast<std::size_t>(img.width) * img.height * img.channels;
+  if (expected == 0 || bytes.size() != expected) {
+    fail("frame " + std::to_string(index) + " not in " + path.string());
+  }
+  img.pixels.assign(bytes.begin(), bytes.end());
+  return img;
+}
+
+// ---- pixels -------------------------------------------------------------
+
+namespace pattern {
+
+Rect marker(int w, int h) { return {0, 0, w / 4, h / 4}; }
+
+Rect tail(int w, int h) { return {w / 4, 0, w / 4, std::max(2, h / 16)}; }
+
+Rect counterCell(int w, int h, int bit) {
+  const int top = h - std::max(1, h / 8);
+  const int left = bit * w / 8;
+  return {left, top, (bit + 1) * w / 8 - left, h - top};
+}
+
+}  // namespace pattern
+
+double Image::mean(const Rect& r, int channel) const {
+  const int x0 = std::max(0, r.x), y0 = std::max(0, r.y);
+  const int x1 = std::min(width, r.x + r.w), y1 = std::min(height, r.y + r.h);
+  if (x1 <= x0 || y1 <= y0) fail("mean over an empty rectangle");
+  double sum = 0;
+  for (int y = y0; y < y1; ++y) {
+    for (int x = x0; x < x1; ++x) sum += at(x, y, channel);
+  }
+  return sum / (static_cast<double>(x1 - x0) * (y1 - y0));
 }
 
 }  // namespace kivotra::fixtures
