@@ -1,10 +1,6 @@
 #include "selftest/media/test_video.h"
 
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/resource.h>
-
-#include <cstdio>
 
 #include "support/bounded.h"
 #include "support/media_fixtures.h"
@@ -41,23 +37,4 @@ TEST_F(TestVideo, HasExactlyTheFramesTimesAndSoundAskedForReplacingAnyFile) {
   const fx::MediaFacts g = fx::readFacts(dir_ / "two.mov");
   EXPECT_EQ(g.streamKinds, (std::vector<std::string>{"video"}));
   EXPECT_EQ(g.video->frameTimes.size(), 12u);
-}
-
-TEST_F(TestVideo, AFileThatStopsGrowingEndsTheCallWithItsReason) {
-  GTEST_FLAG_SET(death_test_style, "threadsafe");
-  // In a child process: the file-size limit stands in for a full disk.
-  const auto writeLimited = [&] {
-    signal(SIGXFSZ, SIG_IGN);
-    rlimit limit{};
-    limit.rlim_cur = limit.rlim_max = 40000;
-    setrlimit(RLIMIT_FSIZE, &limit);
-    try {
-      makeTestVideo(dir_ / "limited.mov", 64, 48, 2.0, 30, true);
-    } catch (const SelfTestError& e) {
-      std::fprintf(stderr, "code %d: %s\n", e.code(), e.description().c_str());
-      std::exit(0);
-    }
-    std::exit(1);
-  };
-  EXPECT_EXIT(writeLimited(), ::testing::ExitedWithCode(0), "code 6: 测试视频写入未完成：文件超出系统允许的大小");
 }
