@@ -77,7 +77,7 @@ TEST_F(Probe, MeasuresSizeRateLengthSoundAndACoverFittedIntoThreeHundredTwenty) 
       const fx::MediaFacts out = fx::readFacts(dir_ / "out.mp4");
       const bool sound = info.hasAudio && !contradicted;
       EXPECT_EQ(out.streamKinds.size(), sound ? 2u : 1u) << "contradicted " << contradicted;
-      const fx::Image picture = fx::decodeVideoFrame(dir_ / "out.mp4", 0, fx::PixelKind::luma);
+      const fx::Image picture = frame("out.mp4", 0);
       EXPECT_GT(picture.mean({0, 0, picture.width, picture.height}), 100) << "the grey picture, not the red cover";
       ASSERT_EQ(out.audio.has_value(), sound);
       if (!sound) continue;
