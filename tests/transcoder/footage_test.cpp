@@ -290,7 +290,7 @@ TEST_F(Footage, ACutFragmentedRecordingKeepsItsWholeFragments) {
     std::filesystem::copy_file(dir_ / "whole.mp4", dir_ / "cut.mp4", std::filesystem::copy_options::overwrite_existing);
     std::filesystem::resize_file(dir_ / "cut.mp4", moofs[nth].at + c.cutInto);
     if (c.keptSeconds == 0) {
-      const auto error = transcodeErrorOf([&] { compress("cut.mp4"); });
+      const auto error = errorOf([&] { compress("cut.mp4"); });
       // The index's length, and what was read: two whole fragments and part of the third.
       std::smatch read;
       const std::string text = error ? error->description() : "";

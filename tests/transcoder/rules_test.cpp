@@ -164,7 +164,6 @@ TEST(AvError, NamesTheCommonCausesInChineseWithFfmpegsTextInBrackets) {
       {AVERROR(ENOENT), Cause::fileMissing, "文件不存在（"},
       {AVERROR(ENOSPC), Cause::diskFull, "磁盘空间已满（No space left on device）"},
       {AVERROR(EROFS), Cause::readOnly, "目标位置只读"},
-      {AVERROR_INVALIDDATA, Cause::damaged, "文件已损坏或无法识别（Invalid data found when processing input）"},
       {AVERROR_EXTERNAL, Cause::other, "操作失败（"},
   };
   for (const auto& row : rows) {

@@ -84,13 +84,13 @@ class TranscodeTest : public ::testing::Test {
   fx::ScratchDir dir_;
 };
 
-// The TranscodeError a call throws; nothing (and a test failure) when it
-// throws nothing or something else.
-template <class Call>
-std::optional<TranscodeError> transcodeErrorOf(Call&& call) {
+// The error of type E a call throws; nothing (and a test failure) when it
+// throws nothing or another error.
+template <class E = TranscodeError, class Call>
+std::optional<E> errorOf(Call&& call) {
   try {
     call();
-  } catch (const TranscodeError& e) {
+  } catch (const E& e) {
     return e;
   } catch (const Error& e) {
     ADD_FAILURE() << "another error: " << e.description();
