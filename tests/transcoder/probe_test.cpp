@@ -7,13 +7,7 @@
 using namespace kivotra;
 using namespace kivotra::testing;
 
-namespace {
-
 using Probe = TranscodeTest;
-
-fx::Image asImage(const RgbaBitmap& b) { return {b.width, b.height, 4, b.pixels}; }
-
-}  // namespace
 
 TEST_F(Probe, MeasuresSizeRateLengthSoundAndACoverFittedIntoThreeHundredTwenty) {
   const auto with = [](fx::MediaOptions o, auto change) { return change(o), o; };
@@ -57,7 +51,7 @@ TEST_F(Probe, MeasuresSizeRateLengthSoundAndACoverFittedIntoThreeHundredTwenty) 
     ASSERT_EQ(std::pair(info.thumbnail->width, info.thumbnail->height), std::pair(c.thumbW, c.thumbH));
     ASSERT_EQ(info.thumbnail->pixels.size(), static_cast<std::size_t>(c.thumbW) * c.thumbH * 4);
     // Every picture is grey and white: as much red as green.
-    const fx::Image thumb = asImage(*info.thumbnail);
+    const fx::Image thumb{c.thumbW, c.thumbH, 4, info.thumbnail->pixels};
     const fx::Rect all{0, 0, thumb.width, thumb.height};
     EXPECT_NEAR(thumb.mean(all, 0), thumb.mean(all, 1), 10);
     // Frame k of the fixtures carries k in its counter: the cover is the first

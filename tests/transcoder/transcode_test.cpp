@@ -85,8 +85,7 @@ TEST_F(Transcode, EveryTurnAndMirrorIsProbedAndWrittenUpright) {
       const fx::Image pictures[] = {{info.thumbnail->width, info.thumbnail->height, 4, info.thumbnail->pixels},
                                     frame(name + ".mp4", 0)};
       for (const fx::Image& picture : pictures) {
-        ASSERT_EQ(picture.width, info.width);
-        ASSERT_EQ(picture.height, info.height);
+        ASSERT_EQ(std::pair(picture.width, picture.height), std::pair(info.width, info.height));
         for (int other : {0, 90, 180, 270}) {
           for (bool otherMirror : {false, true}) {
             if ((other % 180 != 0) != sideways) continue;
