@@ -236,7 +236,9 @@ MediaFacts readFacts(const std::filesystem::path& path) {
   MediaFacts facts;
   facts.duration = number(all.value("format").toObject(), "duration");
   const QJsonObject tags = all.value("format").toObject().value("tags").toObject();
-  for (auto tag = tags.begin(); tag != tags.end(); ++tag) facts.tags[tag.key().toStdString()] = tag.value().toString().toStdString();
+  for (auto tag = tags.begin(); tag != tags.end(); ++tag) {
+    facts.tags[tag.key().toStdString()] = tag.value().toString().toStdString();
+  }
   for (const QJsonValue value : all.value("streams").toArray()) {
     const QJsonObject s = value.toObject();
     const bool cover = s.value("disposition").toObject().value("attached_pic").toInt() != 0;

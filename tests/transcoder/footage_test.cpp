@@ -8,7 +8,6 @@
 #include <cmath>
 #include <cstdlib>
 #include <fstream>
-#include <iterator>
 #include <map>
 #include <numeric>
 #include <regex>
@@ -25,12 +24,11 @@ const QStringList kSmallH264{"-c:v", "libx264", "-preset", "ultrafast", "-pix_fm
 
 // Zeroes the movie header's creation and modification times (version 0 expected).
 void zeroMovieDates(const std::filesystem::path& file) {
-  std::fstream f(file, std::ios::in | std::ios::out | std::ios::binary);
-  const std::string all((std::istreambuf_iterator<char>(f)), {});
+  const std::string all = fx::readFile(file);
   const auto mvhd = all.find("mvhd");
   ASSERT_TRUE(mvhd != std::string::npos && all[mvhd + 4] == 0) << "version 0 movie header expected";
-  f.seekp(static_cast<std::streamoff>(mvhd + 8));
-  f.write(std::string(8, '\0').data(), 8);
+  std::fstream f(file, std::ios::in | std::ios::out | std::ios::binary);
+  f.seekp(static_cast<std::streamoff>(mvhd + 8)).write(std::string(8, '\0').data(), 8);
 }
 
 class Footage : public TranscodeTest {
@@ -38,8 +36,8 @@ class Footage : public TranscodeTest {
   void ffmpeg(const QStringList& args) { fx::runTool("ffmpeg", QStringList{"-y"} + args, dir_.path()); }
   // What ffmpeg reports on stderr for a file through a video or audio filter.
   std::string analyse(const std::string& file, const QString& option, const QString& filter) {
-    return fx::runTool("ffmpeg", {"-v", "info", "-nostats", "-i", QString::fromStdString(file), option, filter, "-f", "null", "-"},
-                       dir_.path(), true);
+    const QStringList args{"-v", "info", "-nostats", "-i", QString::fromStdString(file), option, filter, "-f", "null", "-"};
+    return fx::runTool("ffmpeg", args, dir_.path(), true);
   }
 
   // Compresses a file of the test's folder as the app does; the output's name there.
@@ -126,7 +124,9 @@ TEST_F(Footage, PixelAspectInterlacingAndTenBitShadesComeOutAsTheViewerExpects) 
          // code values: rounding leaves a staircase up to half a code value off, a
          // dither keeps the in-between shades on average (up to a shift of the whole ramp).
          std::vector<double> off;
-         for (int x = 8; x + 16 <= out.width; x += 2) off.push_back(out.mean({x, 0, 8, out.height}) - (400 + x / 8.0) / 4);
+         for (int x = 8; x + 16 <= out.width; x += 2) {
+           off.push_back(out.mean({x, 0, 8, out.height}) - (400 + x / 8.0) / 4);
+         }
          const double shift = std::accumulate(off.begin(), off.end(), 0.0) / static_cast<double>(off.size());
          double banding = 0;
          for (const double d : off) banding = std::max(banding, std::abs(d - shift));
