@@ -10,6 +10,7 @@ extern "C" {
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QProcess>
 #include <QStringList>
 #include <algorithm>
 #include <cmath>
@@ -28,15 +29,19 @@ namespace {
 
 [[noreturn]] void fail(const std::string& what) { throw std::runtime_error("fixture: " + what); }
 
-// Runs ffmpeg or ffprobe quietly and returns what it wrote on stdout; throws
-// with its error text when it fails or is still running after two minutes.
-std::string runTool(const char* program, const QStringList& args) {
-  const test::ToolResult r =
-      test::runTool(program, QStringList{"-v", "error"} + args, std::filesystem::temp_directory_path(), 120000);
+}  // namespace
+
+std::string runTool(const char* program, const QStringList& args, const std::filesystem::path& dir, bool wantStderr) {
+  QProcess process;
+  process.setWorkingDirectory(QString::fromStdString(dir.string()));
+  test::startTool(process, program, QStringList{"-v", "error"} + args, dir);
+  const test::ToolResult r = test::finishTool(process, 120000);
   if (r.hung) fail(std::string(program) + " hung: " + args.join(' ').toStdString());
   if (r.crashed || r.exitCode != 0) fail(std::string(program) + " " + args.join(' ').toStdString() + ": " + r.err);
-  return r.out;
+  return wantStderr ? r.err : r.out;
 }
+
+namespace {
 
 // The tools take file names as UTF-8 text; a name that is not (a disk holds
 // any bytes) is reached through a link with a plain name.
@@ -122,12 +127,9 @@ void putBe32(std::string& data, std::size_t at, std::uint32_t v) {
   for (int i = 3; i >= 0; --i, v >>= 8) data[at + i] = static_cast<char>(v & 0xff);
 }
 
-// Where the first box of `type` among those in [begin, end) starts. Files this
-// small have no 64-bit or open-ended boxes.
 std::size_t findBox(const std::string& data, std::size_t begin, std::size_t end, const char* type) {
-  for (std::size_t at = begin; at + 8 <= end; at += readBe32(data, at)) {
-    if (readBe32(data, at) < 8 || at + readBe32(data, at) > end) fail("malformed box in the written file");
-    if (data.compare(at + 4, 4, type) == 0) return at;
+  for (const Box& box : boxes(data, begin, end)) {
+    if (box.type == type) return box.at;
   }
   fail(std::string("no ") + type + " box in the written file");
 }
@@ -186,6 +188,17 @@ void writeMedia(const std::filesystem::path& path, const MediaOptions& o) {
   if (o.rotation % 360 != 0 || o.hflip || o.coverArt) patchBoxes(path, o);
 }
 
+// Files this small have no 64-bit or open-ended boxes.
+std::vector<Box> boxes(const std::string& data, std::size_t begin, std::size_t end) {
+  end = std::min(end, data.size());
+  std::vector<Box> found;
+  for (std::size_t at = begin; at + 8 <= end; at += found.back().size) {
+    found.push_back({data.substr(at + 4, 4), at, readBe32(data, at)});
+    if (found.back().size < 8 || at + found.back().size > end) fail("malformed box");
+  }
+  return found;
+}
+
 void writeBytes(const std::filesystem::path& path, std::size_t bytes) {
   std::ofstream file(path, std::ios::binary | std::ios::trunc);
   if (!file) fail("cannot write " + path.string());
@@ -222,6 +235,10 @@ MediaFacts readFacts(const std::filesystem::path& path) {
       "ffprobe", {"-of", "json", "-show_format", "-show_streams", "-show_packets", ToolPath(path).text()}))).object();
   MediaFacts facts;
   facts.duration = number(all.value("format").toObject(), "duration");
+  const QJsonObject tags = all.value("format").toObject().value("tags").toObject();
+  for (auto tag = tags.begin(); tag != tags.end(); ++tag) {
+    facts.tags[tag.key().toStdString()] = tag.value().toString().toStdString();
+  }
   for (const QJsonValue value : all.value("streams").toArray()) {
     const QJsonObject s = value.toObject();
     const bool cover = s.value("disposition").toObject().value("attached_pic").toInt() != 0;
@@ -252,20 +269,18 @@ MediaFacts readFacts(const std::filesystem::path& path) {
   return facts;
 }
 
-Image decodeVideoFrame(const std::filesystem::path& path, int index, PixelKind kind) {
+Image decodeVideoFrame(const std::filesystem::path& path, int index) {
   const ToolPath file(path);
   const QString size = QString::fromStdString(runTool(
       "ffprobe", {"-select_streams", "V:0", "-show_entries", "stream=width,height", "-of", "csv=s=x:p=0", file.text()}));
   const QStringList wh = size.trimmed().split('x');
-  const bool luma = kind == PixelKind::luma;
-  Image img{wh.value(0).toInt(), wh.value(1).toInt(), luma ? 1 : 4, {}};
+  Image img{wh.value(0).toInt(), wh.value(1).toInt(), 1, {}};
   // The display matrix is not applied; a 10-bit luma plane is reduced to 8 bits.
   const std::string bytes = runTool(
       "ffmpeg", {"-nostdin", "-noautorotate", "-i", file.text(), "-map", "0:V:0", "-vf",
-                 QString("select='eq(n,%1)'%2").arg(index).arg(luma ? ",extractplanes=y" : ""), "-fps_mode", "passthrough",
-                 "-frames:v", "1", "-f", "rawvideo", "-pix_fmt", luma ? "gray" : "rgba", "-"});
-  const auto expected = static_cast<std::size_t>(img.width) * img.height * img.channels;
-  if (expected == 0 || bytes.size() != expected) {
+                 QString("select='eq(n,%1)',extractplanes=y").arg(index), "-fps_mode", "passthrough", "-frames:v", "1",
+                 "-f", "rawvideo", "-pix_fmt", "gray", "-"});
+  if (img.width * img.height == 0 || bytes.size() != static_cast<std::size_t>(img.width) * img.height) {
     fail("frame " + std::to_string(index) + " not in " + path.string());
   }
   img.pixels.assign(bytes.begin(), bytes.end());
@@ -294,7 +309,7 @@ double Image::mean(const Rect& r, int channel) const {
   if (x1 <= x0 || y1 <= y0) fail("mean over an empty rectangle");
   double sum = 0;
   for (int y = y0; y < y1; ++y) {
-    for (int x = x0; x < x1; ++x) sum += at(x, y, channel);
+    for (int x = x0; x < x1; ++x) sum += pixels[(static_cast<std::size_t>(y) * width + x) * channels + channel];
   }
   return sum / (static_cast<double>(x1 - x0) * (y1 - y0));
 }

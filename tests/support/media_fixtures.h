@@ -10,8 +10,10 @@
 // bottom h/8 holds 8 counter cells, cell k white if bit k of (frame mod 256)
 // is set, else 64. SDR is BT.709 limited range: luma grey 126, white 235.
 
+#include <QStringList>
 #include <cstdint>
 #include <filesystem>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -55,6 +57,12 @@ struct MediaOptions {
   double audioLeadSeconds = 0;
 };
 
+// Runs ffmpeg or ffprobe quietly in `dir` (names there need no escaping inside
+// filter graphs) and returns what it wrote on stdout, or on stderr when asked;
+// throws with its error text when it fails or is still running after two minutes.
+std::string runTool(const char* program, const QStringList& args,
+                    const std::filesystem::path& dir = std::filesystem::temp_directory_path(), bool wantStderr = false);
+
 // The container follows the extension (.mov, .mp4/.m4v); replaces the file.
 void writeMedia(const std::filesystem::path& path, const MediaOptions& options);
 // Pseudo-random bytes: garbage (or, with 0 bytes, empty) inputs.
@@ -88,12 +96,21 @@ struct AudioFacts {
 
 struct MediaFacts {
   double duration = 0;  // container duration, seconds
+  std::map<std::string, std::string> tags;  // the container's
   std::vector<std::string> streamKinds;  // in file order: "video", "audio", "cover", ...
   std::optional<VideoFacts> video;  // first video stream that is not cover art
   std::optional<AudioFacts> audio;  // first audio stream
 };
 
 MediaFacts readFacts(const std::filesystem::path& path);
+
+// The boxes of an MP4/MOV file's bytes from `begin` to `end` (its top level by default).
+struct Box {
+  std::string type;
+  std::size_t at = 0;
+  std::size_t size = 0;
+};
+std::vector<Box> boxes(const std::string& data, std::size_t begin = 0, std::size_t end = std::string::npos);
 
 // ---- pixels -------------------------------------------------------------
 
@@ -108,24 +125,17 @@ struct Rect {
 struct Image {
   int width = 0;
   int height = 0;
-  int channels = 0;  // 4 for RGBA, 1 for luma
+  int channels = 0;  // 4 for RGBA (covers), 1 for luma
   std::vector<std::uint8_t> pixels;
 
-  std::uint8_t at(int x, int y, int channel = 0) const {
-    return pixels[(static_cast<std::size_t>(y) * width + x) * channels + channel];
-  }
   // Mean of one channel over a rectangle (clipped to the image).
   double mean(const Rect& r, int channel = 0) const;
 };
 
-enum class PixelKind {
-  rgba,  // converted with the frame's own matrix and range tags (BT.601 when untagged)
-  luma,  // the Y plane as stored (limited range: black 16, white 235); 10-bit reduced to 8
-};
-
-// The index-th frame (presentation order) of the first non-cover video stream,
-// as stored: the display matrix is NOT applied.
-Image decodeVideoFrame(const std::filesystem::path& path, int index, PixelKind kind);
+// The Y plane (limited range: black 16, white 235; 10-bit reduced to 8) of the
+// index-th frame (presentation order) of the first non-cover video stream, as
+// stored: the display matrix is NOT applied.
+Image decodeVideoFrame(const std::filesystem::path& path, int index);
 
 // The pattern's stored geometry for a picture of w x h.
 namespace pattern {

@@ -9,9 +9,7 @@
 #include <QString>
 #include <QStringList>
 #include <filesystem>
-#include <sstream>
 #include <string>
-#include <vector>
 
 namespace kivotra::test {
 
@@ -21,13 +19,6 @@ struct ToolResult {
   bool crashed = false;
   std::string out;
   std::string err;
-
-  std::vector<std::string> outLines() const {
-    std::vector<std::string> lines;
-    std::istringstream in(out);
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
-  }
 };
 
 // TMPDIR = privateTmp, XDG_CONFIG_HOME = privateTmp/config, no display.

@@ -78,25 +78,19 @@ class TranscodeTest : public ::testing::Test {
     return test::bounded([&] { return detail::runTranscode(src, dst, c, info, progress, stop, limits); });
   }
 
-  // A fixture written as NAME.mov, transcoded into out-NAME.mp4, and what the output holds.
-  fx::MediaFacts roundTrip(const std::string& name, const fx::MediaOptions& o, const Transcoder::Config& c) {
-    transcode(source(name + ".mov", o), dir_ / ("out-" + name + ".mp4"), c, infoFor(o));
-    return fx::readFacts(dir_ / ("out-" + name + ".mp4"));
-  }
-  fx::Image outputFrame(const std::string& name, int index) {
-    return fx::decodeVideoFrame(dir_ / ("out-" + name + ".mp4"), index, fx::PixelKind::luma);
-  }
+  // The luma of a file's index-th frame, as stored.
+  fx::Image frame(const std::string& file, int index) { return fx::decodeVideoFrame(dir_ / file, index); }
 
   fx::ScratchDir dir_;
 };
 
-// The TranscodeError a call throws; nothing (and a test failure) when it
-// throws nothing or something else.
-template <class Call>
-std::optional<TranscodeError> transcodeErrorOf(Call&& call) {
+// The error of type E a call throws; nothing (and a test failure) when it
+// throws nothing or another error.
+template <class E = TranscodeError, class Call>
+std::optional<E> errorOf(Call&& call) {
   try {
     call();
-  } catch (const TranscodeError& e) {
+  } catch (const E& e) {
     return e;
   } catch (const Error& e) {
     ADD_FAILURE() << "another error: " << e.description();
