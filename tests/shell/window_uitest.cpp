@@ -30,7 +30,7 @@
 #include "support/qt/quick_find.h"
 #include "ui/palette.h"
 #include "ui/ui_engine.h"
-#include "ui/ui_fixture.h"
+#include "state/state_fixture.h"
 #include "ui/window_view_model.h"
 
 using namespace kivotra;
@@ -110,7 +110,7 @@ class WindowTest : public QObject {
     p_->delegate.setMainWindow(window_);
     return QTest::qWaitForWindowExposed(window_) && QQuickTest::qWaitForPolish(window_);
   }
-  QString path(const std::string& name) const { return QString::fromStdString(p_->scope.path(name).string()); }
+  QString path(const std::string& name) const { return test::q(p_->scope / name); }
   const VideoItem& item(int row) const { return p_->state.items()[static_cast<std::size_t>(row)]; }
   QQuickItem* find(const QString& name) const { return testing::findNamedItem(window_->contentItem(), name); }
   QQuickItem* inCard(int row, const QString& name) const {
@@ -134,11 +134,6 @@ class WindowTest : public QObject {
   // An empty file of that name, which AppState takes in by its name.
   QUrl file(const QString& name) const {
     return QUrl::fromLocalFile(QString::fromStdString(p_->scope.writeFile(name.toStdString(), "").string()));
-  }
-  // A movie of that many seconds with sound, written with a time limit.
-  void writeClip(const char* name, int width, int height, double seconds) {
-    const fixtures::MediaOptions options{.width = width, .height = height, .seconds = seconds, .audioChannels = 2};
-    test::bounded([&] { fixtures::writeMedia(p_->scope.path(name), options); return 0; });
   }
   // Drags urls onto the drop zone and drops them; whether the drop was accepted.
   bool drop(const QList<QUrl>& urls) {
@@ -171,7 +166,6 @@ class WindowTest : public QObject {
     if (english_ != (QString(QTest::currentTestFunction()) == "windowSpeaksEnglish"))
       QSKIP("run on the other desktop language");
     p_.emplace();
-    QVERIFY(p_->scope.valid());
   }
 
   void cleanup() {
@@ -287,10 +281,8 @@ class WindowTest : public QObject {
     QVERIFY(desktop.bus.connect({}, {}, "com.canonical.Unity.LauncherEntry", "Update", &desktop,
                                 SLOT(Update(QString, QVariantMap))));
     QVERIFY(desktop.bus.registerService("org.freedesktop.Notifications"));
-    for (const char* name : {"fit.mov", "tiny.mov", "slow.mov"}) {
-      writeClip(name, 480, 360, name[0] == 's' ? 4 : 1);
-      p_->state.add(std::vector<std::filesystem::path>{p_->scope.path(name)});
-    }
+    for (const char* name : {"fit.mov", "tiny.mov", "slow.mov"})
+      p_->state.add(std::vector{test::movie(p_->scope / name, name[0] == 's' ? 4 : 1, 2, 480, 360)});
     QVERIFY(open());
     test::quiesce(p_->state, true);
     settle();
@@ -375,7 +367,7 @@ class WindowTest : public QObject {
   // Then closing during a run asks; 继续压缩 changes nothing, 停止并退出 stops the run,
   // leaves no output and ends the program.
   void keyboardAloneAtTheSmallestSizeAndClosingDuringARun() {
-    writeClip("clip.mov", 640, 360, 10);
+    test::movie(p_->scope / "clip.mov", 10, 2, 640, 360);
     QVERIFY(open());
     // What a 1366 × 768 screen at 125 % leaves: 1093 × 614, less a panel and the title bar.
     QVERIFY(window_->minimumWidth() <= 1000 && window_->minimumHeight() <= 540);

@@ -20,12 +20,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-VideoItem itemWith(const fs::path& url, ItemStatus status) {
-  VideoItem item(url);
-  item.status = std::move(status);
-  return item;
-}
-
 // 10 fps from 30: the files prepared while the previous one ends, too, leave out the pictures this rate drops.
 const ItemSettings kGlobal{720, 10, 2000, FitMode::keep, false};
 
@@ -43,7 +37,6 @@ std::multiset<std::string> openFiles() {
 class AppStateTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(scope.valid());
     state = std::make_unique<AppState>(scope.settings());
     QObject::connect(state->itemsModel(), &QAbstractItemModel::dataChanged, state.get(),
                      [this](const QModelIndex& from, const QModelIndex&, const QList<int>& roles) {
@@ -68,10 +61,8 @@ class AppStateTest : public ::testing::Test {
     if (!test::waitUntil([&] { return finished > before; }, 120000)) test::hung("a queue run", 120);
   }
 
-  fs::path video(const std::string& name, int width, int height, double seconds, int channels = 0) {
-    fixtures::MediaOptions options{.width = width, .height = height, .seconds = seconds, .audioChannels = channels};
-    test::bounded([&] { fixtures::writeMedia(scope.path(name), options); return 0; });
-    return scope.path(name);
+  fs::path video(const std::string& name, double seconds, int channels = 0, int width = 160) {
+    return test::movie(scope / name, seconds, channels, width, width * 3 / 4);
   }
 
   // Through the real intake: added, probed in the background, ready.
@@ -84,7 +75,7 @@ class AppStateTest : public ::testing::Test {
 
   std::set<std::string> outputs() const {
     std::set<std::string> names;
-    for (const auto& entry : fs::directory_iterator(scope.root()))
+    for (const auto& entry : fs::directory_iterator(scope.path()))
       if (entry.path().extension() == ".mp4") names.insert(entry.path().filename().string());
     return names;
   }
@@ -117,7 +108,7 @@ TEST(PathText, BytesRoundTripEvenBesideARealSurrogatePair) {
 TEST_F(AppStateTest, DroppedFilesKeepTheirNamesAFailedProbeMarksTheItemAndALateResultForARemovedItemIsDropped) {
   // Files with the right names that no probe can read.
   const fs::path gone = scope.writeFile("gone.mp4", "x"), broken = scope.writeFile("\xC4\xE3\xBA\xC3.MP4", "x");
-  const fs::path missing = scope.path("missing.mov");
+  const fs::path missing = scope / "missing.mov";
   QSignalSpy finished(state.get(), &AppState::probeFinished);
   QList<QUrl> urls;
   for (const fs::path& file : {gone, broken, missing}) {
@@ -136,7 +127,7 @@ TEST_F(AppStateTest, DroppedFilesKeepTheirNamesAFailedProbeMarksTheItemAndALateR
 
 // Editing ends when the edited item leaves (the panel's own tests: what it shows then), not when another one does.
 TEST_F(AppStateTest, EditingEndsOnlyWithTheEditedItem) {
-  VideoItem a = itemWith("/v/a.mp4", ItemStatus::ready()), b = itemWith("/v/b.mp4", ItemStatus::ready());
+  const VideoItem a = test::probedItem("a.mp4", 1920, 1080), b = test::probedItem("b.mp4", 1920, 1080);
   state->setItems({a, b});
   state->setEditingIDText(QString::fromStdString(a.id.toString()));
   state->remove(b.id);
@@ -211,8 +202,8 @@ TEST(Language, FirstListedLanguageWithTextsWins) {
 // during its first file leaves every file ready. Each file's source is opened while the
 // one before it ends, and nothing is left open.
 TEST_F(QueueTest, StoppedFileReturnsToReadyAndTheRunGoesOnAndAStoppedQueueLeavesEveryFileReady) {
-  addAll({video("q1.mov", 160, 120, 1, 2), video("q2.mov", 160, 120, 0.5), video("q3.mov", 320, 240, 2),
-          video("q4.mov", 160, 120, 0.5), video("q5.mov", 160, 120, 0.5)});
+  addAll({video("q1.mov", 1, 2), video("q2.mov", 0.5), video("q3.mov", 2, 0, 320), video("q4.mov", 0.5),
+          video("q5.mov", 0.5)});
   const fs::path theirs = scope.writeFile("q3_压缩_720P.mp4", "theirs");
   const Uuid first = item(0).id, third = item(2).id, fourth = item(3).id;
   onStatus = [&](const VideoItem& it) {
@@ -270,13 +261,13 @@ TEST_F(QueueTest, AFileTooBigForTheFreeSpaceFailsAtOnceAndTheNextOneRuns) {
   // A source claiming a length whose estimate no disk can hold must fail before a
   // byte is written, not when the disk runs out. Its need, the estimate and a twentieth
   // and 256 KiB for the container, just passes 1000000.05 GB: the margin shows in the message.
-  VideoItem fine(video("roomy.mov", 160, 120, 0.5));
+  VideoItem fine(video("roomy.mov", 0.5));
   fine.applyProbe(test::bounded([&] { return Transcoder::probeSync(fine.url); }));
   fine.status = ItemStatus::ready();
   VideoItem huge = fine;
   huge.id = Uuid::random();
   huge.duration = 1000000.05 * 1073741824 / 1.05 / 250000;  // 2000 kbit/s: 250000 bytes a second
-  ASSERT_GT(huge.estimatedBytes(2000), static_cast<std::int64_t>(fs::space(scope.root()).available));
+  ASSERT_GT(huge.estimatedBytes(2000), static_cast<std::int64_t>(fs::space(scope.path()).available));
   state->setItems({huge, fine});
   run();
   ASSERT_TRUE(item(0).status.is(ItemStatus::Kind::failed));

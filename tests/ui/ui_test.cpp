@@ -11,11 +11,13 @@
 #include "ui/card_list_model.h"
 #include "ui/card_rules.h"
 #include "ui/intake_notice.h"
+#include "state/state_fixture.h"
 #include "ui/palette.h"
 #include "ui/panel_rules.h"
+#include "ui/parameter_panel.h"
+#include "ui/summary.h"
 #include "ui/summary_rules.h"
 #include "ui/thumbnail_provider.h"
-#include "ui_fixture.h"
 
 namespace kivotra::ui {
 
@@ -261,7 +263,6 @@ TEST(Palette, LabelsStayReadableOnEveryBackgroundInBothSchemes) {
 // pane's two view-models over them.
 class PaneTest : public ::testing::Test {
  protected:
-  void SetUp() override { ASSERT_TRUE(scope.valid()); }
   const VideoItem& item(int row) const { return state.items()[static_cast<std::size_t>(row)]; }
 
   test::Scope scope;
