@@ -16,17 +16,13 @@ namespace {
 
 using namespace std::chrono_literals;
 
-Command parse(QStringList args) {
-  args.prepend(QStringLiteral("kivotra-cli"));
-  return parseCommandLine(args);
-}
+Command parse(const QStringList& args) { return parseCommandLine(QStringList{"kivotra-cli"} + args); }
 
 template <class T>
 T as(const QStringList& args) {
   const Command command = parse(args);
   if (const auto* error = std::get_if<UsageError>(&command)) ADD_FAILURE() << error->message.toStdString();
-  EXPECT_TRUE(std::holds_alternative<T>(command)) << args.join(' ').toStdString();
-  return std::holds_alternative<T>(command) ? std::get<T>(command) : T{};
+  return std::get<T>(command);  // another command throws, which fails the test
 }
 
 TEST(CliOptions, EveryOptionIsTakenWhereverItStandsWithTheWindowsDefaultsOtherwise) {
@@ -78,7 +74,6 @@ TEST(CliOptions, BadInputIsAUsageErrorWithAChineseMessageAndHelpIsShownOnRequest
                                   QStringList{"probe", "-h", "a.mov"}}) {
     EXPECT_TRUE(as<HelpRequest>(args).text.startsWith(QStringLiteral("用法："))) << args.join(' ').toStdString();
   }
-  EXPECT_TRUE(as<HelpRequest>({"compress", "--help"}).text.contains(QStringLiteral("--output-dir")));
 }
 
 VideoItem itemWith(ItemStatus status, std::optional<std::int64_t> actualSize = {}) {

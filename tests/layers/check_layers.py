@@ -98,8 +98,7 @@ def main():
     if sys.argv[1:] == ["--self-test"]:
         return self_test()
     found = crossings(pathlib.Path(sys.argv[1]))
-    for line in found:
-        print(line)
+    print(*found, sep="\n")
     return 1 if found else 0
 
 

@@ -92,9 +92,8 @@ TEST_P(Interrupted, LeavesNoOutputUnderAFinalNameAndTheNextRunTakesThePlainName)
   EXPECT_EQ(namesIn(out, true), left ? std::set<std::string>{*part} : std::set<std::string>{});
   EXPECT_EQ(fixtures::readFile(source), sum);
   EXPECT_EQ(fixtures::readFile(victim), "the victim's words");
-  for (const auto& entry : fs::recursive_directory_iterator(privateTmp.path())) {
+  for (const auto& entry : fs::recursive_directory_iterator(privateTmp.path()))
     EXPECT_FALSE(entry.is_regular_file()) << "left in its temporary folder: " << entry.path();
-  }
   if (c.signal != SIGKILL) return;  // nothing is left that the next run could meet
 
   // The next run in that folder (at 5 fps, to be quick): the plain name, and the killed run's part file gone.
@@ -107,12 +106,10 @@ TEST_P(Interrupted, LeavesNoOutputUnderAFinalNameAndTheNextRunTakesThePlainName)
   EXPECT_EQ(fs::status(output).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
 }
 
-INSTANTIATE_TEST_SUITE_P(Signals, Interrupted,
-                         ::testing::Values(Interruption{"SIGINT", SIGINT, 130}, Interruption{"SIGTERM", SIGTERM, 143},
-                                           Interruption{"SIGHUP", SIGHUP, 129},
-                                           Interruption{"closedPipe", 0, 128 + SIGPIPE},
-                                           Interruption{"swappedForALink", -1, 1},
-                                           Interruption{"SIGKILL", SIGKILL, -1}),
+const Interruption kInterruptions[] = {
+    {"SIGINT", SIGINT, 130},          {"SIGTERM", SIGTERM, 143},  {"SIGHUP", SIGHUP, 129},
+    {"closedPipe", 0, 128 + SIGPIPE}, {"swappedForALink", -1, 1}, {"SIGKILL", SIGKILL, -1}};
+INSTANTIATE_TEST_SUITE_P(Signals, Interrupted, ::testing::ValuesIn(kInterruptions),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // The source a FIFO with a writer that never writes: every read of it waits. The

@@ -117,7 +117,8 @@ inline QString idOf(const VideoItem& item) { return QString::fromStdString(item.
 
 // A movie of the fixture's pattern (with a tone on each channel), written with a time limit.
 inline fs::path movie(const fs::path& at, double seconds, int audioChannels = 0, int width = 160, int height = 120) {
-  const fixtures::MediaOptions options{.width = width, .height = height, .seconds = seconds, .audioChannels = audioChannels};
+  const fixtures::MediaOptions options{
+      .width = width, .height = height, .seconds = seconds, .audioChannels = audioChannels};
   bounded([&] { fixtures::writeMedia(at, options); return 0; });
   return at;
 }
