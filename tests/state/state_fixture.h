@@ -103,12 +103,7 @@ inline void quiesce(AppState& state, bool probesToo = false, int seconds = 30) {
 inline VideoItem probedItem(const fs::path& file, int w, int h, double seconds = 10, std::int64_t bytes = 50000000,
                             ItemStatus status = ItemStatus::ready(), double fps = 30) {
   VideoItem item(file.is_absolute() ? file : fs::path("/videos") / file);
-  item.srcWidth = w;
-  item.srcHeight = h;
-  item.srcFPS = fps;
-  item.duration = seconds;
-  item.fileSize = bytes;
-  item.hasAudio = true;
+  item.applyProbe({.duration = seconds, .width = w, .height = h, .fps = fps, .fileSize = bytes, .hasAudio = true});
   item.status = std::move(status);
   return item;
 }
