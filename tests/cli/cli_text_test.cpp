@@ -58,6 +58,7 @@ TEST(CliOptions, BadInputIsAUsageErrorWithAChineseMessageAndHelpIsShownOnRequest
   // How each message starts.
   const std::pair<QStringList, QString> rows[] = {
       {{"squash", "a.mov"}, "未知命令：squash（应为 probe 或 compress）"},
+      {{"compress"}, "缺少要压缩的视频文件"},
       {{"compress", "--speed", "9", "a.mov"}, "未知选项：--speed"},
       {{"compress", "a.mov", "--fps"}, "选项 --fps 缺少取值"},
       {{"compress", "--resolution", "900", "a.mov"}, "分辨率“900”无效，应为 720P、1080P、2K、4K（或 720、1080、1440、2160）"},
