@@ -98,7 +98,8 @@ def main():
     if sys.argv[1:] == ["--self-test"]:
         return self_test()
     found = crossings(pathlib.Path(sys.argv[1]))
-    print(*found, sep="\n")
+    for line in found:
+        print(line)
     return 1 if found else 0
 
 
