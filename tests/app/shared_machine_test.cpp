@@ -5,20 +5,13 @@
 #include <unistd.h>
 
 #include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <set>
+#include <list>
 
-#include "../state/state_fixture.h"
-#include "support/scratch_dir.h"
-#include "support/tool_process.h"
+#include "state/state_fixture.h"
 
-namespace kivotra {
+namespace kivotra::test {
 namespace {
 
-namespace fs = std::filesystem;
-using namespace std::string_literals;
-using test::waitUntil;
 constexpr uid_t kOther = 65534;  // nobody
 
 // A socket's two ends for the test: "serve PATH" listens and prints whatever a
@@ -48,43 +41,35 @@ class SharedMachine : public ::testing::Test {
     fs::create_directory(shared_);
     fs::permissions(shared_, fs::perms::all | fs::perms::sticky_bit);  // like /tmp
   }
-  void TearDown() override {
-    for (auto& process : processes_) {
-      process->kill();
-      process->waitForFinished(5000);
-    }
-  }
 
-  // The window (offscreen) or another program, with TMPDIR = the shared folder.
-  QProcess& launch(const QStringList& args, const QString& program = QStringLiteral(KIVOTRA_BIN)) {
-    auto& process = *processes_.emplace_back(std::make_unique<QProcess>());
-    QProcessEnvironment env = test::toolEnvironment(shared_);
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), QString::fromStdString((tmp_ / "config").string()));
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    env.insert(QStringLiteral("QT_QUICK_BACKEND"), QStringLiteral("software"));
-    env.remove(QStringLiteral("XDG_RUNTIME_DIR"));
+  // The window (offscreen) or another program, with TMPDIR = the shared folder; killed with the test.
+  QProcess& launch(const QStringList& args, const QString& program = KIVOTRA_BIN) {
+    QProcess& process = processes_.emplace_back();
+    QProcessEnvironment env = toolEnvironment(shared_);
+    env.insert("XDG_CONFIG_HOME", q(tmp_ / "config"));
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("QT_QUICK_BACKEND", "software");
+    env.remove("XDG_RUNTIME_DIR");
     process.setProcessEnvironment(env);
     process.start(program, args);
     return process;
   }
   QProcess& socketEnd(bool asOther, const QStringList& args) {
-    const QStringList script{QStringLiteral("-c"), QString::fromLatin1(kSocketScript)};
-    if (!asOther) return launch(script + args, QStringLiteral("/usr/bin/python3"));
-    return launch(QStringList{"--reuid=65534", "--regid=65534", "--clear-groups", "/usr/bin/python3"} + script + args,
-                  QStringLiteral("setpriv"));
+    const QStringList python = QStringList{"-c", kSocketScript} + args;
+    if (!asOther) return launch(python, "/usr/bin/python3");
+    return launch(QStringList{"--reuid=65534", "--regid=65534", "--clear-groups", "/usr/bin/python3"} + python,
+                  "setpriv");
   }
   QProcess& send(bool asOther, const std::string& request = "{\"open\":[]}\n") {
-    QProcess& client = socketEnd(asOther, {"send", QString::fromStdString(socket_.string()), QString::fromStdString(request)});
-    if (!client.waitForFinished(10000)) test::hung("a socket client", 10);
+    QProcess& client = socketEnd(asOther, {"send", q(socket_), QString::fromStdString(request)});
+    if (!client.waitForFinished(10000)) hung("a socket client", 10);
     return client;
   }
   // The paths the running window lists, as bytes.
   std::set<std::string> listed() {
-    const QByteArray answer = send(false).readAllStandardOutput();
     std::set<std::string> paths;
-    for (const QJsonValue& v : QJsonDocument::fromJson(answer).object().value(QStringLiteral("filesBytes")).toArray()) {
+    for (const QJsonValue& v : QJsonDocument::fromJson(send(false).readAllStandardOutput())["filesBytes"].toArray())
       paths.insert(QByteArray::fromBase64(v.toString().toLatin1()).toStdString());
-    }
     return paths;
   }
 
@@ -92,7 +77,7 @@ class SharedMachine : public ::testing::Test {
   const fs::path shared_ = tmp_ / "shared";
   const fs::path own_ = shared_ / ("kivotra-" + std::to_string(::getuid()));
   const fs::path socket_ = own_ / "window.sock";
-  std::vector<std::unique_ptr<QProcess>> processes_;
+  std::list<QProcess> processes_;
 };
 
 // Everything another account can plant or try against the window, in one session: our folder made
@@ -103,20 +88,19 @@ TEST_F(SharedMachine, WhatAnotherAccountPlantsOrSendsGetsNothingAndNamesArriveBy
   fs::create_directory(own_);
   fs::permissions(own_, fs::perms::all);
   ASSERT_EQ(::chown(own_.c_str(), kOther, kOther), 0);
-  QProcess& stranded = launch({QString::fromStdString((tmp_ / "secret.mp4").string())});
+  QProcess& stranded = launch({q(tmp_ / "secret.mp4")});
   EXPECT_FALSE(stranded.waitForFinished(3000)) << "ended: " << stranded.readAllStandardError().toStdString();
   EXPECT_NE(stranded.readAllStandardError().toStdString().find("no private runtime folder"), std::string::npos);
   EXPECT_TRUE(fs::is_empty(own_)) << "something of ours went into the other user's folder";
   for (const auto& entry : fs::recursive_directory_iterator(shared_)) EXPECT_FALSE(entry.is_socket()) << entry.path();
   stranded.kill();
-  stranded.waitForFinished(5000);
 
   ASSERT_EQ(::chown(own_.c_str(), ::getuid(), ::getgid()), 0);  // ours, still open for the planting
   for (const fs::path& marker : {shared_ / "run_selftest", own_ / "run_selftest"}) {
     std::ofstream(marker) << "";
     ASSERT_EQ(::chown(marker.c_str(), kOther, kOther), 0);
   }
-  QProcess& squatter = socketEnd(true, {"serve", QString::fromStdString(socket_.string())});
+  QProcess& squatter = socketEnd(true, {"serve", q(socket_)});
   ASSERT_TRUE(waitUntil([&] { return fs::exists(fs::symlink_status(socket_)); }, 5000));
   fs::permissions(own_, fs::perms::owner_all);  // closed again, the socket stays
 
@@ -125,7 +109,7 @@ TEST_F(SharedMachine, WhatAnotherAccountPlantsOrSendsGetsNothingAndNamesArriveBy
   auto openWith = [&](const fs::path& file) -> QProcess& {
     fs::create_directory(file.parent_path());
     std::ofstream(file) << "";
-    return launch({"-c", "exec \"$0\" \"$1\"/*", KIVOTRA_BIN, QString::fromStdString(file.parent_path())}, "sh");
+    return launch({"-c", "exec \"$0\" \"$1\"/*", KIVOTRA_BIN, q(file.parent_path())}, "sh");
   };
   QProcess& window = openWith(gbk);
   // Up and serving: our own socket answers.
@@ -144,7 +128,7 @@ TEST_F(SharedMachine, WhatAnotherAccountPlantsOrSendsGetsNothingAndNamesArriveBy
   // A permission slip: the folder and the socket opened to everyone.
   fs::permissions(own_, fs::perms(0711));
   fs::permissions(socket_, fs::perms::all);
-  QProcess& peer = send(true, R"({"open":["/tmp/evil.mp4"],"openBytes":["L3RtcC9ldmlsLm1wNA=="]})"s + "\n");
+  QProcess& peer = send(true, R"({"open":["/tmp/evil.mp4"],"openBytes":["L3RtcC9ldmlsLm1wNA=="]})" "\n");
   EXPECT_EQ(peer.exitCode(), 0) << "the other user could not even connect: the case tests nothing";
   EXPECT_EQ(peer.readAllStandardOutput().toStdString(), "") << "another user read our list";
   EXPECT_EQ(listed(), expected);
@@ -152,4 +136,4 @@ TEST_F(SharedMachine, WhatAnotherAccountPlantsOrSendsGetsNothingAndNamesArriveBy
 }
 
 }  // namespace
-}  // namespace kivotra
+}  // namespace kivotra::test

@@ -6,12 +6,10 @@
 #include <QSettings>
 #include <fstream>
 
-#include "reliability/reliability_support.h"
+#include "state/state_fixture.h"
 
-namespace kivotra::reliability {
+namespace kivotra::test {
 namespace {
-
-int entriesIn(const fs::path& folder) { return static_cast<int>(namesIn(folder).size()); }
 
 class Cli : public ::testing::Test {
  protected:
@@ -100,8 +98,8 @@ TEST_F(Cli, CompressTakesFoldersAndWritesEachFileOnceIntoTheOutputFolder) {
     EXPECT_EQ(o.value("output").toString(), q(expected[i].second));
     EXPECT_EQ(o.value("size").toInteger(), static_cast<qint64>(fs::file_size(expected[i].second)));
   }
-  EXPECT_EQ(entriesIn(out), 2);
-  EXPECT_EQ(entriesIn(tmp_ / "src"), 4) << "nothing is written next to the sources";
+  EXPECT_EQ(namesIn(out).size(), 2u);
+  EXPECT_EQ(namesIn(tmp_ / "src").size(), 4u) << "nothing is written next to the sources";
   EXPECT_FALSE(fs::exists(tmp_ / "config" / "Kivotra")) << "the window's remembered folder is not touched";
 }
 
@@ -117,7 +115,7 @@ TEST_F(Cli, WithoutOutputDirEachOutputGoesNextToItsSourceAndOneBiggerThanItsSour
   const auto result = cli({"compress", "--bitrate", "3000", "small.mov", "big.mov"});
   EXPECT_EQ(result.exitCode, 0) << result.out << result.err;
   EXPECT_TRUE(fs::exists(tmp_ / "small_压缩_1080P.mp4") && fs::exists(tmp_ / "big_压缩_1080P.mp4"));
-  EXPECT_EQ(entriesIn(tmp_ / "remembered"), 0);
+  EXPECT_TRUE(namesIn(tmp_ / "remembered").empty());
   EXPECT_EQ(fixtures::readFile(settingsFile.toStdString()), settingsBefore);
   // Each file's line as it ends: its output, size and time.
   EXPECT_NE(result.err.find("✓ [2/2] big.mov → big_压缩_1080P.mp4"), std::string::npos) << result.err;
@@ -159,8 +157,8 @@ TEST_F(Cli, TargetSizeKeepsEachOutputUnderTheLimit) {
       EXPECT_GE(size, limit * 0.9);
     }
   }
-  EXPECT_EQ(entriesIn(tmp_ / "out"), 2);
+  EXPECT_EQ(namesIn(tmp_ / "out").size(), 2u);
 }
 
 }  // namespace
-}  // namespace kivotra::reliability
+}  // namespace kivotra::test

@@ -16,17 +16,13 @@ namespace {
 
 using namespace std::chrono_literals;
 
-Command parse(QStringList args) {
-  args.prepend(QStringLiteral("kivotra-cli"));
-  return parseCommandLine(args);
-}
+Command parse(const QStringList& args) { return parseCommandLine(QStringList{"kivotra-cli"} + args); }
 
 template <class T>
 T as(const QStringList& args) {
   const Command command = parse(args);
   if (const auto* error = std::get_if<UsageError>(&command)) ADD_FAILURE() << error->message.toStdString();
-  EXPECT_TRUE(std::holds_alternative<T>(command)) << args.join(' ').toStdString();
-  return std::holds_alternative<T>(command) ? std::get<T>(command) : T{};
+  return std::get<T>(command);  // another command throws, which fails the test
 }
 
 TEST(CliOptions, EveryOptionIsTakenWhereverItStandsWithTheWindowsDefaultsOtherwise) {
@@ -61,18 +57,13 @@ TEST(CliOptions, EveryOptionIsTakenWhereverItStandsWithTheWindowsDefaultsOtherwi
 TEST(CliOptions, BadInputIsAUsageErrorWithAChineseMessageAndHelpIsShownOnRequest) {
   // How each message starts.
   const std::pair<QStringList, QString> rows[] = {
-      {{}, "缺少命令（probe 或 compress）"},
       {{"squash", "a.mov"}, "未知命令：squash（应为 probe 或 compress）"},
       {{"compress"}, "缺少要压缩的视频文件"},
       {{"compress", "--speed", "9", "a.mov"}, "未知选项：--speed"},
       {{"compress", "a.mov", "--fps"}, "选项 --fps 缺少取值"},
       {{"compress", "--resolution", "900", "a.mov"}, "分辨率“900”无效，应为 720P、1080P、2K、4K（或 720、1080、1440、2160）"},
-      {{"compress", "--fps", "241", "a.mov"}, "帧率“241”无效，应为 0 到 240 的整数"},
-      {{"compress", "--bitrate", "1000001", "a.mov"}, "码率“1000001”无效，应为 1 到 1000000 的整数（kbps）"},
-      {{"compress", "--fit", "wide", "a.mov"}, "画面比例“wide”无效"},
-      {{"compress", "--output-dir=", "a.mov"}, "输出文件夹不能为空"},
-      {{"compress", "--target-size", "25", "a.mov"}, "目标大小“25”无效"},
       {{"compress", "--bitrate", "800", "--target-size", "25M", "a.mov"}, "--target-size 与 --bitrate 不能同时使用"},
+      {{"compress", "--output-dir=", "a.mov"}, "输出文件夹不能为空"},
   };
   for (const auto& [args, message] : rows) {
     const Command command = parse(args);
@@ -84,7 +75,6 @@ TEST(CliOptions, BadInputIsAUsageErrorWithAChineseMessageAndHelpIsShownOnRequest
                                   QStringList{"probe", "-h", "a.mov"}}) {
     EXPECT_TRUE(as<HelpRequest>(args).text.startsWith(QStringLiteral("用法："))) << args.join(' ').toStdString();
   }
-  EXPECT_TRUE(as<HelpRequest>({"compress", "--help"}).text.contains(QStringLiteral("--output-dir")));
 }
 
 VideoItem itemWith(ItemStatus status, std::optional<std::int64_t> actualSize = {}) {

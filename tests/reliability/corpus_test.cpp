@@ -2,9 +2,9 @@
 // file names as disks carry them.
 #include <gtest/gtest.h>
 
-#include "reliability_support.h"
+#include "state/state_fixture.h"
 
-namespace kivotra::reliability {
+namespace kivotra::test {
 namespace {
 
 struct CorpusFile {
@@ -100,13 +100,13 @@ TEST(Corpus, EveryCaseIsMeasuredOrRefusedAndCompressedOrFailedInChinese) {
     before.push_back(fixtures::readFile(dir / f.name));
   }
 
-  const Finished probeRun = test::runTool(KIVOTRA_CLI_BIN, QStringList{"probe", "--json"} + paths, tmp.path(), 80000);
-  const Finished compressRun = test::runTool(
+  const ToolResult probeRun = test::runTool(KIVOTRA_CLI_BIN, QStringList{"probe", "--json"} + paths, tmp.path(), 80000);
+  const ToolResult compressRun = test::runTool(
       KIVOTRA_CLI_BIN,
       QStringList{"compress", "--json", "--resolution", "720P", "--bitrate", "800", "--output-dir", q(out)} + paths,
       tmp.path(), 80000);
   const auto probed = jsonLines(probeRun.out), compressed = jsonLines(compressRun.out);
-  for (const Finished* run : {&probeRun, &compressRun}) ASSERT_FALSE(run->hung || run->crashed) << run->err;
+  for (const ToolResult* run : {&probeRun, &compressRun}) ASSERT_FALSE(run->hung || run->crashed) << run->err;
   ASSERT_EQ(probed.size(), files.size()) << probeRun.out << probeRun.err;
   ASSERT_EQ(compressed.size(), files.size()) << compressRun.out << compressRun.err;
   EXPECT_EQ(probeRun.exitCode, 1) << "some cases cannot be read";
@@ -116,6 +116,7 @@ TEST(Corpus, EveryCaseIsMeasuredOrRefusedAndCompressedOrFailedInChinese) {
   for (std::size_t i = 0; i < files.size(); ++i) {
     const CorpusFile& file = files[i];
     SCOPED_TRACE(file.name);
+    EXPECT_TRUE(fixtures::readFile(dir / file.name) == before[i]) << "the source changed";
     const QJsonObject& p = probed[i];
     EXPECT_EQ(p.value("file").toString(), paths[int(i)]);
     if (p.value("ok").toBool()) {
@@ -146,9 +147,6 @@ TEST(Corpus, EveryCaseIsMeasuredOrRefusedAndCompressedOrFailedInChinese) {
     }
   }
   EXPECT_EQ(namesIn(out), outputs) << "only the outputs of compressed files are in the folder";
-  for (std::size_t i = 0; i < files.size(); ++i) {
-    EXPECT_TRUE(fixtures::readFile(dir / files[i].name) == before[i]) << files[i].name << " changed";
-  }
   EXPECT_EQ(namesIn(dir).size(), files.size()) << "something was written beside the sources";
 }
 
@@ -168,7 +166,7 @@ TEST(FileNames, AnyNameADiskHoldsIsCompressedAndItsOutputNameFits) {
   // The folder itself the first time (the CLI reads its names), each file through the shell the second.
   const QString script = "exec \"$0\" compress --output-dir \"$1/out/$(printf '\\304\\343')\" \"$1\"/in$2";
   for (int run = 1; run <= 2; ++run) {
-    const Finished result =
+    const ToolResult result =
         test::runTool("sh", {"-c", script, KIVOTRA_CLI_BIN, q(tmp.path()), run == 1 ? "" : "/*"}, tmp.path(), 120000);
     ASSERT_EQ(result.exitCode, 0) << result.out << result.err;
   }
@@ -182,4 +180,4 @@ TEST(FileNames, AnyNameADiskHoldsIsCompressedAndItsOutputNameFits) {
 }
 
 }  // namespace
-}  // namespace kivotra::reliability
+}  // namespace kivotra::test

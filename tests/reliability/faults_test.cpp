@@ -1,9 +1,9 @@
 // Faults around a run: a disk that fills up or cannot be written.
 #include <gtest/gtest.h>
 
-#include "reliability_support.h"
+#include "state/state_fixture.h"
 
-namespace kivotra::reliability {
+namespace kivotra::test {
 namespace {
 
 // The file system under the output folder, mounted by a shell script in a
@@ -43,7 +43,7 @@ fallocate -l $(( $1 * $2 - 300 * 1024 )) "$OUT/filler" || exit 91)sh",
 wait $pid; rc=$?
 ls -A "$OUT" >left.txt
 exit $rc)sh").arg(row.mount, row.waitThen);
-    const Finished run = test::runTool("unshare", {"-rm", "sh", "-c", script, "sh", KIVOTRA_CLI_BIN, q(tmp.path())},
+    const ToolResult run = test::runTool("unshare", {"-rm", "sh", "-c", script, "sh", KIVOTRA_CLI_BIN, q(tmp.path())},
                                        tmp.path(), 120000);
     const std::string err = fixtures::readFile(tmp / "err.txt");
     ASSERT_FALSE(run.hung);
@@ -56,4 +56,4 @@ exit $rc)sh").arg(row.mount, row.waitThen);
 }
 
 }  // namespace
-}  // namespace kivotra::reliability
+}  // namespace kivotra::test

@@ -8,15 +8,15 @@
 
 #include <optional>
 
-#include "reliability_support.h"
+#include "state/state_fixture.h"
 #include "state/app_state.h"
 
-namespace kivotra::reliability {
+namespace kivotra::test {
 namespace {
 
 // The folder's part files, or its other names.
 std::set<std::string> namesIn(const fs::path& dir, bool partFiles) {
-  std::set<std::string> names = reliability::namesIn(dir);
+  std::set<std::string> names = test::namesIn(dir);
   std::erase_if(names, [&](const std::string& n) { return (n.starts_with(".") && n.ends_with(".part")) != partFiles; });
   return names;
 }
@@ -78,7 +78,7 @@ TEST_P(Interrupted, LeavesNoOutputUnderAFinalNameAndTheNextRunTakesThePlainName)
     ::kill(pid, c.signal);
     if (c.signal != SIGKILL) ::kill(pid, c.signal);  // a second one while it cleans up
   }
-  const Finished result = test::finishTool(process, 30000);
+  const ToolResult result = test::finishTool(process, 30000);
   ASSERT_FALSE(result.hung);
   EXPECT_EQ(result.crashed, c.exitStatus < 0) << result.err;
   if (c.exitStatus >= 0) {
@@ -92,27 +92,24 @@ TEST_P(Interrupted, LeavesNoOutputUnderAFinalNameAndTheNextRunTakesThePlainName)
   EXPECT_EQ(namesIn(out, true), left ? std::set<std::string>{*part} : std::set<std::string>{});
   EXPECT_EQ(fixtures::readFile(source), sum);
   EXPECT_EQ(fixtures::readFile(victim), "the victim's words");
-  for (const auto& entry : fs::recursive_directory_iterator(privateTmp.path())) {
+  for (const auto& entry : fs::recursive_directory_iterator(privateTmp.path()))
     EXPECT_FALSE(entry.is_regular_file()) << "left in its temporary folder: " << entry.path();
-  }
   if (c.signal != SIGKILL) return;  // nothing is left that the next run could meet
 
   // The next run in that folder (at 5 fps, to be quick): the plain name, and the killed run's part file gone.
-  const Finished next = test::runTool(KIVOTRA_CLI_BIN, {"compress", "--resolution", "720P", "--fps", "5", "--output-dir", q(out), q(source)},
+  const ToolResult next = test::runTool(KIVOTRA_CLI_BIN, {"compress", "--resolution", "720P", "--fps", "5", "--output-dir", q(out), q(source)},
                                       privateTmp.path(), 60000);
   ASSERT_EQ(next.exitCode, 0) << next.err;
   const fs::path output = out / "source_压缩_720P.mp4";
-  EXPECT_EQ(reliability::namesIn(out), std::set<std::string>{output.filename()});
+  EXPECT_EQ(test::namesIn(out), std::set<std::string>{output.filename()});
   EXPECT_TRUE(validOutput(output));
   EXPECT_EQ(fs::status(output).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
 }
 
-INSTANTIATE_TEST_SUITE_P(Signals, Interrupted,
-                         ::testing::Values(Interruption{"SIGINT", SIGINT, 130}, Interruption{"SIGTERM", SIGTERM, 143},
-                                           Interruption{"SIGHUP", SIGHUP, 129},
-                                           Interruption{"closedPipe", 0, 128 + SIGPIPE},
-                                           Interruption{"swappedForALink", -1, 1},
-                                           Interruption{"SIGKILL", SIGKILL, -1}),
+const Interruption kInterruptions[] = {
+    {"SIGINT", SIGINT, 130},          {"SIGTERM", SIGTERM, 143},  {"SIGHUP", SIGHUP, 129},
+    {"closedPipe", 0, 128 + SIGPIPE}, {"swappedForALink", -1, 1}, {"SIGKILL", SIGKILL, -1}};
+INSTANTIATE_TEST_SUITE_P(Signals, Interrupted, ::testing::ValuesIn(kInterruptions),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // The source a FIFO with a writer that never writes: every read of it waits. The
@@ -144,7 +141,7 @@ TEST(BlockingSource, TheWindowsProbeGivesUpAndCtrlCEndsTheCliWhileItWaits) {
       return false;
     }, 10000)) << "the source is never opened";
     ::kill(static_cast<pid_t>(process.processId()), SIGINT);
-    const Finished result = test::finishTool(process, 10000);
+    const ToolResult result = test::finishTool(process, 10000);
     EXPECT_FALSE(result.hung) << "Ctrl-C did not end the wait";
     EXPECT_FALSE(result.crashed);
     EXPECT_EQ(result.exitCode, 130) << result.out << result.err;
@@ -153,4 +150,4 @@ TEST(BlockingSource, TheWindowsProbeGivesUpAndCtrlCEndsTheCliWhileItWaits) {
 }
 
 }  // namespace
-}  // namespace kivotra::reliability
+}  // namespace kivotra::test

@@ -26,11 +26,10 @@
 #include "shell/single_instance.h"
 #include "state/language.h"
 #include "state/path_text.h"
-#include "support/media_fixtures.h"
+#include "state/state_fixture.h"
 #include "support/qt/quick_find.h"
 #include "ui/palette.h"
 #include "ui/ui_engine.h"
-#include "ui/ui_fixture.h"
 #include "ui/window_view_model.h"
 
 using namespace kivotra;
@@ -100,7 +99,6 @@ class WindowTest : public QObject {
   QQuickWindow* window_ = nullptr;
   bool english_ = false;
 
-  // Loads the main window and waits until it is shown.
   bool open() {
     p_->engine.setInitialProperties({{"viewModel", QVariant::fromValue(&p_->viewModel)},
                                      {"delegate", QVariant::fromValue(&p_->delegate)}});
@@ -110,7 +108,7 @@ class WindowTest : public QObject {
     p_->delegate.setMainWindow(window_);
     return QTest::qWaitForWindowExposed(window_) && QQuickTest::qWaitForPolish(window_);
   }
-  QString path(const std::string& name) const { return QString::fromStdString(p_->scope.path(name).string()); }
+  QString path(const std::string& name) const { return test::q(p_->scope / name); }
   const VideoItem& item(int row) const { return p_->state.items()[static_cast<std::size_t>(row)]; }
   QQuickItem* find(const QString& name) const { return testing::findNamedItem(window_->contentItem(), name); }
   QQuickItem* inCard(int row, const QString& name) const {
@@ -128,17 +126,11 @@ class WindowTest : public QObject {
     settle();
   }
   void click(const QString& name) { click(find(name)); }
-  void screenshot(const QString& name) { QVERIFY(testing::saveScreenshot(*window_, name)); }
   bool pickerShown() const { return window_->findChild<QObject*>("filePicker")->property("visible").toBool(); }
 
   // An empty file of that name, which AppState takes in by its name.
   QUrl file(const QString& name) const {
-    return QUrl::fromLocalFile(QString::fromStdString(p_->scope.writeFile(name.toStdString(), "").string()));
-  }
-  // A movie of that many seconds with sound, written with a time limit.
-  void writeClip(const char* name, int width, int height, double seconds) {
-    const fixtures::MediaOptions options{.width = width, .height = height, .seconds = seconds, .audioChannels = 2};
-    test::bounded([&] { fixtures::writeMedia(p_->scope.path(name), options); return 0; });
+    return QUrl::fromLocalFile(test::q(p_->scope.writeFile(name.toStdString(), "")));
   }
   // Drags urls onto the drop zone and drops them; whether the drop was accepted.
   bool drop(const QList<QUrl>& urls) {
@@ -171,7 +163,6 @@ class WindowTest : public QObject {
     if (english_ != (QString(QTest::currentTestFunction()) == "windowSpeaksEnglish"))
       QSKIP("run on the other desktop language");
     p_.emplace();
-    QVERIFY(p_->scope.valid());
   }
 
   void cleanup() {
@@ -214,7 +205,7 @@ class WindowTest : public QObject {
     failed.status = ItemStatus::failed(message.toStdString());
     p_->state.setItems({test::probedItem("clip0.mp4", 1920, 1080), test::probedItem("portrait.mp4", 1080, 1920, 42, 30000000, ItemStatus::compressing()), done, failed});
     settle();
-    screenshot("window-statuses");
+    QVERIFY(testing::saveScreenshot(*window_, "window-statuses"));
     p_->settings.setShortSide(720);  // a global parameter reaches the cards that follow it
     QCOMPARE(text(inCard(0, "dimsText")), QStringLiteral("1280×720"));
 
@@ -237,7 +228,7 @@ class WindowTest : public QObject {
     QTRY_VERIFY(toolTip("visible").toBool());
     QCOMPARE(toolTip("text").toString(), message);
     click(caption);
-    QQuickItem* whole = testing::findNamedItem(window_->contentItem(), "failureText");  // popups live in the overlay
+    QQuickItem* whole = find("failureText");  // popups live in the overlay
     QTRY_VERIFY(whole && whole->isVisible() && whole->hasActiveFocus());
     QTest::keyClick(window_, Qt::Key_A, Qt::ControlModifier);
     QCOMPARE(whole->property("selectedText").toString(), message);
@@ -287,10 +278,8 @@ class WindowTest : public QObject {
     QVERIFY(desktop.bus.connect({}, {}, "com.canonical.Unity.LauncherEntry", "Update", &desktop,
                                 SLOT(Update(QString, QVariantMap))));
     QVERIFY(desktop.bus.registerService("org.freedesktop.Notifications"));
-    for (const char* name : {"fit.mov", "tiny.mov", "slow.mov"}) {
-      writeClip(name, 480, 360, name[0] == 's' ? 4 : 1);
-      p_->state.add(std::vector<std::filesystem::path>{p_->scope.path(name)});
-    }
+    for (const char* name : {"fit.mov", "tiny.mov", "slow.mov"})
+      p_->state.add(std::vector{test::movie(p_->scope / name, name[0] == 's' ? 4 : 1, 2, 480, 360)});
     QVERIFY(open());
     test::quiesce(p_->state, true);
     settle();
@@ -302,7 +291,7 @@ class WindowTest : public QObject {
     click(inCard(1, "fileName"));
     type("sizeLimitField", "0.01");
     QCOMPARE(text(inCard(1, "sizeCaption")), QStringLiteral("超过上限"));
-    screenshot("window-size-mode");
+    QVERIFY(testing::saveScreenshot(*window_, "window-size-mode"));
 
     const Uuid slow = item(2).id;
     bool locked = false, stopped = false;
@@ -375,7 +364,7 @@ class WindowTest : public QObject {
   // Then closing during a run asks; 继续压缩 changes nothing, 停止并退出 stops the run,
   // leaves no output and ends the program.
   void keyboardAloneAtTheSmallestSizeAndClosingDuringARun() {
-    writeClip("clip.mov", 640, 360, 10);
+    test::movie(p_->scope / "clip.mov", 10, 2, 640, 360);
     QVERIFY(open());
     // What a 1366 × 768 screen at 125 % leaves: 1093 × 614, less a panel and the title bar.
     QVERIFY(window_->minimumWidth() <= 1000 && window_->minimumHeight() <= 540);
@@ -384,9 +373,8 @@ class WindowTest : public QObject {
     QVERIFY(QTest::qWaitForWindowActive(window_));
 
     QTest::keyClick(window_, Qt::Key_O, Qt::ControlModifier);
-    QObject* picker = window_->findChild<QObject*>("filePicker");
-    QTRY_VERIFY(picker->property("visible").toBool());
-    QMetaObject::invokeMethod(picker, "close");
+    QTRY_VERIFY(pickerShown());
+    QMetaObject::invokeMethod(window_->findChild<QObject*>("filePicker"), "close");
     QMetaObject::invokeMethod(window_->findChild<QObject*>("leftPane"), "filesChosen",
                               Q_ARG(QVariant, QVariant::fromValue(QList<QUrl>{QUrl::fromLocalFile(path("clip.mov"))})));
     test::quiesce(p_->state, true);
@@ -465,11 +453,10 @@ class WindowTest : public QObject {
   // holds Chinese once the file name is taken out.
   static QStringList chineseTexts(QObject* root, const QString& fileName) {
     static const QRegularExpression cjk(QStringLiteral("[\\x{3000}-\\x{303f}\\x{3400}-\\x{9fff}\\x{ff00}-\\x{ffef}]"));
-    QSet<QObject*> seen;
+    std::set<QObject*> seen;
     QStringList found;
     const std::function<void(QObject*)> walk = [&](QObject* object) {
-      if (!object || seen.contains(object)) return;
-      seen.insert(object);
+      if (!object || !seen.insert(object).second) return;
       const QMetaObject* meta = object->metaObject();
       for (int i = 0; i < meta->propertyCount(); ++i) {
         const QMetaProperty property = meta->property(i);
@@ -478,9 +465,8 @@ class WindowTest : public QObject {
         if (text.contains(cjk)) found << QStringLiteral("%1.%2: %3").arg(meta->className(), property.name(), text);
       }
       for (QObject* child : object->children()) walk(child);
-      if (auto* item = qobject_cast<QQuickItem*>(object)) {
+      if (auto* item = qobject_cast<QQuickItem*>(object))
         for (QQuickItem* child : item->childItems()) walk(child);
-      }
       if (auto* window = qobject_cast<QQuickWindow*>(object)) walk(window->contentItem());
     };
     walk(root);

@@ -29,28 +29,28 @@ TEST(OutputNaming, SourceStemTierLabelAndTheFirstFreeNumber) {
     SCOPED_TRACE(row.expected);
     test::Scope scope;
     for (const std::string& name : row.taken) scope.writeFile(name, "x");
-    EXPECT_EQ(chooseOutputPath(row.source, scope.root(), row.shortSide), scope.path(row.expected));
+    EXPECT_EQ(chooseOutputPath(row.source, scope.path(), row.shortSide), scope / row.expected);
   }
 }
 
 TEST(OutputNaming, PartFilesLinksAndFoldersTakeANameAndNobodysFileIsTouched) {
   test::Scope scope;
   const fs::path theirs = scope.writeFile("clip_压缩_1080P.mp4", "not ours");
-  fs::create_symlink(scope.path("nowhere"), scope.path("clip_压缩_1080P_2.mp4"));
+  fs::create_symlink(scope / "nowhere", scope / "clip_压缩_1080P_2.mp4");
   scope.makeFolder("clip_压缩_1080P_3.mp4");
-  OutputFile first("/x/clip.mov", scope.root(), 1080, 0644);
-  OutputFile second("/x/clip.mov", scope.root(), 1080, 0644);
+  OutputFile first("/x/clip.mov", scope.path(), 1080, 0644);
+  OutputFile second("/x/clip.mov", scope.path(), 1080, 0644);
   // Both part files hold a name: a check in between moves past them.
-  EXPECT_EQ(chooseOutputPath("/x/clip.mov", scope.root(), 1080), scope.path("clip_压缩_1080P_6.mp4"));
-  EXPECT_EQ(second.publish(), scope.path("clip_压缩_1080P_5.mp4"));
+  EXPECT_EQ(chooseOutputPath("/x/clip.mov", scope.path(), 1080), scope / "clip_压缩_1080P_6.mp4");
+  EXPECT_EQ(second.publish(), scope / "clip_压缩_1080P_5.mp4");
   // A file that appeared under the first one's name while it was written is not replaced.
   const fs::path late = scope.writeFile("clip_压缩_1080P_4.mp4", "not ours either");
-  EXPECT_EQ(first.publish(), scope.path("clip_压缩_1080P_6.mp4"));
+  EXPECT_EQ(first.publish(), scope / "clip_压缩_1080P_6.mp4");
   EXPECT_EQ(fixtures::readFile(theirs) + fixtures::readFile(late), "not oursnot ours either");
-  EXPECT_FALSE(fs::exists(scope.path("nowhere")));  // the link was not followed
+  EXPECT_FALSE(fs::exists(scope / "nowhere"));  // the link was not followed
 
   EXPECT_THROW(OutputFile("/x/clip.mov", theirs, 720, 0644), PlatformError);
-  EXPECT_THROW(OutputFile("/x/clip.mov", scope.path("missing"), 720, 0644), PlatformError);
+  EXPECT_THROW(OutputFile("/x/clip.mov", scope / "missing", 720, 0644), PlatformError);
 }
 
 TEST(PartFile, TheWriterIsReadFromTheNameOnly) {
@@ -86,12 +86,12 @@ TEST(PartFile, CleanupRemovesOnlyPartFilesWhoseWriterIsGone) {
   scope.writeFile("clip_压缩_720P_3.mp4", "x");
   const std::string folder = partFileName("folder.mp4", endedProcess());
   scope.makeFolder(folder);
-  EXPECT_TRUE(outputNameTaken(scope.root(), "clip_压缩_720P.mp4"));
+  EXPECT_TRUE(outputNameTaken(scope.path(), "clip_压缩_720P.mp4"));
 
-  removeStalePartFiles(scope.root());
-  EXPECT_FALSE(fs::exists(scope.path(gone)));
-  EXPECT_TRUE(fs::exists(scope.path(running)) && fs::exists(scope.path("clip_压缩_720P_3.mp4")));
-  EXPECT_TRUE(fs::is_directory(scope.path(folder)));  // only regular files of ours are removed
+  removeStalePartFiles(scope.path());
+  EXPECT_FALSE(fs::exists(scope / gone));
+  EXPECT_TRUE(fs::exists(scope / running) && fs::exists(scope / "clip_压缩_720P_3.mp4"));
+  EXPECT_TRUE(fs::is_directory(scope / folder));  // only regular files of ours are removed
 }
 
 }  // namespace

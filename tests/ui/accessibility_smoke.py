@@ -15,14 +15,14 @@ def fail(message):
     sys.exit(1)
 
 
-def application():
-    deadline = time.time() + 30
-    while time.time() < deadline:
-        for app in pyatspi.Registry.getDesktop(0):
-            if app is not None and app.name in ("kivotra", "KivotraMP4"):
-                return app
+def until(seconds, what, message):
+    """what() once it gives something (not None or False); the test fails after that many seconds."""
+    deadline = time.time() + seconds
+    while (found := what()) is None or found is False:
+        if time.time() > deadline:
+            fail(message() if callable(message) else message)
         time.sleep(0.3)
-    fail("the program never appeared on the accessibility bus")
+    return found
 
 
 def controls(node):
@@ -46,7 +46,9 @@ def find(all_controls, role, name, whole=True):
     return None
 
 
-app = application()
+app = until(30, lambda: next((a for a in pyatspi.Registry.getDesktop(0)
+                              if a is not None and a.name in ("kivotra", "KivotraMP4")), None),
+            "the program never appeared on the accessibility bus")
 # Names change as the file is read and compressed: ask the program each time.
 app.set_cache_mask(Atspi.Cache.NONE)
 # The card announces its file and state once the file has been read.
@@ -56,16 +58,17 @@ wanted = [
     ("radio button", "1080P", True),
     ("slider", "视频码率", True),
 ]
-deadline = time.time() + 30
-while True:
-    everything = controls(app)
-    missing = [(r, n) for r, n, whole in wanted if find(everything, r, n, whole) is None]
-    if not missing:
-        break
-    if time.time() > deadline:
-        seen = sorted({(r, n) for r, n, _ in everything if n})
-        fail("not found: %s\nseen: %s" % (missing, seen))
-    time.sleep(0.5)
+everything = []
+
+
+def all_found():
+    everything[:] = controls(app)
+    return all(find(everything, r, n, whole) is not None for r, n, whole in wanted)
+
+
+until(30, all_found, lambda: "not found: %s\nseen: %s" % (
+    [(r, n) for r, n, whole in wanted if find(everything, r, n, whole) is None],
+    sorted({(r, n) for r, n, _ in everything if n})))
 
 action = find(everything, "push button", "开始压缩").queryAction()
 names = [action.getName(i).lower() for i in range(action.nActions)]
@@ -73,13 +76,6 @@ if "press" not in names:
     fail("the start control offers no press action: %s" % names)
 action.doAction(names.index("press"))
 
-deadline = time.time() + 60
-while not any(n.startswith("clip_") and n.endswith(".mp4") for n in os.listdir(work)):
-    if time.time() > deadline:
-        fail("pressing the start control through the accessibility bus compressed nothing")
-    time.sleep(0.3)
-deadline = time.time() + 30
-while find(controls(app), "list item", "已完成", False) is None:
-    if time.time() > deadline:
-        fail("the card never said it was done")
-    time.sleep(0.3)
+until(60, lambda: any(n.startswith("clip_") and n.endswith(".mp4") for n in os.listdir(work)),
+      "pressing the start control through the accessibility bus compressed nothing")
+until(30, lambda: find(controls(app), "list item", "已完成", False), "the card never said it was done")

@@ -2,7 +2,6 @@
 
 #include <QAbstractItemModelTester>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <sys/stat.h>
 
 #include <cmath>
@@ -11,11 +10,13 @@
 #include "ui/card_list_model.h"
 #include "ui/card_rules.h"
 #include "ui/intake_notice.h"
+#include "state/state_fixture.h"
 #include "ui/palette.h"
 #include "ui/panel_rules.h"
+#include "ui/parameter_panel.h"
+#include "ui/summary.h"
 #include "ui/summary_rules.h"
 #include "ui/thumbnail_provider.h"
-#include "ui_fixture.h"
 
 namespace kivotra::ui {
 
@@ -49,8 +50,6 @@ TEST(CardRules, TagsDimsAndTimeLeftWhileCompressing) {
   item.etaSeconds = 65;
   EXPECT_EQ(tags(item), (std::vector<Tag>{{"16:9 横屏", Tone::secondaryLabel}, {"30 FPS", Tone::secondaryLabel},
                                           {"单独设置", Tone::primary}, {"剩 01:05", Tone::primary}}));
-  item.etaSeconds = 3;  // three seconds or less: not shown
-  EXPECT_EQ(tags(item).size(), 3u);
 
   EXPECT_EQ(dimsText(test::probedItem("p.mp4", 1080, 1920), {.shortSide = 720, .noUpscale = false}), "720×1280");
   EXPECT_EQ(dimsText(test::probedItem("small.mp4", 640, 360), {}), "640×360");  // not enlarged
@@ -96,7 +95,7 @@ TEST(CardRules, CoverIsCutToTheSquareUnlessItsPixelsFallShort) {
   EXPECT_TRUE(coverImage(cover, QSize(100, 100), 8).isNull());
 }
 
-TEST(CardRules, ControlsLockWhileTheQueueRunsAndTheBarIsFullWhenDone) {
+TEST(CardRules, ControlsLockWhileTheQueueRuns) {
   const struct {
     ItemStatus status;
     bool running;
@@ -111,8 +110,6 @@ TEST(CardRules, ControlsLockWhileTheQueueRunsAndTheBarIsFullWhenDone) {
   for (const auto& row : rows)
     EXPECT_EQ(cardControls(row.status, row.running), row.controls)
         << ItemListModel::statusKey(row.status).toStdString() << (row.running ? " running" : "");
-
-  EXPECT_DOUBLE_EQ(progressFraction(ItemStatus::done(), 0.4), 1);  // the bar is full when done
 }
 
 TEST(PanelRules, ATierSwitchChangesTheBitrateOnlyWhenATestedFileChangesSize) {
@@ -130,9 +127,8 @@ TEST(PanelRules, ATierSwitchChangesTheBitrateOnlyWhenATestedFileChangesSize) {
   EXPECT_TRUE(tierTestFiles({items[0]}, std::nullopt).empty());
 }
 
-TEST(PanelRules, FieldsShowTheirValuesAndTakeOnlyWhatTheEncoderHonours) {
+TEST(PanelRules, FieldsTakeOnlyWhatTheEncoderHonours) {
   constexpr std::int64_t MiB = 1048576;
-  EXPECT_EQ(sizeLimitFieldText(MiB + MiB / 3), "1.33");
   const std::pair<const char*, std::optional<std::int64_t>> rows[] = {
       {" 8 ", 8 * MiB}, {"9.5", MiB * 19 / 2}, {"0", {}}, {"", {}}, {"-5", {}}, {"25MB", {}}, {"1e3", {}}};
   for (const auto& [text, bytes] : rows) EXPECT_EQ(parseSizeLimitField(text), bytes) << '"' << text << '"';
@@ -163,8 +159,7 @@ TEST(SummaryRules, TotalsCountEachFileAtItsOwnBitrateAndTheSavingShowsAboveATent
   EXPECT_EQ(saving(1000, 0), Saving{});  // nothing probed that has a size
 }
 
-TEST(SummaryRules, TipNamesTheCanvasAndDetailTheBitratesOwnParametersAndProgress) {
-  EXPECT_EQ(tipText(1080, FitMode::pad), "统一为 16:9 横屏画布：输出 1920×1080，竖屏素材将两侧加黑边");
+TEST(SummaryRules, DetailNamesTheBitratesOwnParametersAndProgress) {
   std::vector<VideoItem> items{file(10, 1, ItemStatus::done()), file(10, 1, ItemStatus::compressing()), file(10, 1)};
   const ItemSettings bySize{.bySize = true, .sizeLimitBytes = 8 * 1048576};
   EXPECT_EQ(countLine(0, detailText({}, kbps(5000), false, 0)), "共 0 个文件 · 视频 5000 kbps + 音频 128 kbps");
@@ -189,9 +184,8 @@ namespace fs = std::filesystem;
 // real folder: two movies and a text file beside a folder with two movies and a picture;
 // "pipe.mov" is a named pipe, "gone.mp4" is named but not there.
 TEST(Intake, SortsWhatWasHandedOverAndTheNoticeSaysWhyTheRestWasSkipped) {
-  QTemporaryDir dir;
-  ASSERT_TRUE(dir.isValid());
-  const fs::path root = dir.path().toStdString();
+  const test::Scope dir;
+  const fs::path root = dir.path();
   fs::create_directory(root / "trip");
   for (const char* name : {"a.mp4", "b.MOV", "notes.txt", "trip/2.mov", "trip/1.mp4", "trip/cover.png"})
     std::ofstream(root / name) << "x";
@@ -261,7 +255,6 @@ TEST(Palette, LabelsStayReadableOnEveryBackgroundInBothSchemes) {
 // pane's two view-models over them.
 class PaneTest : public ::testing::Test {
  protected:
-  void SetUp() override { ASSERT_TRUE(scope.valid()); }
   const VideoItem& item(int row) const { return state.items()[static_cast<std::size_t>(row)]; }
 
   test::Scope scope;
