@@ -15,6 +15,8 @@ extern "C" {
 #include <algorithm>
 #include <cmath>
 #include <fstream>
+#include <map>
+#include <mutex>
 #include <optional>
 #include <random>
 #include <stdexcept>
@@ -269,22 +271,46 @@ MediaFacts readFacts(const std::filesystem::path& path) {
   return facts;
 }
 
-Image decodeVideoFrame(const std::filesystem::path& path, int index) {
+// Every picture of the file's first video stream as 8-bit luma (the display matrix not
+// applied), decoded in one run and kept until the file changes: tests read several pictures
+// of one small output.
+const std::vector<Image>& lumaFrames(const std::filesystem::path& path) {
+  struct Decoded {
+    std::filesystem::file_time_type written;
+    std::uintmax_t size = 0;
+    std::vector<Image> frames;
+  };
+  static std::mutex guard;
+  static std::map<std::filesystem::path, Decoded> decoded;
+  const std::lock_guard lock(guard);
+  const auto written = std::filesystem::last_write_time(path);
+  const auto size = std::filesystem::file_size(path);
+  Decoded& d = decoded[std::filesystem::absolute(path)];
+  if (d.written == written && d.size == size && !d.frames.empty()) return d.frames;
   const ToolPath file(path);
-  const QString size = QString::fromStdString(runTool(
-      "ffprobe", {"-select_streams", "V:0", "-show_entries", "stream=width,height", "-of", "csv=s=x:p=0", file.text()}));
-  const QStringList wh = size.trimmed().split('x');
-  Image img{wh.value(0).toInt(), wh.value(1).toInt(), 1, {}};
-  // The display matrix is not applied; a 10-bit luma plane is reduced to 8 bits.
-  const std::string bytes = runTool(
-      "ffmpeg", {"-nostdin", "-noautorotate", "-i", file.text(), "-map", "0:V:0", "-vf",
-                 QString("select='eq(n,%1)',extractplanes=y").arg(index), "-fps_mode", "passthrough", "-frames:v", "1",
-                 "-f", "rawvideo", "-pix_fmt", "gray", "-"});
-  if (img.width * img.height == 0 || bytes.size() != static_cast<std::size_t>(img.width) * img.height) {
+  const QStringList wh = QString::fromStdString(runTool("ffprobe", {"-select_streams", "V:0", "-show_entries",
+                                                                    "stream=width,height", "-of", "csv=s=x:p=0", file.text()}))
+                             .trimmed()
+                             .split('x');
+  const int width = wh.value(0).toInt(), height = wh.value(1).toInt();
+  const std::string bytes =
+      runTool("ffmpeg", {"-nostdin", "-noautorotate", "-i", file.text(), "-map", "0:V:0", "-vf", "extractplanes=y",
+                         "-fps_mode", "passthrough", "-f", "rawvideo", "-pix_fmt", "gray", "-"});
+  const std::size_t plane = static_cast<std::size_t>(width) * height;
+  if (plane == 0 || bytes.size() % plane != 0) fail("no whole pictures in " + path.string());
+  d = {written, size, {}};
+  for (std::size_t at = 0; at < bytes.size(); at += plane) {
+    d.frames.push_back({width, height, 1, std::vector<std::uint8_t>(bytes.begin() + at, bytes.begin() + at + plane)});
+  }
+  return d.frames;
+}
+
+Image decodeVideoFrame(const std::filesystem::path& path, int index) {
+  const std::vector<Image>& frames = lumaFrames(path);
+  if (index < 0 || static_cast<std::size_t>(index) >= frames.size()) {
     fail("frame " + std::to_string(index) + " not in " + path.string());
   }
-  img.pixels.assign(bytes.begin(), bytes.end());
-  return img;
+  return frames[static_cast<std::size_t>(index)];
 }
 
 // ---- pixels -------------------------------------------------------------
