@@ -21,13 +21,15 @@ struct ToolResult {
   std::string err;
 };
 
-// TMPDIR = privateTmp, XDG_CONFIG_HOME = privateTmp/config, no display.
+// TMPDIR = privateTmp, XDG_CONFIG_HOME = privateTmp/config, no display, and no Qt platform
+// chosen by the caller's environment (an offscreen one would need no display).
 inline QProcessEnvironment toolEnvironment(const std::filesystem::path& privateTmp) {
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
   env.insert(QStringLiteral("TMPDIR"), QString::fromStdString(privateTmp.string()));
   env.insert(QStringLiteral("XDG_CONFIG_HOME"), QString::fromStdString((privateTmp / "config").string()));
   env.remove(QStringLiteral("DISPLAY"));
   env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+  env.remove(QStringLiteral("QT_QPA_PLATFORM"));
   return env;
 }
 
