@@ -6,9 +6,8 @@
 #include <QSet>
 #include <algorithm>
 #include <filesystem>
-#include <string>
-#include <vector>
 
+#include "state/intake.h"
 #include "state/path_text.h"
 
 namespace kivotra::cli {
@@ -25,20 +24,13 @@ QString identity(const QString& path) {
 // Read through the file system's own bytes: a name that is not UTF-8 is
 // still a file of the folder, and its text form finds it again.
 QStringList supportedFilesIn(const QString& folder, const QStringList& exts) {
-  std::vector<std::string> names;
-  std::error_code error;
-  for (std::filesystem::directory_iterator it(pathFromText(folder), error), end; !error && it != end;
-       it.increment(error)) {
-    const std::filesystem::path name = it->path().filename();
-    std::error_code statError;
-    if (name.native().starts_with('.') || !it->is_regular_file(statError)) continue;  // hidden, folder, broken link
-    if (exts.contains(pathText(name.extension()).mid(1).toLower())) names.push_back(name.native());
-  }
-  // By name, byte for byte: the order does not follow the locale.
-  std::sort(names.begin(), names.end());
   const QString prefix = folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
   QStringList files;
-  for (const std::string& name : names) files.push_back(prefix + pathText(name));
+  for (const std::filesystem::path& file : regularFilesIn(pathFromText(folder))) {
+    const std::filesystem::path name = file.filename();
+    if (name.native().starts_with('.')) continue;  // hidden
+    if (exts.contains(pathText(name.extension()).mid(1).toLower())) files.push_back(prefix + pathText(name));
+  }
   return files;
 }
 

@@ -23,6 +23,17 @@ const QStringList& acceptedExts() {
   return exts;
 }
 
+std::vector<fs::path> regularFilesIn(const fs::path& folder) {
+  std::vector<fs::path> files;
+  std::error_code error;
+  for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+    std::error_code kind;
+    if (it->is_regular_file(kind)) files.push_back(it->path());
+  }
+  std::sort(files.begin(), files.end());
+  return files;
+}
+
 std::vector<fs::path> acceptedPaths(const std::vector<VideoItem>& items, const std::vector<fs::path>& paths) {
   std::vector<fs::path> taken;
   const auto listed = [&](const fs::path& path) {

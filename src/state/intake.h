@@ -23,6 +23,10 @@ inline constexpr int kMaxItems = 5;
 // "mp4", "mov", "m4v": the extensions taken in, in any case.
 const QStringList& acceptedExts();
 
+// The regular files directly inside folder (links followed), sorted by their
+// bytes; none when it cannot be read.
+std::vector<std::filesystem::path> regularFilesIn(const std::filesystem::path& folder);
+
 // Of paths, those the list takes after items, in order: at most kMaxItems in
 // all, an accepted extension, no path already listed (by its bytes).
 std::vector<std::filesystem::path> acceptedPaths(const std::vector<VideoItem>& items,

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <system_error>
 
+#include "state/intake.h"
 #include "state/path_text.h"
 
 namespace kivotra::ui {
@@ -19,16 +20,7 @@ DiskFacts diskFacts() {
         std::error_code ec;
         return fs::is_directory(path, ec);
       },
-      [](const fs::path& folder) {
-        std::vector<fs::path> files;
-        std::error_code ec;
-        for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-          std::error_code kind;
-          if (it->is_regular_file(kind)) files.push_back(it->path());
-        }
-        std::sort(files.begin(), files.end());
-        return files;
-      },
+      regularFilesIn,
       [](const fs::path& path) {
         std::error_code ec;
         const fs::file_status status = fs::status(path, ec);
