@@ -1,10 +1,11 @@
 // The engine's pure rules and parts: frame rates, orientation, placement,
-// error names, colour conversion of one picture.
+// error names, colour conversion and tone mapping of one picture.
 #include <gtest/gtest.h>
 
 extern "C" {
 #include <libavutil/display.h>
 #include <libavutil/error.h>
+#include <libavutil/mastering_display_metadata.h>
 }
 
 #include <cstring>
@@ -14,6 +15,7 @@ extern "C" {
 #include "transcoder/detail/orientation.h"
 #include "transcoder/detail/picture_skip.h"
 #include "transcoder/detail/placement.h"
+#include "transcoder/detail/tone_map.h"
 #include "transcoder/detail/video_filter.h"
 #include "transcoder/transcoder.h"
 
@@ -212,6 +214,52 @@ TEST(VideoFilter, ConvertsToLimitedRangeBt709ReadingUntaggedSdAsBt601) {
     for (int plane = 0; plane < 3; ++plane) {
       const int at = plane ? r.height / 4 * out->linesize[plane] + r.width / 4 : r.height / 2 * out->linesize[0] + r.width / 2;
       EXPECT_NEAR(out->data[plane][at], r.out[plane], 2) << "plane " << plane;
+    }
+  }
+}
+
+// Our tone mapping against libavfilter's tonemap=mobius:desat=0 on the same
+// linear-light pixels: at, below and above the knee, past the peak, with a hue
+// and below black, over a row longer than one vector; the peak as the frame's
+// light-level side data states it, else its mastering display's, else HLG's.
+TEST(ToneMap, SameAsLibavfiltersMobiusForEveryStatedPeak) {
+  const float values[][3] = {{0, 0, 0},       {0.2f, 0.1f, 0.05f}, {0.3f, 0.3f, 0.3f}, {0.31f, 0.2f, 0.1f},
+                             {1, 0.5f, 0.25f}, {5, 4, 3},           {12, 0.1f, 0.7f},  {-0.2f, 2, -1}, {50, 50, 50}};
+  const int width = std::size(values);
+  for (const auto& [maxCll, masteringPeak] : {std::pair{0, 0}, {4000, 0}, {0, 600}, {400, 1000}}) {
+    SCOPED_TRACE(testing::Message() << "MaxCLL " << maxCll << ", mastering " << masteringPeak);
+    av::FramePtr f = av::makeFrame();
+    f->width = width;
+    f->height = 2;
+    f->format = AV_PIX_FMT_GBRPF32LE;
+    f->color_trc = AVCOL_TRC_LINEAR;
+    ASSERT_EQ(av_frame_get_buffer(f.get(), 0), 0);
+    if (maxCll) av_content_light_metadata_create_side_data(f.get())->MaxCLL = maxCll;
+    if (masteringPeak) {
+      AVMasteringDisplayMetadata* m = av_mastering_display_metadata_create_side_data(f.get());
+      m->has_luminance = 1;
+      m->max_luminance = {masteringPeak, 1};
+    }
+    for (int y = 0; y < 2; ++y) {
+      for (int x = 0; x < width; ++x) {
+        for (int c = 0; c < 3; ++c) reinterpret_cast<float*>(f->data[(c + 1) % 3] + y * f->linesize[0])[x] = values[x][c];
+      }
+    }
+    av::FramePtr ours(av_frame_clone(f.get()));
+    ASSERT_EQ(av_frame_make_writable(ours.get()), 0);
+    toneMapMobius(*ours, hdrSignalPeak(*ours));
+    FilterGraph graph;
+    ASSERT_EQ(graph.build({width, 2, AV_PIX_FMT_GBRPF32LE}, {"tonemap=tonemap=mobius:desat=0", ""}, 1), 0);
+    ASSERT_EQ(graph.send(f.get()), 0);
+    ASSERT_EQ(graph.close(1), 0);
+    av::FramePtr theirs = av::makeFrame();
+    ASSERT_EQ(graph.receive(theirs.get()), 0);
+    for (int plane = 0; plane < 3; ++plane) {
+      for (int x = 0; x < width; ++x) {
+        const float expected = reinterpret_cast<const float*>(theirs->data[plane] + theirs->linesize[plane])[x];
+        EXPECT_FLOAT_EQ(reinterpret_cast<const float*>(ours->data[plane] + ours->linesize[plane])[x], expected)
+            << "plane " << plane << ", pixel " << x;
+      }
     }
   }
 }

@@ -7,13 +7,12 @@
 #include <string>
 
 extern "C" {
-#include <libavfilter/buffersink.h>
-#include <libavfilter/buffersrc.h>
 #include <libavutil/macros.h>
 #include <libavutil/pixdesc.h>
 }
 
 #include "transcoder/detail/cancel_watch.h"
+#include "transcoder/detail/filter_graph.h"
 #include "transcoder/detail/picture_skip.h"
 #include "transcoder/detail/orientation.h"
 #include "transcoder/transcoder.h"
@@ -91,41 +90,27 @@ FramePtr decodeCover(MediaInput& input, int index) {
 // path of the output: the same reading of its tags, the same tone mapping.
 // BT.709 limited-range yuv420p, or null.
 FramePtr toOutputColour(const AVFrame* frame, int width, int height) {
-  FilterGraphPtr graph(avfilter_graph_alloc());
-  if (!graph) return {};
-  graph->nb_threads = 1;
-  char args[160];
-  std::snprintf(args, sizeof args, "video_size=%dx%d:pix_fmt=%d:time_base=1/1:pixel_aspect=1/1", frame->width,
-                frame->height, frame->format);
-  AVFilterContext* source = nullptr;
-  AVFilterContext* sink = nullptr;
-  if (avfilter_graph_create_filter(&source, avfilter_get_by_name("buffer"), "in", args, nullptr, graph.get()) < 0 ||
-      avfilter_graph_create_filter(&sink, avfilter_get_by_name("buffersink"), "out", nullptr, nullptr, graph.get()) <
-          0) {
-    return {};
-  }
   const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(static_cast<AVPixelFormat>(frame->format));
+  detail::FilterText text = detail::describeColourPath(detail::sourceColour(*frame), desc ? desc->comp[0].depth : 8,
+                                                       (width + 1) & ~1, (height + 1) & ~1);
   // zimg wants whole chroma samples: an odd side loses its last line, as in
   // the output.
-  std::string chain;
   if ((frame->width | frame->height) & 1) {
     char crop[96];
     std::snprintf(crop, sizeof crop, "crop=w=%d:h=%d:x=0:y=0:exact=1,", std::max(2, frame->width & ~1),
                   std::max(2, frame->height & ~1));
-    chain = crop;
+    text.chain = crop + text.chain;
   }
-  chain += detail::describeColourPath(detail::sourceColour(*frame), desc ? desc->comp[0].depth : 8, (width + 1) & ~1,
-                                      (height + 1) & ~1);
-  const int parsed = detail::parseFilterChain(graph.get(), chain, source, sink);
-  if (parsed < 0 || avfilter_graph_config(graph.get(), nullptr) < 0) return {};
+  detail::FilterGraph graph;
+  if (graph.build({frame->width, frame->height, frame->format}, text, 1) < 0) return {};
 
   FramePtr in(av_frame_clone(frame));
   FramePtr out = makeFrame();
   if (!in || !out) return {};
   in->pts = 0;
   in->sample_aspect_ratio = {1, 1};
-  if (av_buffersrc_add_frame_flags(source, in.get(), 0) < 0 || av_buffersrc_close(source, 1, 0) < 0) return {};
-  if (av_buffersink_get_frame(sink, out.get()) < 0) return {};
+  if (graph.send(in.get()) < 0 || graph.close(1) < 0) return {};
+  if (graph.receive(out.get()) < 0) return {};
   return out;
 }
 

@@ -5,8 +5,6 @@
 #include <initializer_list>
 
 extern "C" {
-#include <libavfilter/buffersink.h>
-#include <libavfilter/buffersrc.h>
 #include <libavformat/avformat.h>
 #include <libavutil/pixdesc.h>
 }
@@ -32,30 +30,32 @@ TranscodeError pictureError(int err) {
 // centred on the black canvas, at a constant rate. The rate is imposed first when frames are
 // dropped (they then cost nothing) and last otherwise (so that no large source
 // frame is held back waiting for its successor).
-std::string describeVideoChain(const Placement& p, const SourceColour& colour, int depth, const char* deinterlace,
-                               const VideoTarget& target, double startSeconds) {
+FilterText describeVideoChain(const Placement& p, const SourceColour& colour, int depth, const char* deinterlace,
+                              const VideoTarget& target, double startSeconds) {
   const std::string rate = formatText("fps=fps=%d/%d:start_time=%.9f", target.fps.num, target.fps.den, startSeconds);
   std::string chain = target.dropsFrames ? rate : "null";
   if (deinterlace != nullptr) chain += deinterlace;
   if (p.cropsSource()) {
     chain += formatText(",crop=w=%d:h=%d:x=%d:y=%d:exact=1", p.crop.w, p.crop.h, p.crop.x, p.crop.y);
   }
-  chain += "," + describeColourPath(colour, depth, p.scaledWidth, p.scaledHeight);
+  FilterText text = describeColourPath(colour, depth, p.scaledWidth, p.scaledHeight);
+  text.chain = chain + "," + text.chain;
+  std::string& rest = text.toneMaps() ? text.afterToneMap : text.chain;
   // Turned clockwise, then mirrored left-right; a turn and a mirror together
   // are one transpose (or one flip) of the other kind.
   const bool mirrored = p.orientation.mirrored;
   switch (p.orientation.clockwise) {
-    case 90: chain += mirrored ? ",transpose=dir=cclock_flip" : ",transpose=dir=clock"; break;
-    case 180: chain += mirrored ? ",vflip" : ",hflip,vflip"; break;
-    case 270: chain += mirrored ? ",transpose=dir=clock_flip" : ",transpose=dir=cclock"; break;
-    default: chain += mirrored ? ",hflip" : ""; break;
+    case 90: rest += mirrored ? ",transpose=dir=cclock_flip" : ",transpose=dir=clock"; break;
+    case 180: rest += mirrored ? ",vflip" : ",hflip,vflip"; break;
+    case 270: rest += mirrored ? ",transpose=dir=clock_flip" : ",transpose=dir=cclock"; break;
+    default: rest += mirrored ? ",hflip" : ""; break;
   }
   if (!p.fillsCanvas()) {
-    chain += formatText(",pad=w=%d:h=%d:x=%d:y=%d:color=black", p.canvas.w, p.canvas.h, p.x, p.y);
+    rest += formatText(",pad=w=%d:h=%d:x=%d:y=%d:color=black", p.canvas.w, p.canvas.h, p.x, p.y);
   }
-  if (!target.dropsFrames) chain += "," + rate;
-  chain += ",setsar=1";
-  return chain;
+  if (!target.dropsFrames) rest += "," + rate;
+  rest += ",setsar=1";
+  return text;
 }
 
 bool streamInterlaced(int fieldOrder) {
@@ -116,76 +116,47 @@ SourceColour sourceColour(const AVFrame& frame) {
   return c;
 }
 
-std::string describeColourPath(const SourceColour& colour, int sourceDepth, int width, int height) {
+FilterText describeColourPath(const SourceColour& colour, int sourceDepth, int width, int height) {
   // Reducing 10 bits and more to 8 with error diffusion: a smooth gradient
   // keeps its in-between shades as a fine pattern instead of visible bands.
   const std::string dither = sourceDepth > 8 || colour.hdr() ? ":d=error_diffusion" : "";
   // zimg's lanczos keeps a little more detail than swscale's default bicubic
   // (0.07 dB PSNR in `make bench`, 1080p to 720P) and, with its SIMD kernels
   // and slice threads, costs half as much.
-  std::string chain = formatText("zscale=w=%d:h=%d:f=lanczos:pin=%d:tin=%d:min=%d:rin=%s", width, height, colour.primaries,
-                             colour.transfer, colour.matrix, colour.fullRange ? "full" : "limited");
+  FilterText text;
+  text.chain = formatText("zscale=w=%d:h=%d:f=lanczos:pin=%d:tin=%d:min=%d:rin=%s", width, height, colour.primaries,
+                          colour.transfer, colour.matrix, colour.fullRange ? "full" : "limited");
   if (colour.hdr()) {
     // HDR to SDR: linear light at 100 cd/m² per unit, gamut to BT.709, then a
     // curve that keeps shadows and mid-tones as they are and rolls the
     // highlights off instead of clipping them (hable darkens the mid-tones).
-    chain += ":t=linear:npl=100,format=gbrpf32le,zscale=p=709,tonemap=tonemap=mobius:desat=0";
-    chain += ",zscale=t=709:m=709:r=limited" + dither;
+    text.chain += ":t=linear:npl=100,format=gbrpf32le,zscale=p=709";
+    text.afterToneMap = "zscale=t=709:m=709:r=limited" + dither;
     // Highlights beyond the peak the file announces would land above
     // white; keep every sample inside the legal video range.
-    chain += ",format=yuv420p,limiter=min=16:max=235:planes=1,limiter=min=16:max=240:planes=6";
+    text.afterToneMap += ",format=yuv420p,limiter=min=16:max=235:planes=1,limiter=min=16:max=240:planes=6";
   } else {
-    chain += ":p=709:t=709:m=709:r=limited" + dither + ",format=yuv420p";
+    text.chain += ":p=709:t=709:m=709:r=limited" + dither + ",format=yuv420p";
   }
-  return chain;
-}
-
-int parseFilterChain(AVFilterGraph* graph, const std::string& chain, AVFilterContext* source, AVFilterContext* sink) {
-  av::FilterInOutPtr outputs(avfilter_inout_alloc());
-  av::FilterInOutPtr inputs(avfilter_inout_alloc());
-  if (!outputs || !inputs) return AVERROR(ENOMEM);
-  outputs->name = av_strdup("in");
-  outputs->filter_ctx = source;
-  inputs->name = av_strdup("out");
-  inputs->filter_ctx = sink;
-  AVFilterInOut* outs = outputs.release();
-  AVFilterInOut* ins = inputs.release();
-  const int err = avfilter_graph_parse_ptr(graph, chain.c_str(), &ins, &outs, nullptr);
-  outputs.reset(outs);
-  inputs.reset(ins);
-  return err;
+  return text;
 }
 
 VideoFilter::VideoFilter(const VideoTarget& target, AVRational timeBase) : target_(target), timeBase_(timeBase) {}
 
 void VideoFilter::build(const Shape& shape) {
-  graph_.reset(avfilter_graph_alloc());
-  if (!graph_) throw pictureError(AVERROR(ENOMEM));
-  graph_->nb_threads = 0;  // slice threads for zscale and tonemap, one per core
-
-  const std::string args =
-      formatText("video_size=%dx%d:pix_fmt=%d:time_base=%d/%d:pixel_aspect=%d/%d", shape.width, shape.height, shape.format,
-             timeBase_.num, timeBase_.den, shape.aspect.num, shape.aspect.den);
-  int err = avfilter_graph_create_filter(&source_, avfilter_get_by_name("buffer"), "in", args.c_str(), nullptr,
-                                         graph_.get());
-  if (err < 0) throw pictureError(err);
-  err = avfilter_graph_create_filter(&sink_, avfilter_get_by_name("buffersink"), "out", nullptr, nullptr, graph_.get());
-  if (err < 0) throw pictureError(err);
-
   const Placement placement = placeFrame(shape.width, shape.height, av_q2d(shape.aspect), target_.orientation,
                                          target_.canvas, target_.fit);
   const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(static_cast<AVPixelFormat>(shape.format));
   const int depth = desc != nullptr ? desc->comp[0].depth : 8;
   const std::string deinterlace =
       describeDeinterlace(shape.width, shape.height, shape.deinterlace, target_.fieldOrder, framesMarked_);
-  const std::string chain =
+  const FilterText text =
       describeVideoChain(placement, shape.colour, depth, deinterlace.empty() ? nullptr : deinterlace.c_str(), target_,
                          static_cast<double>(nextPts_) * target_.fps.den / target_.fps.num);
-
-  err = parseFilterChain(graph_.get(), chain, source_, sink_);
+  // Slice threads for zscale, one per core.
+  const int err = graph_.build({shape.width, shape.height, shape.format, timeBase_, shape.aspect}, text, 0);
   if (err < 0) throw pictureError(err);
-  err = avfilter_graph_config(graph_.get(), nullptr);
-  if (err < 0) throw pictureError(err);
+  built_ = true;
   shape_ = shape;
 }
 
@@ -194,27 +165,27 @@ void VideoFilter::send(av::FramePtr frame) {
   interlacedSeen_ = interlacedSeen_ || frame->interlaced_frame;
   const bool deinterlace = interlacedSeen_ || streamInterlaced(target_.fieldOrder);
   const Shape shape{frame->width, frame->height, frame->format, aspect, sourceColour(*frame), deinterlace};
-  if (!graph_ || !(shape == shape_)) {
-    if (graph_) {
+  if (!built_ || !(shape == shape_)) {
+    if (built_) {
       // The source changed format mid-stream: finish the old graph up to
       // this frame, then go on with a new one on the same output clock.
-      const int err = av_buffersrc_close(source_, frame->pts, 0);
+      const int err = graph_.close(frame->pts);
       if (err < 0) throw pictureError(err);
       drainAll();
     }
     framesMarked_ = frame->interlaced_frame != 0;
     build(shape);
   }
-  const int err = av_buffersrc_add_frame_flags(source_, frame.get(), 0);
+  const int err = graph_.send(frame.get());
   if (err < 0) throw pictureError(err);
 }
 
 void VideoFilter::close(std::int64_t endPts) {
-  if (!graph_) {
+  if (!built_) {
     ended_ = true;
     return;
   }
-  const int err = av_buffersrc_close(source_, endPts, 0);
+  const int err = graph_.close(endPts);
   if (err < 0) throw pictureError(err);
 }
 
@@ -222,7 +193,7 @@ void VideoFilter::drainAll() {
   for (;;) {
     av::FramePtr frame = av::makeFrame();
     if (!frame) throw pictureError(AVERROR(ENOMEM));
-    const int err = av_buffersink_get_frame(sink_, frame.get());
+    const int err = graph_.receive(frame.get());
     if (err == AVERROR_EOF) return;
     if (err < 0) throw pictureError(err);
     nextPts_ = frame->pts + 1;
@@ -236,10 +207,10 @@ av::FramePtr VideoFilter::receive() {
     drained_.pop_front();
     return frame;
   }
-  if (!graph_ || ended_) return nullptr;
+  if (!built_ || ended_) return nullptr;
   av::FramePtr frame = av::makeFrame();
   if (!frame) throw pictureError(AVERROR(ENOMEM));
-  const int err = av_buffersink_get_frame(sink_, frame.get());
+  const int err = graph_.receive(frame.get());
   if (err == AVERROR(EAGAIN)) return nullptr;
   if (err == AVERROR_EOF) {
     ended_ = true;

@@ -8,6 +8,7 @@
 #include "models/geometry.h"
 #include "transcoder/av_ptr.h"
 #include "transcoder/detail/decoder.h"
+#include "transcoder/detail/filter_graph.h"
 #include "transcoder/detail/placement.h"
 #include "transcoder/detail/run_control.h"
 
@@ -52,13 +53,9 @@ SourceColour sourceColour(const AVFrame& frame);
 // The libavfilter filters that turn a picture of that colour and bit depth
 // into BT.709 limited-range yuv420p of width x height (HDR tone mapped, deeper
 // sources dithered): the colour path the output and the cover share.
-std::string describeColourPath(const SourceColour& colour, int sourceDepth, int width, int height);
+FilterText describeColourPath(const SourceColour& colour, int sourceDepth, int width, int height);
 
-// Parses `chain` into graph between its buffer source and sink (the "in" and
-// "out" pads of the text); libavfilter's error code, or 0.
-int parseFilterChain(AVFilterGraph* graph, const std::string& chain, AVFilterContext* source, AVFilterContext* sink);
-
-// The frame placement and colour stage over one libavfilter graph. The graph
+// The frame placement and colour stage over one filter graph. The graph
 // is built for the first frame's format and rebuilt when a later frame's
 // format changes, continuing on the same constant-rate clock.
 class VideoFilter {
@@ -92,9 +89,8 @@ class VideoFilter {
 
   VideoTarget target_;
   AVRational timeBase_;
-  av::FilterGraphPtr graph_;
-  AVFilterContext* source_ = nullptr;  // owned by graph_
-  AVFilterContext* sink_ = nullptr;    // owned by graph_
+  FilterGraph graph_;
+  bool built_ = false;
   Shape shape_;
   std::int64_t nextPts_ = 0;          // the next output tick, 1/fps
   bool interlacedSeen_ = false;       // a frame said interlaced: deinterlace from there on
