@@ -14,6 +14,10 @@
 #include <utility>
 #include <thread>
 
+extern "C" {
+#include <libavutil/imgutils.h>
+}
+
 #include "models/errors.h"
 #include "models/geometry.h"
 #include "models/text.h"
@@ -159,7 +163,10 @@ bool runPipeline(RunShared& run) {
   //         -> audio packets -> audio (decode, resample, encode) -> muxer
   PacketQueue videoPackets(kVideoPackets);
   PacketQueue audioPackets(kAudioPackets);
-  DecodedVideo decoded;
+  const int pictureFormat = videoDecoder->pix_fmt != AV_PIX_FMT_NONE ? videoDecoder->pix_fmt : video->codecpar->format;
+  const int pictureBytes = av_image_get_buffer_size(static_cast<AVPixelFormat>(pictureFormat), video->codecpar->width,
+                                                    video->codecpar->height, 1);
+  DecodedVideo decoded(static_cast<std::size_t>(std::max(pictureBytes, 0)));
   FrameQueue placed(kPlacedFrames);
   {
     Stages stages(control);

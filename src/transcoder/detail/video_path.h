@@ -13,11 +13,15 @@ namespace kivotra::detail {
 // Decoded pictures on their way from the decoder to the placement, and what
 // the decoding found out about the stream.
 struct DecodedVideo {
-  // Deep enough that the decoder goes on with the next picture while one is
-  // placed, shallow enough to hold little: a 4K 10-bit picture is 25 MB.
-  static constexpr std::size_t kDepth = 2;
+  // pictureBytes: the size of one decoded picture, 0 when unknown.
+  explicit DecodedVideo(std::size_t pictureBytes) : frames(depthFor(pictureBytes)) {}
 
-  FrameQueue frames{kDepth};
+  // Two pictures waiting let the decoder go on while one is placed. A
+  // picture as large as 4K at 10 bits (25 MB) waits alone: measured on 4K60
+  // HEVC, a second one there costs its 25 MB and gains no time.
+  static std::size_t depthFor(std::size_t pictureBytes) { return pictureBytes >= (20u << 20) ? 1 : 2; }
+
+  FrameQueue frames;
   // Where the source's video ends, counted from the output's zero; written
   // before `frames` is closed.
   std::int64_t endPts = AV_NOPTS_VALUE;
