@@ -226,7 +226,7 @@ TEST(ToneMap, SameAsLibavfiltersMobiusForEveryStatedPeak) {
   const float values[][3] = {{0, 0, 0},       {0.2f, 0.1f, 0.05f}, {0.3f, 0.3f, 0.3f}, {0.31f, 0.2f, 0.1f},
                              {1, 0.5f, 0.25f}, {5, 4, 3},           {12, 0.1f, 0.7f},  {-0.2f, 2, -1}, {50, 50, 50}};
   const int width = std::size(values);
-  for (const auto& [maxCll, masteringPeak] : {std::pair{0, 0}, {4000, 0}, {0, 600}, {400, 1000}}) {
+  for (const auto& [maxCll, masteringPeak] : {std::pair{0, 0}, {4000, 0}, {0, 600}, {400, 1000}, {100, 0}}) {
     SCOPED_TRACE(testing::Message() << "MaxCLL " << maxCll << ", mastering " << masteringPeak);
     av::FramePtr f = av::makeFrame();
     f->width = width;

@@ -36,8 +36,7 @@ struct Curve {
   template <class T>
   T factor(T r, T g, T b0) const {
     T brightest = r > g ? r : g;
-    brightest = brightest > b0 ? brightest : b0;
-    brightest = brightest > T{} + 1e-6f ? brightest : T{} + 1e-6f;
+    brightest = brightest > b0 ? brightest : b0;  // (libavfilter floors it at 1e-6, below the knee: a no-op)
     const T rolledOff = scale * (brightest + a) / (brightest + b) / brightest;
     return brightest > T{} + knee ? rolledOff : T{} + 1.0f;
   }
