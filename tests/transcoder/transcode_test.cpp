@@ -38,15 +38,18 @@ TEST_F(Transcode, KeepCropAndPadOnLandscapePortraitAndTurnedSources) {
     FitMode fit;
     Dims canvas;
     fx::Rect picture;  // where the source picture shows on the canvas
+    fx::Hdr hdr = fx::Hdr::none;
   } cases[] = {
       {"4:3 pad", 240, 180, 0, FitMode::pad, {160, 90}, {20, 0, 120, 90}},
       {"4:3 crop", 240, 180, 0, FitMode::crop, {160, 90}, {0, 0, 160, 90}},
       {"turned pad", 320, 180, 90, FitMode::pad, {160, 90}, {55, 0, 50, 90}},
+      {"turned HLG pad (a phone held upright)", 320, 180, 90, FitMode::pad, {160, 90}, {55, 0, 50, 90}, fx::Hdr::hlg},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     fx::MediaOptions o = clip(c.width, c.height, 0.2);
     o.rotation = c.rotation;
+    o.hdr = c.hdr;
     transcode(source("src.mov", o), dir_ / "out.mp4", config(90, c.fit), infoFor(o));
     const fx::MediaFacts facts = fx::readFacts(dir_ / "out.mp4");
     ASSERT_TRUE(facts.video);
