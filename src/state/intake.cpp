@@ -63,9 +63,14 @@ ProbeResult probeSource(const fs::path& source, const Transcoder::CancelFn& isCa
 
 void applyProbeResult(VideoItem& item, const ProbeResult& result) {
   if (const auto* info = std::get_if<ProbeInfo>(&result)) {
-    auto thumbnail = std::move(item.thumbnail);
-    item.applyProbe(*info);
-    if (!info->thumbnail) item.thumbnail = std::move(thumbnail);
+    if (info->thumbnail) {
+      item.applyProbe(*info);
+    } else {  // a probe without a cover keeps the one shown so far
+      std::optional<RgbaBitmap> shown;
+      shown.swap(item.thumbnail);
+      item.applyProbe(*info);
+      item.thumbnail.swap(shown);
+    }
     item.status = ItemStatus::ready();
   } else {
     item.status = ItemStatus::failed(fillIn(translate("State", "读取失败：%1"), {std::get<QString>(result).toStdString()}));
