@@ -54,11 +54,17 @@ int FilterGraph::build(const FrameFormat& input, const FilterText& text, int thr
   secondClosed_ = false;
   second_ = Part{};
   int err = first_.build(input, text.chain, threads);
-  if (err < 0 || !text.toneMaps()) return err;
-  const AVFilterContext* sink = first_.sink;
-  const FrameFormat linear{av_buffersink_get_w(sink), av_buffersink_get_h(sink), av_buffersink_get_format(sink),
-                           av_buffersink_get_time_base(sink), av_buffersink_get_sample_aspect_ratio(sink)};
-  return second_.build(linear, text.afterToneMap, threads);
+  if (err >= 0 && text.toneMaps()) {
+    const AVFilterContext* sink = first_.sink;
+    const FrameFormat linear{av_buffersink_get_w(sink), av_buffersink_get_h(sink), av_buffersink_get_format(sink),
+                             av_buffersink_get_time_base(sink), av_buffersink_get_sample_aspect_ratio(sink)};
+    err = second_.build(linear, text.afterToneMap, threads);
+  }
+  if (err < 0) {
+    first_ = Part{};
+    second_ = Part{};
+  }
+  return err;
 }
 
 int FilterGraph::send(AVFrame* frame) { return av_buffersrc_add_frame_flags(first_.source, frame, 0); }

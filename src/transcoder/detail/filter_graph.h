@@ -40,6 +40,8 @@ class FilterGraph {
   int close(std::int64_t pts);
   // The next frame: 0, AVERROR(EAGAIN) when more input is needed, or AVERROR_EOF.
   int receive(AVFrame* frame);
+  // The last build() succeeded.
+  bool built() const { return first_.graph != nullptr; }
 
  private:
   struct Part {

@@ -156,7 +156,6 @@ void VideoFilter::build(const Shape& shape) {
   // Slice threads for zscale, one per core.
   const int err = graph_.build({shape.width, shape.height, shape.format, timeBase_, shape.aspect}, text, 0);
   if (err < 0) throw pictureError(err);
-  built_ = true;
   shape_ = shape;
 }
 
@@ -165,8 +164,8 @@ void VideoFilter::send(av::FramePtr frame) {
   interlacedSeen_ = interlacedSeen_ || frame->interlaced_frame;
   const bool deinterlace = interlacedSeen_ || streamInterlaced(target_.fieldOrder);
   const Shape shape{frame->width, frame->height, frame->format, aspect, sourceColour(*frame), deinterlace};
-  if (!built_ || !(shape == shape_)) {
-    if (built_) {
+  if (!graph_.built() || !(shape == shape_)) {
+    if (graph_.built()) {
       // The source changed format mid-stream: finish the old graph up to
       // this frame, then go on with a new one on the same output clock.
       const int err = graph_.close(frame->pts);
@@ -181,7 +180,7 @@ void VideoFilter::send(av::FramePtr frame) {
 }
 
 void VideoFilter::close(std::int64_t endPts) {
-  if (!built_) {
+  if (!graph_.built()) {
     ended_ = true;
     return;
   }
@@ -207,7 +206,7 @@ av::FramePtr VideoFilter::receive() {
     drained_.pop_front();
     return frame;
   }
-  if (!built_ || ended_) return nullptr;
+  if (!graph_.built() || ended_) return nullptr;
   av::FramePtr frame = av::makeFrame();
   if (!frame) throw pictureError(AVERROR(ENOMEM));
   const int err = graph_.receive(frame.get());

@@ -90,7 +90,6 @@ class VideoFilter {
   VideoTarget target_;
   AVRational timeBase_;
   FilterGraph graph_;
-  bool built_ = false;
   Shape shape_;
   std::int64_t nextPts_ = 0;          // the next output tick, 1/fps
   bool interlacedSeen_ = false;       // a frame said interlaced: deinterlace from there on
